@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quillet::bench {
+
+struct LoggedBulletin {
+    std::string callsign;
+    std::string addressee;
+    std::string text;
+};
+
+// A realistic busy log: a few hundred stations, each with a handful of bulletin codes,
+// sending and re-sending, so that intake sees repeats, updates and evictions. Lines are
+// about 90 bytes; the same seed gives the same log.
+std::vector<LoggedBulletin> generateBulletins(int lines, unsigned seed = 1);
+
+// The host's log text: Windows-1252, fields joined by 0xB3, every line ended by CR LF.
+std::string toMessageLog(const std::vector<LoggedBulletin>& bulletins);
+
+} // namespace quillet::bench

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <chrono>
+
+namespace quillet {
+
+// Local wall-clock time to the second, without a time zone: the program only ever
+// shows and compares the station's own local times.
+using LocalDateTime = std::chrono::local_seconds;
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual LocalDateTime now() const = 0;
+};
+
+// Reads the system clock and converts it with the process's local time zone.
+class SystemClock final : public Clock {
+public:
+    LocalDateTime now() const override;
+};
+
+// Builds a local date-time from calendar fields; used by the clocks and by tests.
+LocalDateTime makeLocalDateTime(int year, unsigned month, unsigned day, int hour = 0,
+                                int minute = 0, int second = 0);
+
+} // namespace quillet

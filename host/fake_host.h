@@ -1,0 +1,74 @@
+#pragma once
+
+#include "host/host.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quillet {
+
+// A host for tests: serves what the test sets, records every call by name, and can be
+// told to fail its calls or to announce that it is closing.
+class FakeHost final : public Host {
+public:
+    std::string log;
+    std::string callsign = "N0CALL";
+    std::string mapFile = "/maps/demo.gif";
+    bool failing = false; // every call throws HostError while set
+    std::vector<std::string> calls;
+    std::vector<int> selectors;
+
+    std::unique_ptr<HostMap> currentMap() override {
+        record("CurrentMap");
+        return std::make_unique<Map>(*this);
+    }
+    std::string messageLog(int selector) override {
+        record("MessageLog");
+        selectors.push_back(selector);
+        return log;
+    }
+    std::string stationCallsign() override {
+        record("StationCallsign");
+        return callsign;
+    }
+    void setClosingHandler(std::function<void()> handler) override {
+        m_closing = std::move(handler);
+    }
+    void emitClosing() {
+        if (m_closing) {
+            m_closing();
+        }
+    }
+    int count(const std::string& call) const {
+        int n = 0;
+        for (const auto& c : calls) {
+            n += c == call ? 1 : 0;
+        }
+        return n;
+    }
+
+private:
+    class Map final : public HostMap {
+    public:
+        explicit Map(FakeHost& host) : m_host(host) {}
+        std::string mapFileName() override {
+            m_host.record("MapFileName");
+            return m_host.mapFile;
+        }
+
+    private:
+        FakeHost& m_host;
+    };
+
+    void record(const char* call) {
+        calls.emplace_back(call);
+        if (failing) {
+            throw HostError("Host not reachable: the host is not running");
+        }
+    }
+
+    std::function<void()> m_closing;
+};
+
+} // namespace quillet
