@@ -1,0 +1,210 @@
+#include "app/main_window.h"
+#include "bulletins/fake_clock.h"
+#include "host/fake_host.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+using namespace quillet;
+
+namespace {
+
+std::string logLine(const std::string& callsign, const std::string& addressee,
+                    const std::string& text) {
+    return callsign + '\xB3' + addressee + '\xB3' + text + "\r\n";
+}
+
+QStringList entries(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) {
+        out << list->item(i)->text();
+    }
+    return out;
+}
+
+// The callsign column of every bulletin row, in list order.
+QStringList callsignColumn(const QListWidget* list) {
+    QStringList out;
+    for (int i = 1; i < list->count(); ++i) {
+        out << list->item(i)->text().section(QLatin1Char('\t'), 0, 0).mid(2);
+    }
+    return out;
+}
+
+// A main window over a fake host, with a fixed clock and the locale-free formatter.
+struct Fixture {
+    FakeHost host;
+    FakeClock clock;
+    IsoDateTimeFormatter formatter;
+    int endings = 0;
+    MainWindow window{{host, clock, formatter, [this] { ++endings; }, QStringLiteral("/opt/q")}};
+
+    QListWidget* list1() { return window.findChild<QListWidget*>(QStringLiteral("List1")); }
+    QListWidget* list2() { return window.findChild<QListWidget*>(QStringLiteral("List2")); }
+    template <typename T> T* control(const char* name) {
+        return window.findChild<T*>(QString::fromLatin1(name));
+    }
+};
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startUpShowsTheHostsBulletinsSortedAndTheirGroups() {
+        Fixture f;
+        f.host.callsign = "G4SIM";
+        f.host.log = logLine("W1AW", "BLN2NA", "Field day") + logLine("DL1XYZ", "BLN1EU", "Net") +
+                     logLine("W1AW", "BLN1", "Meeting") + logLine("station3", "BLNA", "late") +
+                     logLine("G4ABC", "BLN3NA", "Caf\xE9 open");
+        f.window.startUp();
+
+        QCOMPARE(f.host.calls.front(), std::string("CurrentMap"));
+        QCOMPARE(f.host.selectors, std::vector<int>{2});
+        QCOMPARE(f.list1()->item(0)->text(),
+                 QStringLiteral("R Callsign\tReceived\t\t\tBLN> Message"));
+        QCOMPARE(callsignColumn(f.list1()),
+                 (QStringList{"DL1XYZ", "G4ABC", "W1AW", "W1AW", "station3"}));
+        QVERIFY(f.list1()->item(3)->text().endsWith(QStringLiteral("\tBLN1> Meeting")));
+        QVERIFY(f.list1()->item(2)->text().endsWith(QStringLiteral("Caf\u00E9 open")));
+        QVERIFY(f.list1()->item(1)->text().startsWith(QStringLiteral("N DL1XYZ\t")));
+        QCOMPARE(f.list1()->currentRow(), 0);
+        QCOMPARE(entries(f.list2()), (QStringList{"ALL", "EU", "NA"}));
+        QCOMPARE(f.list2()->currentRow(), 0);
+        QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [G4SIM]"));
+        QCOMPARE(f.window.statusText(), QStringLiteral("V1.0.6"));
+        QCOMPARE(f.control<QLabel>("applicationDir")->text(), QStringLiteral("/opt/q"));
+    }
+
+    void anEmptyLogGivesTheHeadingAndAll() {
+        Fixture f;
+        f.window.startUp();
+        QCOMPARE(f.list1()->count(), 1);
+        QCOMPARE(f.list1()->currentRow(), 0);
+        QCOMPARE(entries(f.list2()), QStringList{"ALL"});
+        QCOMPARE(f.list2()->currentRow(), 0);
+    }
+
+    void controlsStandWhereTheLayoutPutsThem() {
+        Fixture f;
+        f.window.startUp();
+        QCOMPARE(f.window.size(), QSize(746, 530));
+        const struct {
+            const char* name;
+            QRect rect;
+        } places[] = {{"Command2", {8, 8, 73, 17}},       {"Command3", {80, 8, 81, 17}},
+                      {"updateButton", {168, 8, 97, 17}}, {"List2", {272, 8, 313, 15}},
+                      {"Command5", {592, 8, 73, 17}},     {"Command1", {672, 8, 73, 17}},
+                      {"List1", {0, 32, 745, 483}},       {"Picture1", {0, 513, 746, 17}},
+                      {"status", {0, 0, 737, 17}}};
+        for (const auto& place : places) {
+            auto* widget = f.control<QWidget>(place.name);
+            QVERIFY2(widget, place.name);
+            QCOMPARE(widget->geometry(), place.rect);
+        }
+        QCOMPARE(f.control<QPushButton>("Command2")->text(), QStringLiteral("Add Single"));
+        QCOMPARE(f.control<QPushButton>("Command3")->text(), QStringLiteral("Add Multiple"));
+        QCOMPARE(f.control<QPushButton>("updateButton")->text(), QStringLiteral("Update Message"));
+        QVERIFY(!f.control<QPushButton>("updateButton")->isEnabled());
+        QCOMPARE(f.control<QPushButton>("Command5")->text(), QStringLiteral("Setup"));
+        QCOMPARE(f.control<QPushButton>("Command1")->text(), QStringLiteral("Exit"));
+        QVERIFY(f.control<QLabel>("applicationDir")->isHidden());
+        for (QListWidget* list : {f.list1(), f.list2()}) {
+            QCOMPARE(list->palette().color(QPalette::Text), QColor(0, 255, 0));
+            QCOMPARE(list->palette().color(QPalette::Base), QColor(0, 0, 0));
+            QVERIFY(list->font().bold());
+        }
+        QVERIFY(!f.control<QLabel>("status")->font().bold());
+        QCOMPARE(f.window.palette().color(QPalette::Window), QColor(128, 128, 128));
+        auto* timer1 = f.control<QTimer>("Timer1");
+        QVERIFY(timer1 && timer1->isActive());
+        QCOMPARE(timer1->interval(), 30000);
+    }
+
+    void eachTimerTickReadsTheLogAgain() {
+        Fixture f;
+        f.host.log = logLine("W1AW", "BLN1", "first");
+        f.window.startUp();
+        f.host.log += logLine("PA3EFG", "BLN2WX", "second");
+        auto* timer1 = f.control<QTimer>("Timer1");
+        timer1->start(1);
+        QTRY_COMPARE(f.list1()->count(), 3);
+        QCOMPARE(entries(f.list2()), (QStringList{"ALL", "WX"}));
+        QCOMPARE(f.host.count("CurrentMap"), 1); // the map object is kept while the host lives
+    }
+
+    void aHostMissingAtStartUpIsReportedAndPickedUpLater() {
+        Fixture f;
+        f.host.failing = true;
+        f.host.log = logLine("W1AW", "BLN1EU", "hello");
+        f.window.startUp();
+        QVERIFY(f.window.statusText().contains(QStringLiteral("not reachable")));
+        QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet"));
+        QCOMPARE(f.list1()->count(), 1);
+        QCOMPARE(entries(f.list2()), QStringList{"ALL"});
+
+        f.host.failing = false;
+        f.host.calls.clear();
+        f.window.refreshMessages();
+        QCOMPARE(f.host.calls.front(), std::string("CurrentMap"));
+        QCOMPARE(f.list1()->count(), 2);
+        QCOMPARE(entries(f.list2()), (QStringList{"ALL", "EU"}));
+        QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [N0CALL]"));
+        QVERIFY(!f.window.statusText().contains(QStringLiteral("not reachable")));
+    }
+
+    void aHostThatVanishesIsReportedAndRecoveredWithAFreshMap() {
+        Fixture f;
+        f.host.log = logLine("W1AW", "BLN1", "hello");
+        f.window.startUp();
+        f.host.failing = true;
+        f.window.refreshMessages();
+        QVERIFY(f.window.statusText().contains(QStringLiteral("not reachable")));
+        QCOMPARE(f.list1()->count(), 2); // what was shown stays
+        QCOMPARE(f.window.store().usedCount(), 1);
+
+        f.host.failing = false;
+        f.host.callsign = "G4NEW";
+        f.host.log += logLine("VK2RT", "BLN2", "back");
+        f.host.calls.clear();
+        f.window.refreshMessages();
+        QCOMPARE(f.host.count("CurrentMap"), 1);
+        QCOMPARE(f.list1()->count(), 3);
+        QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [G4NEW]"));
+        QCOMPARE(f.window.statusText(), QStringLiteral("Connected to the host again"));
+    }
+
+    void exitTheHostsClosingEventAndTheFrameEndTheProgram() {
+        Fixture f;
+        f.window.startUp();
+        f.host.emitClosing();
+        QCOMPARE(f.endings, 1);
+        QTest::mouseClick(f.control<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(f.endings, 2);
+        f.window.show();
+        f.window.close();
+        QCOMPARE(f.endings, 3);
+    }
+
+    void theClosingEventStopsTheRealEventLoop() {
+        // The program's own ending: every event loop returns, nested ones included.
+        FakeHost host;
+        FakeClock clock;
+        IsoDateTimeFormatter formatter;
+        MainWindow window({host, clock, formatter, [] { QCoreApplication::exit(7); }, {}});
+        window.startUp();
+        QTimer::singleShot(0, [&host] {
+            QEventLoop nested; // as a wait inside a handler would run
+            QTimer::singleShot(0, [&host] { host.emitClosing(); });
+            nested.exec();
+        });
+        QCOMPARE(QCoreApplication::exec(), 7);
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
