@@ -3,6 +3,7 @@
 #include "bulletins/bulletin_list.h"
 #include "bulletins/group_list.h"
 #include "host/text_codec.h"
+#include "tab_columns_delegate.h"
 #include "twips.h"
 
 #include <QCloseEvent>
@@ -95,6 +96,15 @@ void MainWindow::buildControls() {
     m_command1 =
         makeButton(this, "Command1", QStringLiteral("Exit"), twipsRect(10080, 120, 1095, 255));
     m_list1 = makeList(this, "List1", twipsRect(0, 480, 11175, 7245));
+    // Columns sized for a long callsign with SSID and for the locale's widest date.
+    auto* columns = new TabColumnsDelegate(m_list1);
+    const QFontMetrics metrics(m_list1->font());
+    const int callsignWidth = metrics.horizontalAdvance(QStringLiteral("R WW0WWW-15")) + 12;
+    const std::string widestDate =
+        m_services.formatter.format(makeLocalDateTime(2028, 12, 28, 20, 58, 58));
+    const int dateWidth = metrics.horizontalAdvance(fromWindows1252(widestDate)) + 16;
+    columns->setColumnStarts({callsignWidth, callsignWidth + dateWidth});
+    m_list1->setItemDelegate(columns);
 
     m_picture1 = new QFrame(this);
     m_picture1->setObjectName(QStringLiteral("Picture1"));

@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/tab_columns_delegate.h"
 #include "bulletins/fake_clock.h"
 #include "host/fake_host.h"
 
@@ -73,6 +74,10 @@ private slots:
         QVERIFY(f.list1()->item(2)->text().endsWith(QStringLiteral("Caf\u00E9 open")));
         QVERIFY(f.list1()->item(1)->text().startsWith(QStringLiteral("N DL1XYZ\t")));
         QCOMPARE(f.list1()->currentRow(), 0);
+        for (const QString& row : entries(f.list1())) {
+            // heading and rows split into the same three columns, so they line up
+            QCOMPARE(tabColumns(row).size(), 3);
+        }
         QCOMPARE(entries(f.list2()), (QStringList{"ALL", "EU", "NA"}));
         QCOMPARE(f.list2()->currentRow(), 0);
         QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [G4SIM]"));

@@ -1,0 +1,78 @@
+# Shared by the README's commands: package installation and the build.
+# shellcheck shell=bash
+
+QUILLET_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+QUILLET_BUILD="${QUILLET_BUILD:-$QUILLET_ROOT/build}"
+
+# Everything the program, its tests and its demo need, all from Debian's archive.
+QUILLET_PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libxdo-dev libcurl4-openssl-dev
+  dbus dbus-x11 xvfb openbox x11-utils xauth imagemagick fonts-dejavu-core
+  python3-pyftpdlib
+)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then
+    "$@"
+  elif command -v sudo >/dev/null 2>&1; then
+    sudo "$@"
+  else
+    echo "Need root rights to run: $*" >&2
+    echo "Run this script as root or install sudo." >&2
+    return 1
+  fi
+}
+
+install_missing_packages() {
+  local missing=()
+  local pkg
+  for pkg in "${QUILLET_PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$pkg")
+    fi
+  done
+  if [ "${#missing[@]}" -eq 0 ]; then
+    echo "== All needed packages are installed"
+    return 0
+  fi
+  echo "== Installing: ${missing[*]}"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+build_quillet() {
+  echo "== Building in $QUILLET_BUILD"
+  cmake -S "$QUILLET_ROOT" -B "$QUILLET_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$QUILLET_BUILD" --parallel "$(nproc)"
+}
+
+# Starts Xvfb with openbox on a free display and exports DISPLAY; sets XVFB_PIDS.
+start_private_display() {
+  local n=90
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do
+    n=$((n + 1))
+  done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PIDS="$!"
+  export DISPLAY=":$n"
+  local i
+  for i in $(seq 1 100); do
+    xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  # Window activation needs a window manager.
+  openbox >/dev/null 2>&1 &
+  XVFB_PIDS="$XVFB_PIDS $!"
+  sleep 0.5
+}
+
+stop_private_display() {
+  if [ -n "${XVFB_PIDS:-}" ]; then
+    # shellcheck disable=SC2086
+    kill $XVFB_PIDS 2>/dev/null || true
+    wait 2>/dev/null || true
+  fi
+}

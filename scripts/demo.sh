@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts the host simulator with its sample feed
+# plus Quillet. Without a display both run under Xvfb and a screenshot of Quillet's main
+# window is saved instead.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+install_missing_packages
+build_quillet
+
+SIMULATOR="$QUILLET_BUILD/tools/host_simulator/quillet-host-simulator"
+QUILLET="$QUILLET_BUILD/app/quillet"
+SHOT="$QUILLET_BUILD/quillet-demo.png"
+
+headless=0
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+  headless=1
+  echo "== No display: running under Xvfb"
+  start_private_display
+fi
+# Keystrokes into the host need X11 windows, also on a Wayland desktop.
+export QT_QPA_PLATFORM=xcb
+
+run_demo() {
+  "$SIMULATOR" &
+  local sim=$!
+  local i
+  for i in $(seq 1 100); do
+    if dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+         org.freedesktop.DBus.NameHasOwner string:com.peaksystems.UIView32 2>/dev/null |
+         grep -q "boolean true"; then
+      break
+    fi
+    sleep 0.1
+  done
+  if [ "$headless" -eq 0 ]; then
+    echo "== Quillet is running; close either window (or press Exit) to end the demo"
+    "$QUILLET" || true
+    kill "$sim" 2>/dev/null || true
+    return 0
+  fi
+  "$QUILLET" &
+  local app=$!
+  local id=""
+  for i in $(seq 1 100); do
+    id=$(xwininfo -root -tree 2>/dev/null | awk '/"Quillet \[/ {print $1; exit}')
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  sleep 1
+  if [ -n "$id" ]; then
+    import -window "$id" "$SHOT"
+    echo "== Screenshot of Quillet's main window saved to $SHOT"
+  else
+    echo "Quillet's main window did not appear" >&2
+  fi
+  kill "$app" "$sim" 2>/dev/null || true
+  wait 2>/dev/null || true
+  [ -n "$id" ]
+}
+
+status=0
+if [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] && [ "$headless" -eq 0 ]; then
+  run_demo || status=$?
+else
+  export -f run_demo
+  export SIMULATOR QUILLET SHOT headless
+  dbus-run-session -- bash -c run_demo || status=$?
+fi
+[ "$headless" -eq 1 ] && stop_private_display
+exit "$status"
