@@ -45,7 +45,10 @@ install_missing_packages() {
 
 build_quillet() {
   echo "== Building in $QUILLET_BUILD"
-  cmake -S "$QUILLET_ROOT" -B "$QUILLET_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  local generator=()
+  # an existing build folder keeps the generator it was made with
+  [ -f "$QUILLET_BUILD/CMakeCache.txt" ] || generator=(-G Ninja)
+  cmake -S "$QUILLET_ROOT" -B "$QUILLET_BUILD" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$QUILLET_BUILD" --parallel "$(nproc)"
 }
 

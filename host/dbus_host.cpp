@@ -1,0 +1,194 @@
+#include "host/dbus_host.h"
+
+#include "host/text_codec.h"
+
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QElapsedTimer>
+#include <QMetaType>
+#include <QObject>
+#include <QVariant>
+
+#include <utility>
+
+namespace quillet {
+
+// QtDBus delivers signals to a slot of a QObject; this one hands the host's closing
+// announcement to the handler the program set.
+class ClosingRelay : public QObject {
+    Q_OBJECT
+public:
+    explicit ClosingRelay(std::function<void()> handler) : m_handler(std::move(handler)) {}
+
+public slots:
+    void hostIsClosing() {
+        if (m_handler) {
+            m_handler();
+        }
+    }
+
+private:
+    std::function<void()> m_handler;
+};
+
+namespace {
+
+QString secondsText(int ms) {
+    return QString::number(ms / 1000.0, 'g', 3) + QStringLiteral(" s");
+}
+
+// The one place that turns a D-Bus failure into a status-line message.
+[[noreturn]] void throwCallFailed(const QDBusError& error, const char* method, int timeoutMs,
+                                  qint64 elapsedMs) {
+    const QString name = QString::fromLatin1(method);
+    QString message;
+    QDBusError::ErrorType type = error.type();
+    if (error.name() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner")) {
+        type = QDBusError::ServiceUnknown;
+    }
+    switch (type) {
+    case QDBusError::ServiceUnknown:
+        message = QStringLiteral("Host not reachable: UI-View32 is not running (%1)").arg(name);
+        break;
+    case QDBusError::NoReply:
+    case QDBusError::Timeout:
+    case QDBusError::TimedOut:
+        // The bus answers NoReply both when time runs out and when the host exits before
+        // it replies; the elapsed time tells the two apart.
+        if (elapsedMs < timeoutMs / 2) {
+            message = QStringLiteral("Host not reachable: UI-View32 closed during %1").arg(name);
+        } else {
+            message = QStringLiteral("Host did not answer %1 within %2")
+                          .arg(name, secondsText(timeoutMs));
+        }
+        break;
+    case QDBusError::Disconnected:
+        message = QStringLiteral("Host not reachable: no connection to the D-Bus session bus (%1)")
+                      .arg(name);
+        break;
+    case QDBusError::UnknownObject:
+    case QDBusError::UnknownInterface:
+    case QDBusError::UnknownMethod:
+    case QDBusError::InvalidArgs:
+        message = QStringLiteral("Host does not offer %1: %2").arg(name, error.message());
+        break;
+    default:
+        message = QStringLiteral("Host call %1 failed: %2").arg(name, error.message());
+        break;
+    }
+    throw HostError(message.toStdString());
+}
+
+// Calls one host method and returns its single reply value, which must be of the expected
+// type; anything else throws HostError.
+QVariant callHost(const QDBusConnection& connection, int timeoutMs, const QString& path,
+                  const char* interface, const char* method, const QVariantList& arguments,
+                  QMetaType expected, const char* expectedSignature) {
+    if (!connection.isConnected()) {
+        throw HostError(
+            QStringLiteral("Host not reachable: no connection to the D-Bus session bus (%1)")
+                .arg(QString::fromLatin1(method))
+                .toStdString());
+    }
+    QDBusMessage request =
+        QDBusMessage::createMethodCall(QString::fromLatin1(hostbus::kService), path,
+                                       QString::fromLatin1(interface), QString::fromLatin1(method));
+    request.setArguments(arguments);
+
+    QElapsedTimer clock;
+    clock.start();
+    const QDBusMessage reply = connection.call(request, QDBus::Block, timeoutMs);
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        throwCallFailed(QDBusError(reply), method, timeoutMs, clock.elapsed());
+    }
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        throwCallFailed(QDBusError(QDBusError::Failed, QStringLiteral("no reply")), method,
+                        timeoutMs, clock.elapsed());
+    }
+    const QVariantList values = reply.arguments();
+    if (values.size() != 1 || values.front().metaType() != expected) {
+        throw HostError(QStringLiteral("Host gave an unexpected answer to %1 (got '%2', "
+                                       "expected '%3')")
+                            .arg(QString::fromLatin1(method), reply.signature(),
+                                 QString::fromLatin1(expectedSignature))
+                            .toStdString());
+    }
+    return values.front();
+}
+
+std::string callForText(const QDBusConnection& connection, int timeoutMs, const QString& path,
+                        const char* interface, const char* method,
+                        const QVariantList& arguments = {}) {
+    const QVariant value = callHost(connection, timeoutMs, path, interface, method, arguments,
+                                    QMetaType::fromType<QString>(), "s");
+    return toWindows1252(value.toString());
+}
+
+// The map is addressed by the object path the host gave for it.
+class DBusHostMap final : public HostMap {
+public:
+    DBusHostMap(QDBusConnection connection, QString path, int timeoutMs)
+        : m_connection(std::move(connection)), m_path(std::move(path)), m_timeoutMs(timeoutMs) {}
+
+    std::string mapFileName() override {
+        return callForText(m_connection, m_timeoutMs, m_path, hostbus::kMapInterface,
+                           "MapFileName");
+    }
+
+private:
+    QDBusConnection m_connection;
+    QString m_path;
+    int m_timeoutMs;
+};
+
+} // namespace
+
+DBusHost::DBusHost(QDBusConnection connection, int timeoutMs)
+    : m_connection(std::move(connection)), m_timeoutMs(timeoutMs) {}
+
+DBusHost::~DBusHost() {
+    setClosingHandler({});
+}
+
+std::unique_ptr<HostMap> DBusHost::currentMap() {
+    const QVariant value = callHost(m_connection, m_timeoutMs, QString::fromLatin1(hostbus::kPath),
+                                    hostbus::kInterface, "CurrentMap", {},
+                                    QMetaType::fromType<QDBusObjectPath>(), "o");
+    return std::make_unique<DBusHostMap>(m_connection, value.value<QDBusObjectPath>().path(),
+                                         m_timeoutMs);
+}
+
+std::string DBusHost::messageLog(int selector) {
+    return callForText(m_connection, m_timeoutMs, QString::fromLatin1(hostbus::kPath),
+                       hostbus::kInterface, "MessageLog", {QVariant(selector)});
+}
+
+std::string DBusHost::stationCallsign() {
+    return callForText(m_connection, m_timeoutMs, QString::fromLatin1(hostbus::kPath),
+                       hostbus::kInterface, "StationCallsign");
+}
+
+void DBusHost::setClosingHandler(std::function<void()> handler) {
+    const QString service = QString::fromLatin1(hostbus::kService);
+    const QString path = QString::fromLatin1(hostbus::kPath);
+    const QString interface = QString::fromLatin1(hostbus::kInterface);
+    const QString name = QString::fromLatin1(hostbus::kClosingSignal);
+    if (m_closingRelay) {
+        m_connection.disconnect(service, path, interface, name, m_closingRelay.get(),
+                                SLOT(hostIsClosing()));
+        m_closingRelay.reset();
+    }
+    if (!handler) {
+        return;
+    }
+    m_closingRelay = std::make_unique<ClosingRelay>(std::move(handler));
+    // Subscribing by service name rather than by the current owner's unique name keeps the
+    // subscription alive across a restart of the host.
+    m_connection.connect(service, path, interface, name, m_closingRelay.get(),
+                         SLOT(hostIsClosing()));
+}
+
+} // namespace quillet
+
+#include "dbus_host.moc"

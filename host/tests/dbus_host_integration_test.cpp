@@ -1,0 +1,248 @@
+// Drives DBusHost against the real host simulator on a private session bus. Run through
+// ctest, which wraps the binary in dbus-run-session.
+
+#include "host/dbus_host.h"
+#include "host/tests/simulator_process.h"
+#include "host/text_codec.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+
+namespace quillet {
+namespace {
+
+constexpr int kCallTimeoutMs = 1000;
+
+using namespace quillet::testing;
+
+class DBusHostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_FALSE(serviceOnBus()) << "an earlier test left a host behind";
+        m_feedPath = m_dir.filePath(QStringLiteral("feed.txt"));
+        writeFile(m_feedPath, "# three bulletins, one of them an update\n"
+                              "G4ABC|BLN1|Caf\xC3\xA9 net 20:00\n"
+                              "\n"
+                              "DL1XYZ|BLN2EU|Wetter 21\xC2\xB0"
+                              "C | sonnig\r\n"
+                              "G4ABC|BLN1|Caf\xC3\xA9 net moved to 20:30\n");
+        m_mapPath = m_dir.filePath(QString::fromUtf8("K\xC3\xBCste.gif"));
+        writeFile(m_mapPath, "GIF89a");
+    }
+
+    static void writeFile(const QString& path, const QByteArray& contents) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+    }
+
+    std::unique_ptr<Simulator> start(QStringList extra = {}) {
+        auto simulator = std::make_unique<Simulator>(
+            QStringList{QStringLiteral("--feed"), m_feedPath, QStringLiteral("--map"), m_mapPath,
+                        QStringLiteral("--callsign"), QStringLiteral("DL0QT")} +
+            extra);
+        EXPECT_TRUE(simulator->waitUntilOnBus()) << "the simulator never appeared on the bus";
+        return simulator;
+    }
+
+    // The feed above as the host must log it, in Windows-1252.
+    static std::string expectedLog() {
+        return "G4ABC\xB3"
+               "BLN1\xB3"
+               "Caf\xE9 net 20:00\r\n"
+               "DL1XYZ\xB3"
+               "BLN2EU\xB3"
+               "Wetter 21\xB0"
+               "C | sonnig\r\n"
+               "G4ABC\xB3"
+               "BLN1\xB3"
+               "Caf\xE9 net moved to 20:30\r\n";
+    }
+
+    QTemporaryDir m_dir;
+    QString m_feedPath;
+    QString m_mapPath;
+    DBusHost m_host{QDBusConnection::sessionBus(), kCallTimeoutMs};
+};
+
+TEST_F(DBusHostTest, EveryCallFailsClearlyWhenNoHostIsRunning) {
+    try {
+        m_host.stationCallsign();
+        FAIL() << "no exception";
+    } catch (const HostError& error) {
+        EXPECT_STREQ(error.what(),
+                     "Host not reachable: UI-View32 is not running (StationCallsign)");
+    }
+    EXPECT_THROW(m_host.messageLog(kBulletinLogSelector), HostError);
+    EXPECT_THROW(m_host.currentMap(), HostError);
+}
+
+TEST_F(DBusHostTest, ServesStationMapAndLogInWindows1252) {
+    auto simulator = start();
+    EXPECT_EQ(m_host.stationCallsign(), "DL0QT");
+    const auto map = m_host.currentMap();
+    EXPECT_EQ(map->mapFileName(), toWindows1252(m_mapPath));
+    EXPECT_NE(map->mapFileName().find("K\xFCste.gif"), std::string::npos);
+    EXPECT_EQ(m_host.messageLog(kBulletinLogSelector), expectedLog());
+}
+
+TEST_F(DBusHostTest, AddedBulletinsExtendTheLog) {
+    auto simulator = start();
+    ASSERT_EQ(callSimulator(QStringLiteral("AddBulletin"),
+                            {QStringLiteral("G4SIM"), QStringLiteral("BLN1"),
+                             QString::fromUtf8("Net moved to 21:00 \xE2\x82\xAC")})
+                  .type(),
+              QDBusMessage::ReplyMessage);
+    EXPECT_EQ(m_host.messageLog(kBulletinLogSelector), expectedLog() +
+                                                           "G4SIM\xB3"
+                                                           "BLN1\xB3"
+                                                           "Net moved to 21:00 \x80\r\n");
+}
+
+TEST_F(DBusHostTest, EmptyHostLoadsAFeedOnRequest) {
+    auto simulator = start({QStringLiteral("--empty")});
+    EXPECT_EQ(m_host.messageLog(kBulletinLogSelector), "");
+    const QDBusMessage reply = callSimulator(QStringLiteral("LoadFeed"), {m_feedPath});
+    ASSERT_EQ(reply.arguments().size(), 1);
+    EXPECT_EQ(reply.arguments().front().toInt(), 3);
+    EXPECT_EQ(m_host.messageLog(kBulletinLogSelector), expectedLog());
+}
+
+TEST_F(DBusHostTest, ClosingHandlerFiresOnQuitAndFollowsARestartedHost) {
+    int closings = 0;
+    m_host.setClosingHandler([&closings] { ++closings; });
+
+    auto first = start();
+    ASSERT_EQ(callSimulator(QStringLiteral("Quit")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(waitFor([&closings] { return closings == 1; }));
+    ASSERT_TRUE(first->waitUntilFinished());
+    EXPECT_EQ(first->process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first->process().exitCode(), 0);
+    first.reset();
+
+    auto second = start();
+    second->signal(SIGTERM);
+    EXPECT_TRUE(waitFor([&closings] { return closings == 2; }));
+    ASSERT_TRUE(second->waitUntilFinished());
+    EXPECT_EQ(second->process().exitCode(), 0);
+}
+
+TEST_F(DBusHostTest, ReplacedClosingHandlerIsTheOnlyOneCalled) {
+    int oldCalls = 0;
+    int newCalls = 0;
+    m_host.setClosingHandler([&oldCalls] { ++oldCalls; });
+    m_host.setClosingHandler([&newCalls] { ++newCalls; });
+    auto simulator = start();
+    simulator->signal(SIGINT);
+    EXPECT_TRUE(waitFor([&newCalls] { return newCalls == 1; }));
+    ASSERT_TRUE(simulator->waitUntilFinished());
+    QTest::qWait(100); // let a stray second delivery show up
+    EXPECT_EQ(oldCalls, 0);
+    EXPECT_EQ(newCalls, 1);
+}
+
+TEST_F(DBusHostTest, VanishedHostFailsAndARestartedOneServesAgain) {
+    auto simulator = start();
+    const auto staleMap = m_host.currentMap();
+    simulator->process().kill();
+    ASSERT_TRUE(simulator->waitUntilFinished());
+    ASSERT_TRUE(waitFor([] { return !serviceOnBus(); }));
+    EXPECT_THROW(m_host.messageLog(kBulletinLogSelector), HostError);
+    EXPECT_THROW(staleMap->mapFileName(), HostError);
+    simulator.reset();
+
+    auto restarted = start();
+    EXPECT_EQ(m_host.stationCallsign(), "DL0QT");
+    EXPECT_EQ(m_host.currentMap()->mapFileName(), toWindows1252(m_mapPath));
+    EXPECT_EQ(m_host.messageLog(kBulletinLogSelector), expectedLog());
+}
+
+TEST_F(DBusHostTest, FrozenHostTimesOutAndRecovers) {
+    auto simulator = start();
+    simulator->signal(SIGSTOP);
+    try {
+        m_host.messageLog(kBulletinLogSelector);
+        ADD_FAILURE() << "a stopped host answered";
+    } catch (const HostError& error) {
+        EXPECT_STREQ(error.what(), "Host did not answer MessageLog within 1 s");
+    }
+    simulator->signal(SIGCONT);
+    EXPECT_EQ(m_host.stationCallsign(), "DL0QT");
+}
+
+TEST_F(DBusHostTest, SecondSimulatorRefusesTheTakenName) {
+    auto first = start();
+    Simulator second({QStringLiteral("--empty")}, true);
+    ASSERT_TRUE(second.waitUntilFinished());
+    EXPECT_NE(second.process().exitCode(), 0);
+    EXPECT_TRUE(second.process().readAllStandardError().contains("already taken"));
+    EXPECT_EQ(m_host.stationCallsign(), "DL0QT") << "the first simulator must be unharmed";
+}
+
+// A host that answers with the wrong types. It serves from its own thread and connection
+// so that the blocking calls of the test can reach it.
+class WrongHost : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.peaksystems.UIView32")
+public slots:
+    QString CurrentMap() { return QStringLiteral("/UIView32/CurrentMap"); }
+    int MessageLog(int selector) { return selector; }
+    QString StationCallsign() { return QStringLiteral("N0CALL"); }
+};
+
+TEST_F(DBusHostTest, WrongReplyTypesAreHostErrors) {
+    QThread thread;
+    WrongHost wrongHost;
+    wrongHost.moveToThread(&thread);
+    thread.start();
+    QDBusConnection connection =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("wrong-host"));
+    ASSERT_TRUE(connection.registerObject(QString::fromLatin1(hostbus::kPath), &wrongHost,
+                                          QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(connection.registerService(kService));
+
+    EXPECT_EQ(m_host.stationCallsign(), "N0CALL") << "the fake host is not reachable";
+    try {
+        m_host.messageLog(kBulletinLogSelector);
+        ADD_FAILURE() << "an integer was taken for the log";
+    } catch (const HostError& error) {
+        EXPECT_STREQ(error.what(), "Host gave an unexpected answer to MessageLog (got 'i', "
+                                   "expected 's')");
+    }
+    EXPECT_THROW(m_host.currentMap(), HostError);
+
+    connection.unregisterService(kService);
+    connection.unregisterObject(QString::fromLatin1(hostbus::kPath));
+    QDBusConnection::disconnectFromBus(QStringLiteral("wrong-host"));
+    thread.quit();
+    thread.wait();
+}
+
+} // namespace
+} // namespace quillet
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        std::fprintf(stderr, "no session bus; run under dbus-run-session\n");
+        return 1;
+    }
+    return RUN_ALL_TESTS();
+}
+
+#include "dbus_host_integration_test.moc"

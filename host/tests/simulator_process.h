@@ -1,0 +1,81 @@
+#pragma once
+
+// Starts the host simulator binary for tests and talks to its own bus interface.
+
+#include "host/dbus_host.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QTest>
+
+#include <csignal>
+#include <functional>
+
+namespace quillet::testing {
+
+inline const QString kService = QString::fromLatin1(hostbus::kService);
+
+inline bool serviceOnBus() {
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value();
+}
+
+// Waits, handling events, until the condition holds or the time is up.
+inline bool waitFor(const std::function<bool()>& condition, int ms = 10000) {
+    return QTest::qWaitFor(condition, ms);
+}
+
+// Calls one of the simulator's own methods, which the program never uses.
+inline QDBusMessage callSimulator(const QString& method, const QVariantList& arguments = {}) {
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kService, QString::fromLatin1(hostbus::kPath),
+        QStringLiteral("com.peaksystems.UIView32.Simulator"), method);
+    call.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
+}
+
+// One run of the simulator binary, stopped at the end of the test whatever happened.
+class Simulator {
+public:
+    explicit Simulator(QStringList arguments, bool captureErrors = false) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(captureErrors ? QProcess::SeparateChannels
+                                                      : QProcess::ForwardedChannels);
+        m_process.start(QStringLiteral(QUILLET_HOST_SIMULATOR_PATH), arguments);
+    }
+    ~Simulator() {
+        if (m_process.state() != QProcess::NotRunning) {
+            ::kill(static_cast<pid_t>(m_process.processId()), SIGCONT);
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+        if (m_reachedBus) {
+            waitFor([] { return !serviceOnBus(); }, 5000);
+        }
+    }
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    // True once the host's name is on the bus; false when the process ended first.
+    bool waitUntilOnBus() {
+        m_reachedBus = waitFor([this] {
+                           return serviceOnBus() || m_process.state() == QProcess::NotRunning;
+                       }) &&
+                       m_process.state() != QProcess::NotRunning;
+        return m_reachedBus;
+    }
+    bool waitUntilFinished() {
+        return waitFor([this] { return m_process.state() == QProcess::NotRunning; });
+    }
+    void signal(int number) { ::kill(static_cast<pid_t>(m_process.processId()), number); }
+    QProcess& process() { return m_process; }
+
+private:
+    QProcess m_process;
+    bool m_reachedBus = false;
+};
+
+} // namespace quillet::testing

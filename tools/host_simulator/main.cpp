@@ -1,0 +1,104 @@
+// quillet-host-simulator: plays the host APRS client UI-View32 on the D-Bus session bus so
+// that Quillet can be demonstrated and tested without it. See tools/README.md.
+
+#include "host/dbus_host.h"
+#include "tools/host_simulator/bus_adaptors.h"
+#include "tools/host_simulator/host_simulator.h"
+#include "tools/host_simulator/main_window.h"
+#include "tools/host_simulator/map_info.h"
+#include "tools/host_simulator/quit_signals.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+using namespace quillet;
+using namespace quillet::simulator;
+
+namespace {
+
+void fail(const QString& message) {
+    std::fprintf(stderr, "quillet-host-simulator: %s\n", qPrintable(message));
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quillet-host-simulator"));
+
+    const QString here = QCoreApplication::applicationDirPath();
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Plays the host UI-View32 on the D-Bus session bus for Quillet."));
+    parser.addHelpOption();
+    const QCommandLineOption feedOption(
+        QStringLiteral("feed"),
+        QStringLiteral("Bulletins to log at start (callsign|addressee|text)."),
+        QStringLiteral("file"), here + QStringLiteral("/sample_feed.txt"));
+    const QCommandLineOption callsignOption(QStringLiteral("callsign"),
+                                            QStringLiteral("The station callsign."),
+                                            QStringLiteral("call"), QStringLiteral("G4SIM"));
+    const QCommandLineOption mapOption(
+        QStringLiteral("map"), QStringLiteral("The map file the host shows."),
+        QStringLiteral("file"), here + QStringLiteral("/maps/demo.gif"));
+    const QCommandLineOption emptyOption(QStringLiteral("empty"),
+                                         QStringLiteral("Start with an empty log."));
+    parser.addOptions({feedOption, callsignOption, mapOption, emptyOption});
+    parser.process(app);
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        fail(QStringLiteral("no D-Bus session bus: %1").arg(bus.lastError().message()));
+        return 1;
+    }
+
+    const QString mapPath = QFileInfo(parser.value(mapOption)).absoluteFilePath();
+    if (!QFileInfo::exists(mapPath)) {
+        fail(QStringLiteral("warning: map file %1 does not exist").arg(mapPath));
+    }
+    const MapTitle title = readMapTitle(mapPath);
+    if (!title.problem.isEmpty()) {
+        fail(QStringLiteral("warning: ") + title.problem);
+    }
+
+    HostSimulator host(parser.value(callsignOption), QDir::toNativeSeparators(mapPath), bus);
+    if (!parser.isSet(emptyOption)) {
+        const QString feedPath = parser.value(feedOption);
+        if (host.loadFeed(feedPath) < 0) {
+            return 1;
+        }
+    }
+
+    MapObject map(&host);
+    const auto* hostInterface = new HostAdaptor(&host);
+    new SimulatorAdaptor(&host, hostInterface);
+    new MapAdaptor(&map);
+
+    MainWindow window(host, windowCaption(title.title));
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::quitRequested, &host, &HostSimulator::quit);
+
+    // Objects first, then the name: a client that sees the name can call at once.
+    if (!bus.registerObject(QString::fromLatin1(hostbus::kPath), &host,
+                            QDBusConnection::ExportAdaptors) ||
+        !bus.registerObject(QString::fromLatin1(kMapObjectPath), &map,
+                            QDBusConnection::ExportAdaptors)) {
+        fail(QStringLiteral("cannot register the host objects: %1").arg(bus.lastError().message()));
+        return 1;
+    }
+    if (!bus.registerService(QString::fromLatin1(hostbus::kService))) {
+        fail(QStringLiteral("the D-Bus name %1 is already taken; is another UI-View32 or "
+                            "simulator running? (%2)")
+                 .arg(QString::fromLatin1(hostbus::kService), bus.lastError().message()));
+        return 1;
+    }
+
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,104 @@
+#include "tools/host_simulator/main_window.h"
+
+#include "tools/host_simulator/host_simulator.h"
+
+#include <QCloseEvent>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace quillet::simulator {
+
+MainWindow::MainWindow(HostSimulator& host, const QString& caption) : m_host(host) {
+    setWindowTitle(caption);
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+
+    auto* station = new QFormLayout;
+    auto* callsignLabel = new QLabel(host.stationCallsign());
+    callsignLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* mapLabel = new QLabel(host.mapPath());
+    mapLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    station->addRow(tr("Station:"), callsignLabel);
+    station->addRow(tr("Map:"), mapLabel);
+    layout->addLayout(station);
+
+    m_log = new QTreeWidget;
+    m_log->setHeaderLabels({tr("From"), tr("To"), tr("Text")});
+    m_log->setRootIsDecorated(false);
+    m_log->setUniformRowHeights(true);
+    m_log->setSelectionMode(QAbstractItemView::NoSelection);
+    m_log->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_log->header()->setStretchLastSection(true);
+    m_log->setColumnWidth(0, 90);
+    m_log->setColumnWidth(1, 80);
+    layout->addWidget(m_log, 1);
+
+    // Room is left below this form for the keyboard-driven message form.
+    auto* form = new QGroupBox(tr("Log a bulletin"));
+    auto* formLayout = new QHBoxLayout(form);
+    m_callsign = new QLineEdit(host.stationCallsign());
+    m_callsign->setPlaceholderText(tr("Callsign"));
+    m_callsign->setMaximumWidth(100);
+    m_addressee = new QLineEdit;
+    m_addressee->setPlaceholderText(tr("Addressee"));
+    m_addressee->setMaximumWidth(90);
+    m_text = new QLineEdit;
+    m_text->setPlaceholderText(tr("Bulletin text"));
+    m_add = new QPushButton(tr("Add"));
+    formLayout->addWidget(m_callsign);
+    formLayout->addWidget(m_addressee);
+    formLayout->addWidget(m_text, 1);
+    formLayout->addWidget(m_add);
+    layout->addWidget(form);
+
+    setCentralWidget(central);
+    resize(640, 420);
+
+    connect(m_add, &QPushButton::clicked, this, &MainWindow::addFromForm);
+    connect(m_text, &QLineEdit::returnPressed, this, &MainWindow::addFromForm);
+    connect(m_callsign, &QLineEdit::textChanged, this, &MainWindow::updateAddButton);
+    connect(m_addressee, &QLineEdit::textChanged, this, &MainWindow::updateAddButton);
+    connect(&host, &HostSimulator::bulletinsAdded, this, &MainWindow::showBulletins);
+    updateAddButton();
+    showBulletins(0, static_cast<int>(host.log().bulletins().size()));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    m_host.quit();
+}
+
+void MainWindow::showBulletins(int first, int count) {
+    const auto& bulletins = m_host.log().bulletins();
+    QList<QTreeWidgetItem*> items;
+    items.reserve(count);
+    for (int i = first; i < first + count; ++i) {
+        const FeedBulletin& b = bulletins[static_cast<std::size_t>(i)];
+        items.append(new QTreeWidgetItem(QStringList{b.callsign, b.addressee, b.text}));
+    }
+    m_log->addTopLevelItems(items);
+    m_log->scrollToBottom();
+}
+
+void MainWindow::addFromForm() {
+    if (!m_add->isEnabled()) {
+        return;
+    }
+    m_host.addBulletin(
+        {m_callsign->text().trimmed(), m_addressee->text().trimmed(), m_text->text()});
+    m_text->clear();
+}
+
+void MainWindow::updateAddButton() {
+    m_add->setEnabled(!m_callsign->text().trimmed().isEmpty() &&
+                      !m_addressee->text().trimmed().isEmpty());
+}
+
+} // namespace quillet::simulator
