@@ -1,0 +1,34 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+// Whole-file byte access for small files that must never be left half written.
+// Failures come back as a short English phrase naming the file and the system's reason,
+// such as "cannot read quillet.ini (Permission denied)".
+
+enum class ReadStatus { ok, missing, failed };
+
+struct FileRead {
+    ReadStatus status = ReadStatus::ok;
+    std::string bytes;
+    std::string error; // set when status is failed
+};
+
+// Reads a regular file whole. Anything else under that name (a directory, a pipe, a device)
+// is a failure, so that a pipe cannot block the program.
+FileRead readFileBytes(const std::filesystem::path& file);
+
+// Writes `content` under `temp`, forces it to disk and renames it over `target`; `temp` must
+// lie in the same directory. The target is thus either the old or the new file, never a mix.
+// On failure the target is untouched and the temporary file is gone. A replaced file keeps
+// its permission bits, since it may hold a password the operator chose to keep private.
+std::optional<std::string> replaceFileBytes(const std::filesystem::path& target,
+                                            const std::filesystem::path& temp,
+                                            std::string_view content);
+
+} // namespace quillet

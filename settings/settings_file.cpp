@@ -1,0 +1,164 @@
+#include "settings_file.h"
+
+#include "bulletins/text_rules.h"
+#include "settings/file_bytes.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace quillet {
+
+namespace {
+
+struct KeyField {
+    std::string_view key;
+    std::string Settings::*field;
+};
+
+constexpr std::array<KeyField, 9> kKeyFields{{
+    {kCopyToDirectoryKey, &Settings::copyToDirectory},
+    {kAutoCopyEnabledKey, &Settings::autoCopyEnabled},
+    {kFtpHostKey, &Settings::ftpHost},
+    {kFtpUserNameKey, &Settings::ftpUserName},
+    {kFtpPasswordKey, &Settings::ftpPassword},
+    {kFtpEnabledKey, &Settings::ftpEnabled},
+    {kFtpDirectoryKey, &Settings::ftpDirectory},
+    {kHtmlFileNameKey, &Settings::htmlFileName},
+    {kWebpageUpdateEveryKey, &Settings::webpageUpdateEvery},
+}};
+
+struct SettingsPaths {
+    std::filesystem::path file;
+    std::filesystem::path temp;
+};
+
+// The settings file may be a link into the operator's own configuration tree; the rewrite
+// then replaces the file it points to and leaves the link in place. The temporary file has a
+// name of its own, apart from "quillet.tmp", which holds the page staged for publishing.
+SettingsPaths settingsPaths(const std::filesystem::path& dir) {
+    std::filesystem::path file = dir / kSettingsFileName;
+    std::error_code error;
+    if (std::filesystem::is_symlink(file, error)) {
+        auto target = std::filesystem::canonical(file, error);
+        if (!error) {
+            file = std::move(target);
+        }
+    }
+    std::filesystem::path temp = file;
+    temp += ".new";
+    return {std::move(file), std::move(temp)};
+}
+
+// A line ends at CR LF, at a lone CR, or at a lone LF: the program writes CR LF, but the file
+// is there to be edited by hand, and editors on Linux end lines with LF. A last line without
+// an end still counts; an empty file has no lines.
+std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        const bool crLf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+        start = end + (crLf ? 2 : 1);
+    }
+    return lines;
+}
+
+void readLine(std::string_view raw, const Scrambler& scrambler, Settings& settings) {
+    std::string line(raw);
+    std::replace(line.begin(), line.end(), '|', ',');
+    // A line counts only for the key it begins with. A key text further in (after leading
+    // blanks, or inside a value typed into the Setup window) is ignored: any other reading
+    // would take some arbitrary cut of the line as that key's value.
+    for (const KeyField& entry : kKeyFields) {
+        if (line.starts_with(entry.key)) {
+            const std::string_view value = std::string_view(line).substr(entry.key.size());
+            settings.*entry.field =
+                entry.key == kFtpPasswordKey ? scrambler.decrypt(value) : std::string(value);
+        }
+    }
+}
+
+bool holdsLineBreak(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+} // namespace
+
+SettingsError loadSettings(const std::filesystem::path& dir, const Scrambler& scrambler,
+                           Settings& settings) {
+    const SettingsPaths paths = settingsPaths(dir);
+    FileRead read = readFileBytes(paths.file);
+    if (read.status == ReadStatus::failed) {
+        return "Settings not loaded: " + read.error;
+    }
+    if (read.status == ReadStatus::missing) {
+        const std::string firstLine = std::string(kFtpHostKey) + std::string(kDefaultFtpHost);
+        if (auto error = replaceFileBytes(paths.file, paths.temp, firstLine + "\r\n")) {
+            return "Settings not loaded: " + *error;
+        }
+        settings = settingDefaults();
+        return std::nullopt;
+    }
+    // Filled apart and handed over whole, so that a failure never leaves a half-read record.
+    Settings loaded = settingDefaults();
+    for (const std::string_view line : splitLines(read.bytes)) {
+        readLine(line, scrambler, loaded);
+    }
+    settings = std::move(loaded);
+    return std::nullopt;
+}
+
+SettingsError changeConfig(const std::filesystem::path& dir, std::string_view key,
+                           std::string_view value, bool upCase, const Scrambler& scrambler,
+                           Settings& settings) {
+    // An empty key would match every line, and a line break would smuggle extra lines in.
+    if (key.empty() || holdsLineBreak(key)) {
+        return "Setting not saved: no valid key given";
+    }
+    const std::string name(key.substr(0, key.find('=')));
+    if (holdsLineBreak(value)) {
+        return "Setting " + name + " not saved: the value holds a line break";
+    }
+
+    std::string stored(value);
+    std::replace(stored.begin(), stored.end(), ',', '|');
+    if (upCase) {
+        stored = toUpperWindows1252(stored);
+    }
+    const std::string keyLine = std::string(key) + stored + "\r\n";
+
+    const SettingsPaths paths = settingsPaths(dir);
+    const FileRead read = readFileBytes(paths.file);
+    if (read.status == ReadStatus::failed) {
+        return "Setting " + name + " not saved: " + read.error;
+    }
+    // A missing file reads as an empty one, so the key is written into a new file.
+    std::string content;
+    content.reserve(read.bytes.size() + keyLine.size() + 64);
+    bool found = false;
+    for (const std::string_view line : splitLines(read.bytes)) {
+        // The key is looked for anywhere in the line, so a hand-edited key line with leading
+        // blanks is replaced as well; every other line goes over byte for byte.
+        if (line.find(key) != std::string_view::npos) {
+            content += keyLine;
+            found = true;
+        } else {
+            content.append(line).append("\r\n");
+        }
+    }
+    if (!found) {
+        content += keyLine;
+    }
+    if (auto error = replaceFileBytes(paths.file, paths.temp, content)) {
+        return "Setting " + name + " not saved: " + *error;
+    }
+    return loadSettings(dir, scrambler, settings);
+}
+
+} // namespace quillet
