@@ -1,12 +1,19 @@
 #include "main_window.h"
 
+#include "app/widgets/tab_columns_delegate.h"
+#include "app/widgets/twips.h"
+#include "app/widgets/window_style.h"
 #include "bulletins/bulletin_list.h"
 #include "bulletins/group_list.h"
+#include "composing/add_message_window.h"
+#include "composing/add_multiple_window.h"
+#include "composing/message_sender.h"
+#include "composing/own_bulletin_board.h"
 #include "host/text_codec.h"
-#include "tab_columns_delegate.h"
-#include "twips.h"
+#include "settings/settings_file.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
@@ -20,36 +27,6 @@ namespace {
 constexpr int kRefreshIntervalMs = 30000;
 constexpr int kPublishTickMs = 60000;
 
-QFont windowFont(bool bold) {
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
-    font.setBold(bold);
-    return font;
-}
-
-QListWidget* makeList(QWidget* parent, const char* name, const QRect& geometry) {
-    auto* list = new QListWidget(parent);
-    list->setObjectName(QString::fromLatin1(name));
-    list->setGeometry(geometry);
-    list->setFont(windowFont(true));
-    QPalette palette = list->palette();
-    palette.setColor(QPalette::Base, QColor(0, 0, 0));
-    palette.setColor(QPalette::Text, QColor(0, 255, 0));
-    list->setPalette(palette);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    return list;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
-                        const QRect& geometry) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    button->setFont(windowFont(false));
-    return button;
-}
-
 } // namespace
 
 QString versionText() {
@@ -60,7 +37,8 @@ QString versionText() {
 }
 
 MainWindow::MainWindow(Services services, QWidget* parent)
-    : QWidget(parent), m_services(std::move(services)), m_store(m_services.clock) {
+    : QWidget(parent), m_services(std::move(services)), m_store(m_services.clock),
+      m_settings(settingDefaults()) {
     buildControls();
 }
 
@@ -70,10 +48,7 @@ void MainWindow::buildControls() {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quillet"));
     setFixedSize(twipsToPixels(11190), twipsToPixels(7950));
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(128, 128, 128));
-    setPalette(palette);
+    paintGrey(this);
 
     m_command2 =
         makeButton(this, "Command2", QStringLiteral("Add Single"), twipsRect(120, 120, 1095, 255));
@@ -127,6 +102,13 @@ void MainWindow::buildControls() {
     m_applicationDir->hide();
 
     connect(m_command1, &QPushButton::clicked, this, [this] { m_services.endProgram(); });
+    connect(m_command2, &QPushButton::clicked, this, &MainWindow::openFreshMessageWindow);
+    connect(m_command3, &QPushButton::clicked, this, &MainWindow::openMultipleWindow);
+    connect(m_updateButton, &QPushButton::clicked, this, &MainWindow::updateMessage);
+    // A selection made from code counts as a click, as the operator's does; the busy flags
+    // make the nested ones return at once.
+    connect(m_list1, &QListWidget::currentRowChanged, this, &MainWindow::bulletinClicked);
+    connect(m_list2, &QListWidget::currentRowChanged, this, &MainWindow::groupClicked);
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
@@ -143,7 +125,11 @@ void MainWindow::startUp() {
     // 1. Every file of the program lives beside the executable, wherever it is started from.
     m_applicationDir->setText(m_services.programDir);
     // 2. Log lines end with CR LF; the bulletin table splits the log on that itself.
-    // 3. Scrambling table and settings file: not part of this version yet (no-op).
+    // 3. The scrambling table, then the settings file (created when missing).
+    m_scrambler.initScrambleOffsets();
+    if (const SettingsError error = loadSettings(programDir(), m_scrambler, m_settings)) {
+        m_startUpProblem = *error; // the defaults apply and the program goes on
+    }
     // 4.
     m_groupFilter = std::string(kAllGroups);
     // 5. The host object, its closing event, and its current map.
@@ -156,15 +142,31 @@ void MainWindow::startUp() {
         refreshMessages();
     }
     // 7. Registration with the host's extras: not part of this version yet (no-op).
-    // 8. and 9. A host failure stays in the status line instead of the version.
+    // 8. and 9. A problem met on the way stays in the status line instead of the version.
     if (!m_hostLost) {
         updateCaption();
     }
-    if (!m_hostLost) {
+    if (m_hostLost) {
+        m_startUpProblem = toWindows1252(m_status->text());
+    }
+    if (m_startUpProblem.empty()) {
         m_status->setText(versionText());
+    } else {
+        setStatus(m_startUpProblem);
     }
     m_timer1->start();
     m_timer60Sec->start();
+}
+
+std::filesystem::path MainWindow::programDir() const {
+    return std::filesystem::path(QFile::encodeName(m_services.programDir).toStdString());
+}
+
+void MainWindow::changeConfig(const std::string& key, const std::string& value, bool upCase) {
+    if (const SettingsError error =
+            quillet::changeConfig(programDir(), key, value, upCase, m_scrambler, m_settings)) {
+        setStatus(*error);
+    }
 }
 
 bool MainWindow::ensureHost() {
@@ -219,6 +221,138 @@ void MainWindow::updateCaption() {
     } catch (const HostError& error) {
         hostFailed(error);
     }
+}
+
+std::string MainWindow::stationCallsign() {
+    try {
+        return m_services.host.stationCallsign();
+    } catch (const HostError& error) {
+        hostFailed(error);
+        return {};
+    }
+}
+
+std::string MainWindow::getMyMessageForBLN(const std::string& blnCode) {
+    // The callsign is asked once per lookup rather than once per slot: a change at the host
+    // still shows at the next lookup, at a fortieth of the calls.
+    const std::string callsign = stationCallsign();
+    if (callsign.empty()) {
+        return {};
+    }
+    for (const Bulletin& b : m_store.bulletins()) {
+        if (b.inUse && b.callsign == callsign && b.addressee == blnCode) {
+            return b.text;
+        }
+    }
+    return {};
+}
+
+void MainWindow::bulletinClicked() {
+    if (m_bulletinListBusy) {
+        return;
+    }
+    m_bulletinListBusy = true;
+    const QListWidgetItem* item = m_list1->currentItem();
+    const int slot = item ? item->data(Qt::UserRole).toInt() : -1;
+    if (slot >= 0 && slot < m_store.usedCount()) {
+        m_store.markRead(slot);
+        // The refresh may move the bulletin to another slot and row; it is followed by its
+        // identity, so the mark, the selection and the text stay with what was clicked.
+        const Bulletin clicked = m_store.bulletins()[slot];
+        refreshMessages();
+        selectRowOf(clicked.callsign, clicked.addressee);
+        const QListWidgetItem* now = m_list1->currentItem();
+        const int nowSlot = now ? now->data(Qt::UserRole).toInt() : -1;
+        if (nowSlot >= 0) {
+            const Bulletin& shown = m_store.bulletins()[nowSlot];
+            const std::string callsign = stationCallsign();
+            m_updateButton->setEnabled(!callsign.empty() && shown.callsign == callsign);
+            setStatus(shown.text);
+        }
+    }
+    m_bulletinListBusy = false;
+}
+
+void MainWindow::selectRowOf(const std::string& callsign, const std::string& addressee) {
+    for (int row = 1; row < m_list1->count(); ++row) {
+        const int slot = m_list1->item(row)->data(Qt::UserRole).toInt();
+        const Bulletin& b = m_store.bulletins()[slot];
+        if (b.callsign == callsign && b.addressee == addressee) {
+            m_list1->setCurrentRow(row);
+            return;
+        }
+    }
+}
+
+void MainWindow::groupClicked() {
+    if (m_groupListBusy || m_list2->currentItem() == nullptr) {
+        return;
+    }
+    m_groupFilter = toWindows1252(m_list2->currentItem()->text());
+    showBulletins();
+}
+
+void MainWindow::updateMessage() {
+    // The heading row, or no row, holds no bulletin: then there is nothing to edit and the
+    // window is not opened.
+    const QListWidgetItem* item = m_list1->currentItem();
+    UpdateFields fields;
+    if (item == nullptr || !updateFieldsFromRow(toWindows1252(item->text()), fields)) {
+        return;
+    }
+    if (AddMessageWindow* window = openMessageWindow()) {
+        window->setToStation(fields.toStation);
+        window->setMessage(fields.message);
+    }
+}
+
+AddMessageWindow* MainWindow::openMessageWindow() {
+    if (m_sending) {
+        setStatus("A bulletin is being sent; wait until it is done");
+        return nullptr;
+    }
+    if (!m_message) {
+        m_message = new AddMessageWindow(*this, this);
+    }
+    m_message->show();
+    m_message->raise();
+    m_message->activateWindow();
+    return m_message;
+}
+
+AddMessageWindow* MainWindow::openFreshMessageWindow() {
+    if (m_message && !m_sending) {
+        delete m_message; // whatever it held is discarded
+    }
+    return openMessageWindow();
+}
+
+AddMultipleWindow* MainWindow::openMultipleWindow() {
+    if (!m_multiMessages) {
+        m_multiMessages = new AddMultipleWindow(*this, this);
+    }
+    m_multiMessages->show();
+    m_multiMessages->raise();
+    m_multiMessages->activateWindow();
+    return m_multiMessages;
+}
+
+void MainWindow::sendMessage(const std::string& toStation, std::int16_t port,
+                             const std::string& digi, const std::string& msg) {
+    if (m_sending) {
+        setStatus("A bulletin is being sent; wait until it is done");
+        return;
+    }
+    m_sending = true;
+    HostMap* map = ensureHost() ? m_uivMap.get() : nullptr;
+    MessageSender sender(m_services.keys, m_services.pacer);
+    const std::string outcome = sender.sendMessage(map, toStation, port, digi, msg, [this] {
+        show();
+        raise();
+        activateWindow();
+    });
+    m_sending = false;
+    setStatus(outcome);
 }
 
 void MainWindow::showBulletins() {

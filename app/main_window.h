@@ -3,10 +3,17 @@
 #include "bulletins/bulletin_store.h"
 #include "bulletins/clock.h"
 #include "bulletins/date_time_formatter.h"
+#include "composing/main_window_operations.h"
+#include "composing/send_pacer.h"
 #include "host/host.h"
+#include "host/keystroke_sender.h"
+#include "settings/scrambler.h"
+#include "settings/settings.h"
 
+#include <QPointer>
 #include <QWidget>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,14 +26,19 @@ class QTimer;
 
 namespace quillet {
 
+class AddMessageWindow;
+class AddMultipleWindow;
+
 // The program's main window: it holds the bulletin table and the host link for the
 // whole run, and every other window is opened from it.
-class MainWindow final : public QWidget {
+class MainWindow final : public QWidget, public MainWindowOperations {
     Q_OBJECT
 
 public:
     struct Services {
         Host& host;
+        KeystrokeSender& keys;
+        SendPacer& pacer;
         const Clock& clock;
         const DateTimeFormatter& formatter;
         std::function<void()> endProgram; // ends the program at once
@@ -40,7 +52,22 @@ public:
     void startUp();
 
     // One refresh of the bulletin display: host log into the table, sort, both lists.
-    void refreshMessages();
+    void refreshMessages() override;
+
+    std::string getMyMessageForBLN(const std::string& blnCode) override;
+    void sendMessage(const std::string& toStation, std::int16_t port, const std::string& digi,
+                     const std::string& msg) override;
+    AddMessageWindow* openMessageWindow() override;
+    // "Add Single": the Add Message window afresh, whatever it held.
+    AddMessageWindow* openFreshMessageWindow();
+    AddMultipleWindow* openMultipleWindow();
+
+    // Sets one key of the settings file and reloads the settings; a failure is reported in
+    // the status line and leaves file and settings as they were.
+    void changeConfig(const std::string& key, const std::string& value, bool upCase);
+    std::string encrypt(const std::string& text) const { return m_scrambler.encrypt(text); }
+    std::string decrypt(const std::string& text) const { return m_scrambler.decrypt(text); }
+    const Settings& settings() const { return m_settings; }
 
     const BulletinStore& store() const { return m_store; }
     const std::string& groupFilter() const { return m_groupFilter; }
@@ -57,13 +84,26 @@ private:
     void showBulletins();
     void fillGroupList();
     void setStatus(const std::string& text);
+    std::string stationCallsign();
+    std::filesystem::path programDir() const;
+    void bulletinClicked();
+    void groupClicked();
+    void updateMessage();
+    void selectRowOf(const std::string& callsign, const std::string& addressee);
 
     Services m_services;
     BulletinStore m_store;
     std::string m_groupFilter;
+    Scrambler m_scrambler;
+    Settings m_settings;
+    std::string m_startUpProblem; // shown instead of the version when start-up hit one
     std::unique_ptr<HostMap> m_uivMap;
     bool m_hostLost = false; // the last host call failed; the next refresh reconnects
     bool m_groupListBusy = false;
+    bool m_bulletinListBusy = false;
+    bool m_sending = false; // a send is typing into the host
+    QPointer<AddMessageWindow> m_message;
+    QPointer<AddMultipleWindow> m_multiMessages;
 
     QPushButton* m_command2 = nullptr; // Add Single
     QPushButton* m_command3 = nullptr; // Add Multiple

@@ -2,7 +2,9 @@
 // private session bus that ctest's dbus-run-session provides.
 #include "app/main_window.h"
 #include "bulletins/date_time_formatter.h"
+#include "composing/fake_send_pacer.h"
 #include "host/dbus_host.h"
+#include "host/fake_keystroke_sender.h"
 #include "host/tests/simulator_process.h"
 
 #include <QListWidget>
@@ -37,11 +39,14 @@ std::unique_ptr<Simulator> startSimulator(const QString& callsign) {
 }
 
 struct Window {
+    QTemporaryDir dir; // the program's folder, where its settings file goes
     DBusHost host{QDBusConnection::sessionBus(), 1000};
+    FakeKeystrokeSender keys;
+    FakeSendPacer pacer;
     SystemClock clock;
     IsoDateTimeFormatter formatter;
     int endings = 0;
-    MainWindow window{{host, clock, formatter, [this] { ++endings; }, QString()}};
+    MainWindow window{{host, keys, pacer, clock, formatter, [this] { ++endings; }, dir.path()}};
     QListWidget* list(const char* name) {
         return window.findChild<QListWidget*>(QString::fromLatin1(name));
     }

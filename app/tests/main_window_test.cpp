@@ -1,7 +1,9 @@
 #include "app/main_window.h"
-#include "app/tab_columns_delegate.h"
+#include "app/widgets/tab_columns_delegate.h"
 #include "bulletins/fake_clock.h"
+#include "composing/fake_send_pacer.h"
 #include "host/fake_host.h"
+#include "host/fake_keystroke_sender.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -37,11 +39,14 @@ QStringList callsignColumn(const QListWidget* list) {
 
 // A main window over a fake host, with a fixed clock and the locale-free formatter.
 struct Fixture {
+    QTemporaryDir dir;
     FakeHost host;
+    FakeKeystrokeSender keys;
+    FakeSendPacer pacer;
     FakeClock clock;
     IsoDateTimeFormatter formatter;
     int endings = 0;
-    MainWindow window{{host, clock, formatter, [this] { ++endings; }, QStringLiteral("/opt/q")}};
+    MainWindow window{{host, keys, pacer, clock, formatter, [this] { ++endings; }, dir.path()}};
 
     QListWidget* list1() { return window.findChild<QListWidget*>(QStringLiteral("List1")); }
     QListWidget* list2() { return window.findChild<QListWidget*>(QStringLiteral("List2")); }
@@ -82,7 +87,7 @@ private slots:
         QCOMPARE(f.list2()->currentRow(), 0);
         QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [G4SIM]"));
         QCOMPARE(f.window.statusText(), QStringLiteral("V1.0.6"));
-        QCOMPARE(f.control<QLabel>("applicationDir")->text(), QStringLiteral("/opt/q"));
+        QCOMPARE(f.control<QLabel>("applicationDir")->text(), f.dir.path());
     }
 
     void anEmptyLogGivesTheHeadingAndAll() {
@@ -195,12 +200,45 @@ private slots:
         QCOMPARE(f.endings, 3);
     }
 
+    void startUpLoadsTheSettingsFileBesideTheProgramCreatingIt() {
+        Fixture f;
+        QFile file(f.dir.filePath(QStringLiteral("quillet.ini")));
+        f.window.startUp();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("FTP_HOST=localhost\r\n"));
+        QCOMPARE(f.window.settings().webpageUpdateEvery, std::string("10"));
+
+        // a rewrite goes through the scrambler and is read back at once
+        f.window.changeConfig("FTP_PASSWORD=", f.window.encrypt("s3cret,1"), false);
+        QCOMPARE(f.window.settings().ftpPassword, std::string("s3cret,1"));
+        QCOMPARE(f.window.statusText(), QStringLiteral("V1.0.6"));
+    }
+
+    void anUnreadableSettingsFileIsReportedAndTheDefaultsApply() {
+        Fixture f;
+        QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("quillet.ini")));
+        f.window.startUp();
+        QVERIFY2(f.window.statusText().startsWith(QStringLiteral("Settings not loaded")),
+                 qPrintable(f.window.statusText()));
+        QCOMPARE(f.window.settings().ftpEnabled, std::string("FALSE"));
+        QCOMPARE(f.list1()->count(), 1); // the rest of start-up went on
+        QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [N0CALL]"));
+
+        f.window.changeConfig("FTP_HOST=", "example.org", false);
+        QVERIFY(f.window.statusText().startsWith(QStringLiteral("Setting FTP_HOST not saved")));
+        QVERIFY(QFileInfo(f.dir.filePath(QStringLiteral("quillet.ini"))).isDir());
+    }
+
     void theClosingEventStopsTheRealEventLoop() {
         // The program's own ending: every event loop returns, nested ones included.
         FakeHost host;
+        FakeKeystrokeSender keys;
+        FakeSendPacer pacer;
         FakeClock clock;
         IsoDateTimeFormatter formatter;
-        MainWindow window({host, clock, formatter, [] { QCoreApplication::exit(7); }, {}});
+        QTemporaryDir dir;
+        MainWindow window(
+            {host, keys, pacer, clock, formatter, [] { QCoreApplication::exit(7); }, dir.path()});
         window.startUp();
         QTimer::singleShot(0, [&host] {
             QEventLoop nested; // as a wait inside a handler would run

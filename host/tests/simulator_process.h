@@ -38,9 +38,11 @@ inline QDBusMessage callSimulator(const QString& method, const QVariantList& arg
 // One run of the simulator binary, stopped at the end of the test whatever happened.
 class Simulator {
 public:
-    explicit Simulator(QStringList arguments, bool captureErrors = false) {
+    // The platform is offscreen unless a test needs real windows ("xcb").
+    explicit Simulator(QStringList arguments, bool captureErrors = false,
+                       const QString& platform = QStringLiteral("offscreen")) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
         m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(captureErrors ? QProcess::SeparateChannels
                                                       : QProcess::ForwardedChannels);

@@ -1,22 +1,51 @@
 #include "tools/host_simulator/main_window.h"
 
 #include "tools/host_simulator/host_simulator.h"
+#include "tools/host_simulator/message_form.h"
 
 #include <QCloseEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace quillet::simulator {
+namespace {
+
+// In the host an open menu stays open while Alt is pressed, so Alt plus a letter picks its
+// item. Qt's menu closes on Alt alone; this one ignores it.
+class HostMenu : public QMenu {
+public:
+    using QMenu::QMenu;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Alt) {
+            event->accept();
+            return;
+        }
+        QMenu::keyPressEvent(event);
+    }
+};
+
+} // namespace
 
 MainWindow::MainWindow(HostSimulator& host, const QString& caption) : m_host(host) {
     setWindowTitle(caption);
+
+    // Alt+M opens this menu and Alt+T its Terminal item, as in the host.
+    m_messageForm = new MessageForm(host, this);
+    auto* messages = new HostMenu(tr("&Messages"), this);
+    menuBar()->addMenu(messages);
+    messages->addAction(tr("&Terminal..."), m_messageForm, &MessageForm::openTerminal);
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
 
@@ -40,7 +69,8 @@ MainWindow::MainWindow(HostSimulator& host, const QString& caption) : m_host(hos
     m_log->setColumnWidth(1, 80);
     layout->addWidget(m_log, 1);
 
-    // Room is left below this form for the keyboard-driven message form.
+    // Bulletins from any station, by hand. Only a click adds one: keys typed into this window
+    // must never log a bulletin except through the message terminal.
     auto* form = new QGroupBox(tr("Log a bulletin"));
     auto* formLayout = new QHBoxLayout(form);
     m_callsign = new QLineEdit(host.stationCallsign());
@@ -52,6 +82,7 @@ MainWindow::MainWindow(HostSimulator& host, const QString& caption) : m_host(hos
     m_text = new QLineEdit;
     m_text->setPlaceholderText(tr("Bulletin text"));
     m_add = new QPushButton(tr("Add"));
+    m_add->setFocusPolicy(Qt::NoFocus);
     formLayout->addWidget(m_callsign);
     formLayout->addWidget(m_addressee);
     formLayout->addWidget(m_text, 1);
@@ -62,7 +93,6 @@ MainWindow::MainWindow(HostSimulator& host, const QString& caption) : m_host(hos
     resize(640, 420);
 
     connect(m_add, &QPushButton::clicked, this, &MainWindow::addFromForm);
-    connect(m_text, &QLineEdit::returnPressed, this, &MainWindow::addFromForm);
     connect(m_callsign, &QLineEdit::textChanged, this, &MainWindow::updateAddButton);
     connect(m_addressee, &QLineEdit::textChanged, this, &MainWindow::updateAddButton);
     connect(&host, &HostSimulator::bulletinsAdded, this, &MainWindow::showBulletins);

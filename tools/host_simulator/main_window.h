@@ -9,13 +9,17 @@ class QTreeWidget;
 namespace quillet::simulator {
 
 class HostSimulator;
+class MessageForm;
 
-// The simulated host's window: station, map and the growing log, plus a form to log a
-// bulletin by hand. Closing it closes the host.
+// The simulated host's window: station, map and the growing log, a form to log any station's
+// bulletin by hand, and the Messages menu with the keyboard-driven message terminal. Closing it
+// closes the host.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     MainWindow(HostSimulator& host, const QString& caption);
+
+    MessageForm* messageForm() const { return m_messageForm; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -31,6 +35,7 @@ private:
     QLineEdit* m_addressee = nullptr;
     QLineEdit* m_text = nullptr;
     QPushButton* m_add = nullptr;
+    MessageForm* m_messageForm = nullptr;
 };
 
 } // namespace quillet::simulator

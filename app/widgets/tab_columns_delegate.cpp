@@ -1,4 +1,4 @@
-#include "tab_columns_delegate.h"
+#include "app/widgets/tab_columns_delegate.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -15,7 +15,11 @@ void TabColumnsDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
                                const QModelIndex& index) const {
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
-    const QStringList columns = tabColumns(opt.text);
+    QStringList columns = tabColumns(opt.text);
+    // Tabs inside the last column's text (a bulletin may hold some) do not open new columns.
+    while (columns.size() > m_starts.size() + 1) {
+        columns[columns.size() - 2] += QStringLiteral("    ") + columns.takeLast();
+    }
     opt.text.clear();
     const QStyle* style = opt.widget ? opt.widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget); // background
@@ -27,7 +31,7 @@ void TabColumnsDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->setPen(
         opt.palette.color(QPalette::Normal, selected ? QPalette::HighlightedText : QPalette::Text));
     for (int i = 0; i < columns.size(); ++i) {
-        const int left = i == 0 ? 0 : (i - 1 < m_starts.size() ? m_starts[i - 1] : 0);
+        const int left = i == 0 ? 0 : m_starts[i - 1];
         const int right = i < m_starts.size() ? m_starts[i] : textRect.width();
         QRect cell(textRect.left() + left, textRect.top(), right - left, textRect.height());
         if (i + 1 == columns.size()) {

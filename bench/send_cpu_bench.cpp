@@ -1,0 +1,67 @@
+// Processor time used by one send: the fixed keystroke sequence with its twenty half-second
+// pauses (about ten seconds of wall time). The pauses must sleep, not spin.
+// Run: build/bench/quillet_send_cpu_bench
+#include "composing/message_sender.h"
+#include "composing/qt_send_pacer.h"
+#include "host/fake_keystroke_sender.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+namespace {
+
+using namespace quillet;
+
+double processorSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+class FixedMap final : public HostMap {
+public:
+    explicit FixedMap(std::string path) : m_path(std::move(path)) {}
+    std::string mapFileName() override { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+void oneSend(benchmark::State& state) {
+    QTemporaryDir dir;
+    QFile info(dir.filePath(QStringLiteral("demo.inf")));
+    info.open(QIODevice::WriteOnly);
+    info.write("Demo\r\n0,0\r\nNorth Sea\r\n");
+    info.close();
+    FixedMap map(dir.filePath(QStringLiteral("demo.gif")).toStdString());
+    FakeKeystrokeSender keys;
+    QtSendPacer pacer([] { return false; });
+    MessageSender sender(keys, pacer);
+    for (auto _ : state) {
+        const double before = processorSeconds();
+        const std::string status =
+            sender.sendMessage(&map, "BLN", 1, "WIDE2-2", "Net tonight 20:00", {});
+        const double used = processorSeconds() - before;
+        state.SetIterationTime(used);
+        state.counters["cpu_s"] = used;
+        benchmark::DoNotOptimize(status);
+    }
+}
+BENCHMARK(oneSend)->UseManualTime()->Iterations(1)->Repetitions(3)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

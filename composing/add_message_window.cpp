@@ -1,0 +1,153 @@
+#include "composing/add_message_window.h"
+
+#include "app/widgets/twips.h"
+#include "app/widgets/window_style.h"
+#include "composing/main_window_operations.h"
+#include "composing/port_text.h"
+#include "host/text_codec.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+
+namespace quillet {
+
+namespace {
+
+QLineEdit* makeField(QWidget* parent, const char* name, const QString& text,
+                     const QRect& geometry) {
+    auto* field = new QLineEdit(text, parent);
+    field->setObjectName(QString::fromLatin1(name));
+    field->setGeometry(geometry);
+    field->setFont(windowFont(false));
+    field->setMaxLength(32767); // no limit of the window's own
+    return field;
+}
+
+// Keys that type, delete or confirm something raise the send test; keys that only move the
+// cursor or focus do not.
+bool isCharacterKey(const QKeyEvent& key) {
+    switch (key.key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Delete:
+    case Qt::Key_Escape:
+        return false;
+    default:
+        return !key.text().isEmpty();
+    }
+}
+
+} // namespace
+
+QStringList bulletinCodeCharacters() {
+    QStringList codes;
+    for (char c = '1'; c <= '9'; ++c) {
+        codes << QString(QLatin1Char(c));
+    }
+    for (char c = 'A'; c <= 'Z'; ++c) {
+        codes << QString(QLatin1Char(c));
+    }
+    return codes;
+}
+
+AddMessageWindow::AddMessageWindow(MainWindowOperations& main, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_main(main) {
+    setObjectName(QStringLiteral("message"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Quillet Add Message"));
+    setFixedSize(twipsToPixels(8655), twipsToPixels(1425));
+    paintGrey(this);
+
+    const QColor yellow(255, 255, 0);
+    makeLabel(this, "Label1", QStringLiteral("To"), twipsRect(120, 120, 375, 255), yellow);
+    m_toStation =
+        makeField(this, "toStation", QStringLiteral("BLN"), twipsRect(480, 120, 1095, 285));
+    m_combo1 = new QComboBox(this);
+    m_combo1->setObjectName(QStringLiteral("Combo1"));
+    m_combo1->setGeometry(twipsRect(1680, 120, 615, 315));
+    m_combo1->setFont(windowFont(false));
+    m_combo1->addItems(bulletinCodeCharacters());
+    m_combo1->setCurrentIndex(-1);
+    makeLabel(this, "Label2", QStringLiteral("Port"), twipsRect(2400, 120, 375, 255), yellow);
+    m_port = makeField(this, "port", QStringLiteral("1"), twipsRect(2880, 120, 615, 285));
+    makeLabel(this, "Label3", QStringLiteral("Digi"), twipsRect(3480, 120, 495, 255), yellow);
+    m_digi = makeField(this, "digi", QString(), twipsRect(4080, 120, 4455, 285));
+    makeLabel(this, "Label4", QStringLiteral("Text"), twipsRect(0, 600, 495, 255), yellow);
+    m_message = makeField(this, "message", QString(), twipsRect(480, 600, 8055, 285));
+    m_send = makeButton(this, "Command2", QStringLiteral("Send"), twipsRect(3480, 1080, 1455, 255));
+    m_close =
+        makeButton(this, "Command1", QStringLiteral("Close"), twipsRect(7080, 1080, 1455, 255));
+
+    setTabOrder(m_toStation, m_port);
+    setTabOrder(m_port, m_digi);
+    setTabOrder(m_digi, m_message);
+    setTabOrder(m_message, m_close);
+    setTabOrder(m_close, m_send);
+    setTabOrder(m_send, m_combo1);
+    m_toStation->setFocus();
+
+    // Only a pick from the list rewrites the addressee, also when the same code is picked
+    // again after the field was edited by hand.
+    connect(m_combo1, &QComboBox::activated, this, [this](int index) {
+        m_toStation->setText(QStringLiteral("BLN") + m_combo1->itemText(index));
+    });
+    connect(m_send, &QPushButton::clicked, this, &AddMessageWindow::sendAndClose);
+    connect(m_close, &QPushButton::clicked, this, &QWidget::close);
+    m_message->installEventFilter(this);
+}
+
+void AddMessageWindow::setToStation(const std::string& toStation) {
+    m_toStation->setText(fromWindows1252(toStation));
+}
+
+void AddMessageWindow::setMessage(const std::string& message) {
+    m_message->setText(fromWindows1252(message));
+}
+
+bool AddMessageWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_message && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        // The key that triggers the send is not part of the text sent.
+        if (isCharacterKey(*key) && (enter || m_message->text().size() > kMaxTypedLength)) {
+            sendAndClose();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void AddMessageWindow::sendAndClose() {
+    if (m_sending) {
+        return; // one send at a time: its keystrokes must not interleave with another's
+    }
+    const std::string toStation = toWindows1252(m_toStation->text());
+    const std::string digi = toWindows1252(m_digi->text());
+    const std::string msg = toWindows1252(m_message->text());
+    const auto port = convertPort(toWindows1252(m_port->text()));
+    if (!port) {
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("The port must be a whole number from -32768 to "
+                                            "32767. Nothing was sent."));
+        m_port->setFocus();
+        m_port->selectAll();
+        return;
+    }
+    m_sending = true;
+    setEnabled(false); // the fields stay as they are while the keystrokes are typed
+    QPointer<AddMessageWindow> self(this);
+    m_main.sendMessage(toStation, *port, digi, msg);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    m_main.refreshMessages();
+    if (self) {
+        close();
+    }
+}
+
+} // namespace quillet

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quillet {
+
+class AddMessageWindow;
+
+// What the composing windows may ask of the main window, which owns the table, the host
+// and the windows themselves.
+class MainWindowOperations {
+public:
+    virtual ~MainWindowOperations() = default;
+
+    // The text of the station's own bulletin to exactly this addressee, or "".
+    virtual std::string getMyMessageForBLN(const std::string& blnCode) = 0;
+    virtual void refreshMessages() = 0;
+    // Types the bulletin into the host; reports the outcome in the status line.
+    virtual void sendMessage(const std::string& toStation, std::int16_t port,
+                             const std::string& digi, const std::string& msg) = 0;
+    // The Add Message window, opened with its initial contents when it is not open and
+    // brought to the front as it is otherwise. Null while a send is typing: its fields must
+    // not change under it.
+    virtual AddMessageWindow* openMessageWindow() = 0;
+};
+
+} // namespace quillet

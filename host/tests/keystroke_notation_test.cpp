@@ -1,0 +1,127 @@
+#include "host/fake_keystroke_sender.h"
+#include "host/keystroke_notation.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace quillet {
+namespace {
+
+KeyAction text(std::string t) {
+    return {KeyAction::Kind::Text, std::move(t)};
+}
+KeyAction key(std::string k) {
+    return {KeyAction::Kind::Key, std::move(k)};
+}
+
+std::vector<KeyAction> parsed(std::string_view keys) {
+    const ParsedKeystrokes result = parseKeystrokes(keys);
+    EXPECT_TRUE(result.ok()) << "\"" << keys << "\": " << result.error;
+    return result.actions;
+}
+
+TEST(KeystrokeNotation, TheHostSequenceRows) {
+    EXPECT_EQ(parsed("%M"), std::vector{key("alt+m")});
+    EXPECT_EQ(parsed("%t"), std::vector{key("alt+t")});
+    EXPECT_EQ(parsed("%y"), std::vector{key("alt+y")});
+    EXPECT_EQ(parsed("%H"), std::vector{key("alt+h")});
+    EXPECT_EQ(parsed("\t"), std::vector{key("Tab")});
+    EXPECT_EQ(parsed("{enter}"), std::vector{key("Return")});
+    EXPECT_EQ(parsed("-1"), std::vector{text("-1")});
+    EXPECT_EQ(parsed("WIDE2-2"), std::vector{text("WIDE2-2")});
+    // An empty digipeater path is still a call; it types nothing and is valid.
+    EXPECT_TRUE(parseKeystrokes("").ok());
+    EXPECT_TRUE(parseKeystrokes("").actions.empty());
+}
+
+TEST(KeystrokeNotation, LiteralRunsMergeBetweenKeys) {
+    EXPECT_EQ(parsed("Net at 8{%}\tok~"),
+              (std::vector{text("Net at 8%"), key("Tab"), text("ok"), key("Return")}));
+    EXPECT_EQ(parsed("a{{}b{}}c{~}{(}{)}{[}]"), std::vector{text("a{b}c~()[]")});
+    EXPECT_EQ(parsed("{+}{^}{%}"), std::vector{text("+^%")});
+    EXPECT_EQ(parsed("x\t\ty"), (std::vector{text("x"), key("Tab"), key("Tab"), text("y")}));
+    // A single character in braces is literal even when it spells the start of a name.
+    EXPECT_EQ(parsed("{e}{t}"), std::vector{text("et")});
+}
+
+TEST(KeystrokeNotation, ModifiersAndNamedKeys) {
+    EXPECT_EQ(parsed("+a^c%7"), (std::vector{key("shift+a"), key("ctrl+c"), key("alt+7")}));
+    EXPECT_EQ(parsed("^+a"), std::vector{key("ctrl+shift+a")});
+    EXPECT_EQ(parsed("+^a"), std::vector{key("ctrl+shift+a")});
+    EXPECT_EQ(parsed("%{enter}"), std::vector{key("alt+Return")});
+    EXPECT_EQ(parsed("%~"), std::vector{key("alt+Return")});
+    EXPECT_EQ(parsed("+\t"), std::vector{key("shift+Tab")});
+    EXPECT_EQ(parsed("%{x}"), std::vector{key("alt+x")});
+    EXPECT_EQ(parsed("{ENTER}{Tab}{esc}{BS}{pgdn}{F1}{f12}"),
+              (std::vector{key("Return"), key("Tab"), key("Escape"), key("BackSpace"), key("Next"),
+                           key("F1"), key("F12")}));
+}
+
+TEST(KeystrokeNotation, RejectsWhatCannotBeTypedSafely) {
+    for (const char* bad :
+         {"{",    "ab{enter",  "}",  "a}b",  "{}",          "{}x}", "{nosuchkey}", "{f13}",
+          "{f0}", "{enter 2}", "%",  "abc+", "^%",          "(ab)", "a(",          ")",
+          "%(",   "%{%}",      "%.", "+ ",   "line\nbreak", "cr\r", "\x7f",        "{\n}"}) {
+        const ParsedKeystrokes result = parseKeystrokes(bad);
+        EXPECT_FALSE(result.ok()) << "accepted \"" << bad << "\"";
+        EXPECT_TRUE(result.actions.empty()) << "\"" << bad << "\" left actions behind";
+    }
+}
+
+TEST(KeystrokeNotation, Windows1252BytesAreKept) {
+    EXPECT_EQ(parsed("Caf\xE9 21\xB0"
+                     "C \x80 \xFF"),
+              std::vector{text("Caf\xE9 21\xB0"
+                               "C \x80 \xFF")});
+}
+
+TEST(KeystrokeEscaping, EscapesEveryCommandCharacter) {
+    EXPECT_EQ(escapeKeystrokeText("50% off {x} [a] (b) ~+^"),
+              "50{%} off {{}x{}} {[}a{]} {(}b{)} {~}{+}{^}");
+    EXPECT_EQ(escapeKeystrokeText("BLN1"), "BLN1");
+    EXPECT_EQ(escapeKeystrokeText(""), "");
+}
+
+TEST(KeystrokeEscaping, EveryPrintableByteRoundTrips) {
+    std::string all;
+    for (int byte = 0x20; byte <= 0xFF; ++byte) {
+        if (byte == 0x7F) {
+            continue; // DEL has no key of its own
+        }
+        const std::string one(1, static_cast<char>(byte));
+        EXPECT_EQ(parsed(escapeKeystrokeText(one)), std::vector{text(one)}) << "byte " << byte;
+        all += one;
+    }
+    EXPECT_EQ(parsed(escapeKeystrokeText(all)), std::vector{text(all)});
+}
+
+TEST(FakeKeystrokeSender, RecordsCallsAndFailsOnRequest) {
+    FakeKeystrokeSender fake;
+    EXPECT_TRUE(fake.activateWindow("UI-View32 V2.03 [North Sea]"));
+    EXPECT_TRUE(fake.sendKeys("%M"));
+    EXPECT_FALSE(fake.sendKeys("50% off")) << "invalid notation must be refused";
+    EXPECT_TRUE(fake.sendKeys(""));
+    EXPECT_EQ(fake.calls(), (std::vector<std::string>{"activate:UI-View32 V2.03 [North Sea]",
+                                                      "keys:%M", "keys:50% off", "keys:"}));
+
+    fake.clearCalls();
+    fake.setWindowCaptions({"Other", "UI-View32 V2.03 [North Sea]"});
+    EXPECT_TRUE(fake.activateWindow("UI-View32 V2.03 [North"));
+    EXPECT_FALSE(fake.activateWindow("UI-View32 V2.03 [Irish Sea]"));
+    fake.setFailActivation(true);
+    EXPECT_FALSE(fake.activateWindow("Other"));
+    EXPECT_EQ(fake.calls().size(), 3u);
+
+    fake.rejectKeysFromCall(fake.keyCalls() + 2);
+    EXPECT_TRUE(fake.sendKeys("a"));
+    EXPECT_FALSE(fake.sendKeys("b"));
+    EXPECT_FALSE(fake.sendKeys("c"));
+    fake.rejectKeysFromCall(0);
+    EXPECT_TRUE(fake.sendKeys("d"));
+    EXPECT_EQ(fake.calls().back(), "keys:d");
+}
+
+} // namespace
+} // namespace quillet

@@ -1,0 +1,253 @@
+#include "host/xdo_keystroke_sender.h"
+
+#include "host/keystroke_notation.h"
+#include "host/text_codec.h"
+
+// Qt's headers must come before X11's, whose macros (None, Bool, Status...) clash with them.
+#include <QByteArray>
+#include <QString>
+
+extern "C" {
+#include <xdo.h>
+}
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace quillet {
+namespace {
+
+// A window can vanish between being listed and being asked for its name. Xlib's default
+// handler would end the program for that, so errors are swallowed while this is in scope;
+// the handler in place before (perhaps the toolkit's) comes back afterwards.
+class IgnoreXErrors {
+public:
+    explicit IgnoreXErrors(Display* display)
+        : m_display(display), m_previous(XSetErrorHandler(&ignore)) {}
+    ~IgnoreXErrors() {
+        XSync(m_display, False);
+        XSetErrorHandler(m_previous);
+    }
+    IgnoreXErrors(const IgnoreXErrors&) = delete;
+    IgnoreXErrors& operator=(const IgnoreXErrors&) = delete;
+
+private:
+    static int ignore(Display*, XErrorEvent*) { return 0; }
+
+    Display* m_display;
+    XErrorHandler m_previous;
+};
+
+// The window manager's list of managed top-level windows, oldest first. Empty optional when
+// the property is missing, which means there is no (suitable) window manager.
+std::optional<std::vector<Window>> clientWindows(Display* display) {
+    const Atom clientList = XInternAtom(display, "_NET_CLIENT_LIST", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    const int status =
+        XGetWindowProperty(display, DefaultRootWindow(display), clientList, 0, 1L << 16, False,
+                           XA_WINDOW, &type, &format, &count, &remaining, &data);
+    if (status != Success || type != XA_WINDOW || format != 32) {
+        if (data != nullptr) {
+            XFree(data);
+        }
+        return std::nullopt;
+    }
+    // Format-32 properties come back as an array of long, whatever the size of Window.
+    const auto* ids = reinterpret_cast<const unsigned long*>(data);
+    std::vector<Window> windows(ids, ids + count);
+    XFree(data);
+    return windows;
+}
+
+// The caption as UTF-8: _NET_WM_NAME when the window has one, else WM_NAME.
+std::optional<std::string> windowCaption(Display* display, Window window) {
+    const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, netName, 0, 1L << 16, False, utf8, &type, &format,
+                           &count, &remaining, &data) == Success &&
+        type == utf8 && format == 8 && data != nullptr) {
+        std::string caption(reinterpret_cast<const char*>(data), count);
+        XFree(data);
+        return caption;
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    XTextProperty property{};
+    if (XGetWMName(display, window, &property) == 0 || property.value == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<std::string> caption;
+    char** list = nullptr;
+    int listCount = 0;
+    if (Xutf8TextPropertyToTextList(display, &property, &list, &listCount) >= Success &&
+        listCount > 0 && list != nullptr) {
+        caption = std::string(list[0]);
+    }
+    if (list != nullptr) {
+        XFreeStringList(list);
+    }
+    XFree(property.value);
+    return caption;
+}
+
+std::string displayName() {
+    const char* name = std::getenv("DISPLAY");
+    return name != nullptr ? name : "";
+}
+
+} // namespace
+
+XdoKeystrokeSender::XdoKeystrokeSender() {
+    const std::string name = displayName();
+    if (name.empty()) {
+        m_displayError = "no X display: DISPLAY is not set";
+        m_lastError = m_displayError;
+        return;
+    }
+    Display* display = XOpenDisplay(name.c_str());
+    if (display == nullptr) {
+        m_displayError = "cannot open the X display \"" + name + "\"";
+        m_lastError = m_displayError;
+        return;
+    }
+    m_display = display;
+    // The display stays ours: libxdo neither closes it nor keeps a name it would free.
+    m_xdo = xdo_new_with_opened_display(display, nullptr, 0);
+    if (m_xdo != nullptr) {
+        m_xdo->quiet = 1;
+    } else {
+        XCloseDisplay(display);
+        m_display = nullptr;
+        m_displayError = "libxdo could not start on the X display \"" + name + "\"";
+        m_lastError = m_displayError;
+    }
+}
+
+XdoKeystrokeSender::~XdoKeystrokeSender() {
+    if (m_xdo != nullptr) {
+        xdo_free(m_xdo);
+    }
+    if (m_display != nullptr) {
+        XCloseDisplay(m_display);
+    }
+}
+
+bool XdoKeystrokeSender::fail(std::string reason) {
+    m_lastError = std::move(reason);
+    return false;
+}
+
+bool XdoKeystrokeSender::activateWindow(const std::string& caption) {
+    if (m_xdo == nullptr) {
+        return fail(m_displayError);
+    }
+    Display* display = m_display;
+    // Window managers and toolkits publish captions as UTF-8.
+    const QByteArray wanted = fromWindows1252(caption).toUtf8();
+    const std::string_view wantedView(wanted.constData(), static_cast<std::size_t>(wanted.size()));
+
+    Window target = 0;
+    {
+        IgnoreXErrors guard(display);
+        const std::optional<std::vector<Window>> windows = clientWindows(display);
+        if (!windows) {
+            return fail("the window manager does not list its windows (_NET_CLIENT_LIST); is a "
+                        "window manager running?");
+        }
+        Window byPrefix = 0;
+        for (const Window window : *windows) {
+            const std::optional<std::string> name = windowCaption(display, window);
+            if (!name) {
+                continue;
+            }
+            if (*name == wantedView) {
+                target = window;
+                break;
+            }
+            if (byPrefix == 0 && name->starts_with(wantedView)) {
+                byPrefix = window;
+            }
+        }
+        if (target == 0) {
+            target = byPrefix;
+        }
+    }
+    if (target == 0) {
+        return fail("no window has the caption \"" + std::string(wantedView) + "\"");
+    }
+
+    {
+        IgnoreXErrors guard(display);
+        if (xdo_activate_window(m_xdo, target) != XDO_SUCCESS) {
+            return fail("the window manager refused to activate \"" + std::string(wantedView) +
+                        "\"");
+        }
+    }
+    // libxdo's own wait gives up only after many seconds; a short bound is enough here.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kActivationTimeoutMs);
+    for (;;) {
+        Window active = 0;
+        {
+            IgnoreXErrors guard(display);
+            if (xdo_get_active_window(m_xdo, &active) == XDO_SUCCESS && active == target) {
+                break;
+            }
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return fail("\"" + std::string(wantedView) + "\" did not become active within " +
+                        std::to_string(kActivationTimeoutMs) + " ms");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    m_lastError.clear();
+    return true;
+}
+
+bool XdoKeystrokeSender::sendKeys(const std::string& keys) {
+    if (m_xdo == nullptr) {
+        return fail(m_displayError);
+    }
+    const ParsedKeystrokes parsed = parseKeystrokes(keys);
+    if (!parsed.ok()) {
+        return fail("invalid keystroke notation: " + parsed.error);
+    }
+    for (const KeyAction& action : parsed.actions) {
+        if (action.kind == KeyAction::Kind::Text) {
+            // libxdo types a character missing from the keyboard map (an accented letter on
+            // a US map) by binding it to a spare key for that one keystroke; toolkits can
+            // miss the binding and drop the character, so such texts are not reliable.
+            const QByteArray utf8 = fromWindows1252(action.text).toUtf8();
+            if (xdo_enter_text_window(m_xdo, CURRENTWINDOW, utf8.constData(),
+                                      kKeyDelayMicroseconds) != XDO_SUCCESS) {
+                return fail("libxdo could not type \"" + std::string(utf8.constData()) + "\"");
+            }
+        } else if (m_xdo == nullptr ||
+                   xdo_send_keysequence_window(m_xdo, CURRENTWINDOW, action.text.c_str(),
+                                               kKeyDelayMicroseconds) != XDO_SUCCESS) {
+            return fail("libxdo could not press " + action.text);
+        }
+    }
+    XFlush(m_display);
+    m_lastError.clear();
+    return true;
+}
+
+} // namespace quillet
