@@ -193,21 +193,30 @@ bool XdoKeystrokeSender::activateWindow(const std::string& caption) {
         return fail("no window has the caption \"" + std::string(wantedView) + "\"");
     }
 
-    {
-        IgnoreXErrors guard(display);
-        if (xdo_activate_window(m_xdo, target) != XDO_SUCCESS) {
-            return fail("the window manager refused to activate \"" + std::string(wantedView) +
-                        "\"");
-        }
-    }
-    // libxdo's own wait gives up only after many seconds; a short bound is enough here.
+    // The window must be active and stay so for a moment: a window that was mapped just
+    // before (one of the program's own, say) can still be given the focus by the window
+    // manager after this request, and the keys would then go there.
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(kActivationTimeoutMs);
-    for (;;) {
+    auto activeWindow = [&] {
         Window active = 0;
+        IgnoreXErrors guard(display);
+        return xdo_get_active_window(m_xdo, &active) == XDO_SUCCESS ? active : Window{0};
+    };
+    for (;;) {
         {
             IgnoreXErrors guard(display);
-            if (xdo_get_active_window(m_xdo, &active) == XDO_SUCCESS && active == target) {
+            if (xdo_activate_window(m_xdo, target) != XDO_SUCCESS) {
+                return fail("the window manager refused to activate \"" + std::string(wantedView) +
+                            "\"");
+            }
+        }
+        while (activeWindow() != target && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (activeWindow() == target) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kActivationSettleMs));
+            if (activeWindow() == target) {
                 break;
             }
         }
@@ -215,7 +224,6 @@ bool XdoKeystrokeSender::activateWindow(const std::string& caption) {
             return fail("\"" + std::string(wantedView) + "\" did not become active within " +
                         std::to_string(kActivationTimeoutMs) + " ms");
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     m_lastError.clear();
     return true;

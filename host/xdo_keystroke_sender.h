@@ -18,6 +18,8 @@ public:
     // Pause between the characters of a text, and the longest wait for an activation.
     static constexpr unsigned kKeyDelayMicroseconds = 12000;
     static constexpr int kActivationTimeoutMs = 2000;
+    // How long an activated window must keep the focus before typing starts.
+    static constexpr int kActivationSettleMs = 150;
 
     XdoKeystrokeSender();
     ~XdoKeystrokeSender() override;

@@ -1,0 +1,106 @@
+// The whole road of a sent bulletin: Quillet's Add Message window sends it through libxdo
+// into the real host simulator's window on a real X display, the simulator logs it, and at
+// the refresh after the send Quillet holds it as the station's own bulletin. Needs DISPLAY
+// with a window manager (the README's test command provides one) and runs under
+// dbus-run-session.
+#include "app/main_window.h"
+#include "composing/add_message_window.h"
+#include "composing/add_multiple_window.h"
+#include "composing/qt_send_pacer.h"
+#include "host/dbus_host.h"
+#include "host/tests/simulator_process.h"
+#include "host/xdo_keystroke_sender.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace quillet;
+using namespace quillet::testing;
+
+class SendEndToEndTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aBulletinTypedIntoTheHostComesBackAsAnOwnBulletin() {
+        if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+            if (qgetenv("QUILLET_SKIP_X11_TESTS") == "1") {
+                QSKIP("no X display and QUILLET_SKIP_X11_TESTS=1");
+            }
+            QFAIL("DISPLAY is not set: this test types into a real X window. Run the tests "
+                  "with scripts/test.sh, or set QUILLET_SKIP_X11_TESTS=1 to skip it.");
+        }
+        // A map whose title no other window on the display bears.
+        QTemporaryDir dir;
+        const QByteArray title =
+            "North Sea " + QByteArray::number(QCoreApplication::applicationPid());
+        QFile info(dir.filePath(QStringLiteral("sea.inf")));
+        QVERIFY(info.open(QIODevice::WriteOnly));
+        info.write("Sea map\r\n54.0,6.0,55.0,9.0\r\n" + title + "\r\n");
+        info.close();
+        QFile map(dir.filePath(QStringLiteral("sea.gif")));
+        QVERIFY(map.open(QIODevice::WriteOnly));
+        map.write("GIF89a");
+        map.close();
+
+        Simulator simulator({QStringLiteral("--empty"), QStringLiteral("--callsign"),
+                             QStringLiteral("G4E2E"), QStringLiteral("--map"), map.fileName()},
+                            false, QStringLiteral("xcb"));
+        QVERIFY(simulator.waitUntilOnBus());
+        XdoKeystrokeSender keys;
+        QVERIFY2(keys.hasDisplay(), keys.lastError().c_str());
+        const std::string caption = "UI-View32 V2.03 [" + title.toStdString() + "]";
+        QVERIFY(waitFor([&] { return keys.activateWindow(caption); })); // its window is up
+
+        DBusHost host(QDBusConnection::sessionBus(), 5000);
+        QtSendPacer pacer([] { return false; });
+        SystemClock clock;
+        IsoDateTimeFormatter formatter;
+        MainWindow window({host, keys, pacer, clock, formatter, [] {}, dir.path()});
+        window.startUp();
+        window.show();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Quillet [G4E2E]"));
+
+        // Add Single, code 7, a text with characters the keystroke notation uses itself.
+        QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Command2")),
+                          Qt::LeftButton);
+        auto* message = window.findChild<AddMessageWindow*>();
+        QVERIFY(message);
+        // As an operator would, type once the window is up: the toolkit activates a new
+        // window only when it is first exposed, and that must not land in the middle of the
+        // send and take the keys.
+        QVERIFY(QTest::qWaitForWindowExposed(message));
+        QVERIFY(QTest::qWaitForWindowActive(message));
+        QTest::qWait(500);
+        auto* combo = message->findChild<QComboBox*>(QStringLiteral("Combo1"));
+        QMetaObject::invokeMethod(combo, "activated", Q_ARG(int, 6));
+        message->findChild<QLineEdit*>(QStringLiteral("digi"))->setText(QStringLiteral("WIDE2-2"));
+        const QString text = QStringLiteral("Net 20:00, 50% off {x} (bring a +1)");
+        auto* textField = message->findChild<QLineEdit*>(QStringLiteral("message"));
+        textField->setText(text);
+        QTest::keyClick(textField, Qt::Key_Return); // about ten seconds of typing
+
+        QCOMPARE(window.statusText(), QStringLiteral("Sent: <BLN7> ") + text);
+        QTRY_VERIFY(window.findChild<AddMessageWindow*>() == nullptr);
+        QCOMPARE(window.getMyMessageForBLN("BLN7"), text.toStdString());
+
+        // In the list as an own bulletin: selecting it enables "Update Message".
+        auto* list = window.findChild<QListWidget*>(QStringLiteral("List1"));
+        QCOMPARE(list->count(), 2);
+        QVERIFY(list->item(1)->text().endsWith(QStringLiteral("\tBLN7> ") + text));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(1)).center());
+        QVERIFY(window.findChild<QPushButton*>(QStringLiteral("updateButton"))->isEnabled());
+
+        // And on the board of own bulletins, in its row.
+        QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Command3")),
+                          Qt::LeftButton);
+        auto* board = window.findChild<AddMultipleWindow*>()->findChild<QListWidget*>();
+        QCOMPARE(board->item(7)->text(), QStringLiteral("BLN7>\t") + text);
+    }
+};
+
+QTEST_MAIN(SendEndToEndTest)
+#include "send_end_to_end_test.moc"
