@@ -2,7 +2,14 @@
 #include "app/main_window.h"
 #include "composing/qt_send_pacer.h"
 #include "host/dbus_host.h"
+#include "host/ini_host_settings.h"
 #include "host/xdo_keystroke_sender.h"
+#include "publishing/curl/curl_transfer_control.h"
+#include "publishing/qt/qt_transfer_wait.h"
+#include "settings/window/message_boxes.h"
+
+#include <QFile>
+#include <QFileInfo>
 
 #include <QApplication>
 
@@ -24,8 +31,16 @@ int main(int argc, char* argv[]) {
     quillet::QtSendPacer pacer([&ending] { return ending; });
     const quillet::SystemClock clock;
     const quillet::LocaleDateTimeFormatter formatter;
-    quillet::MainWindow window(
-        {host, keys, pacer, clock, formatter, endProgram, QCoreApplication::applicationDirPath()});
+    quillet::CurlTransferControl inet1;
+    quillet::QtTransferWait transferWait;
+    const quillet::IniHostSettings hostSettings;
+    quillet::QtMessageBoxes boxes;
+    const std::string executableName =
+        QFile::encodeName(QFileInfo(QCoreApplication::applicationFilePath()).fileName())
+            .toStdString();
+    quillet::MainWindow window({host, keys, pacer, clock, formatter, endProgram,
+                                QCoreApplication::applicationDirPath(), inet1, transferWait,
+                                hostSettings, executableName, boxes});
     window.startUp();
     window.show();
     return QApplication::exec();

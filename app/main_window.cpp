@@ -9,8 +9,10 @@
 #include "composing/add_multiple_window.h"
 #include "composing/message_sender.h"
 #include "composing/own_bulletin_board.h"
+#include "host/extras_registration.h"
 #include "host/text_codec.h"
 #include "settings/settings_file.h"
+#include "settings/window/setup_window.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -38,7 +40,9 @@ QString versionText() {
 
 MainWindow::MainWindow(Services services, QWidget* parent)
     : QWidget(parent), m_services(std::move(services)), m_store(m_services.clock),
-      m_settings(settingDefaults()) {
+      m_settings(settingDefaults()),
+      m_publisher(m_services.inet1, m_services.transferWait, m_services.clock, m_services.formatter,
+                  [this](const std::string& text) { setStatus(text); }) {
     buildControls();
 }
 
@@ -105,6 +109,7 @@ void MainWindow::buildControls() {
     connect(m_command2, &QPushButton::clicked, this, &MainWindow::openFreshMessageWindow);
     connect(m_command3, &QPushButton::clicked, this, &MainWindow::openMultipleWindow);
     connect(m_updateButton, &QPushButton::clicked, this, &MainWindow::updateMessage);
+    connect(m_command5, &QPushButton::clicked, this, &MainWindow::openSetupWindow);
     // A selection made from code counts as a click, as the operator's does; the busy flags
     // make the nested ones return at once.
     connect(m_list1, &QListWidget::currentRowChanged, this, &MainWindow::bulletinClicked);
@@ -115,10 +120,15 @@ void MainWindow::buildControls() {
     m_timer1->setInterval(kRefreshIntervalMs);
     connect(m_timer1, &QTimer::timeout, this, &MainWindow::refreshMessages);
 
-    // Publishing on a schedule arrives with the web page; until then the tick does nothing.
+    // Counts minutes and publishes every WEBPAGE_UPDATE_EVERY of them.
     m_timer60Sec = new QTimer(this);
     m_timer60Sec->setObjectName(QStringLiteral("Timer60Sec"));
     m_timer60Sec->setInterval(kPublishTickMs);
+    connect(m_timer60Sec, &QTimer::timeout, this, [this] {
+        if (m_schedule.tick(m_settings)) {
+            webpageAction();
+        }
+    });
 }
 
 void MainWindow::startUp() {
@@ -141,7 +151,13 @@ void MainWindow::startUp() {
     if (ensureHost()) {
         refreshMessages();
     }
-    // 7. Registration with the host's extras: not part of this version yet (no-op).
+    // 7. The host learns of the program through a file in its folder, written once.
+    if (const auto error =
+            registerExtra(m_services.hostSettings, programDir(), m_services.executableName)) {
+        if (m_startUpProblem.empty()) {
+            m_startUpProblem = *error;
+        }
+    }
     // 8. and 9. A problem met on the way stays in the status line instead of the version.
     if (!m_hostLost) {
         updateCaption();
@@ -162,11 +178,31 @@ std::filesystem::path MainWindow::programDir() const {
     return std::filesystem::path(QFile::encodeName(m_services.programDir).toStdString());
 }
 
-void MainWindow::changeConfig(const std::string& key, const std::string& value, bool upCase) {
-    if (const SettingsError error =
-            quillet::changeConfig(programDir(), key, value, upCase, m_scrambler, m_settings)) {
+void MainWindow::webpageAction() {
+    m_publisher.webpageAction({programDir(), m_settings, m_store.bulletins(),
+                               [this]() -> std::optional<std::string> {
+                                   try {
+                                       return m_services.host.stationCallsign();
+                                   } catch (const HostError& error) {
+                                       hostFailed(error);
+                                       return std::nullopt;
+                                   }
+                               },
+                               toWindows1252(versionText())});
+}
+
+std::optional<std::string> MainWindow::changeConfig(const std::string& key,
+                                                    const std::string& value, bool upCase) {
+    const SettingsError error =
+        quillet::changeConfig(programDir(), key, value, upCase, m_scrambler, m_settings);
+    if (error) {
         setStatus(*error);
     }
+    return error;
+}
+
+SetupWindow* MainWindow::openSetupWindow() {
+    return SetupWindow::open(m_setup, *this, m_services.boxes, this);
 }
 
 bool MainWindow::ensureHost() {

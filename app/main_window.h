@@ -6,9 +6,15 @@
 #include "composing/main_window_operations.h"
 #include "composing/send_pacer.h"
 #include "host/host.h"
+#include "host/host_settings.h"
 #include "host/keystroke_sender.h"
+#include "publishing/schedule.h"
+#include "publishing/transfer_control.h"
+#include "publishing/webpage_publisher.h"
 #include "settings/scrambler.h"
 #include "settings/settings.h"
+#include "settings/window/message_boxes.h"
+#include "settings/window/setup_operations.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -28,10 +34,11 @@ namespace quillet {
 
 class AddMessageWindow;
 class AddMultipleWindow;
+class SetupWindow;
 
 // The program's main window: it holds the bulletin table and the host link for the
 // whole run, and every other window is opened from it.
-class MainWindow final : public QWidget, public MainWindowOperations {
+class MainWindow final : public QWidget, public MainWindowOperations, public SetupOperations {
     Q_OBJECT
 
 public:
@@ -43,6 +50,11 @@ public:
         const DateTimeFormatter& formatter;
         std::function<void()> endProgram; // ends the program at once
         QString programDir;               // the folder that holds the executable
+        TransferControl& inet1;           // uploads the page
+        TransferWait& transferWait;       // lets window events run while it does
+        const HostSettings& hostSettings; // where the host keeps its program folder
+        std::string executableName;       // the program's file name, for the host's extras
+        MessageBoxes& boxes;
     };
 
     explicit MainWindow(Services services, QWidget* parent = nullptr);
@@ -63,11 +75,19 @@ public:
     AddMultipleWindow* openMultipleWindow();
 
     // Sets one key of the settings file and reloads the settings; a failure is reported in
-    // the status line and leaves file and settings as they were.
-    void changeConfig(const std::string& key, const std::string& value, bool upCase);
-    std::string encrypt(const std::string& text) const { return m_scrambler.encrypt(text); }
+    // the status line and returned, and leaves file and settings as they were.
+    std::optional<std::string> changeConfig(const std::string& key, const std::string& value,
+                                            bool upCase) override;
+    std::string encrypt(const std::string& text) const override {
+        return m_scrambler.encrypt(text);
+    }
     std::string decrypt(const std::string& text) const { return m_scrambler.decrypt(text); }
-    const Settings& settings() const { return m_settings; }
+    const Settings& settings() const override { return m_settings; }
+
+    // One publishing run: the page from the template, then its copy and upload as the
+    // settings say. Outcomes go to the status line.
+    void webpageAction() override;
+    SetupWindow* openSetupWindow();
 
     const BulletinStore& store() const { return m_store; }
     const std::string& groupFilter() const { return m_groupFilter; }
@@ -97,6 +117,8 @@ private:
     Scrambler m_scrambler;
     Settings m_settings;
     std::string m_startUpProblem; // shown instead of the version when start-up hit one
+    WebpagePublisher m_publisher;
+    PublishingSchedule m_schedule;
     std::unique_ptr<HostMap> m_uivMap;
     bool m_hostLost = false; // the last host call failed; the next refresh reconnects
     bool m_groupListBusy = false;
@@ -104,6 +126,7 @@ private:
     bool m_sending = false; // a send is typing into the host
     QPointer<AddMessageWindow> m_message;
     QPointer<AddMultipleWindow> m_multiMessages;
+    QPointer<SetupWindow> m_setup;
 
     QPushButton* m_command2 = nullptr; // Add Single
     QPushButton* m_command3 = nullptr; // Add Multiple

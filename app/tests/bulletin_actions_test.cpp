@@ -4,7 +4,10 @@
 #include "composing/add_multiple_window.h"
 #include "composing/fake_send_pacer.h"
 #include "host/fake_host.h"
+#include "host/fake_host_settings.h"
 #include "host/fake_keystroke_sender.h"
+#include "publishing/fake_transfer_control.h"
+#include "settings/window/recording_message_boxes.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -29,7 +32,12 @@ struct Station {
     FakeSendPacer pacer;
     FakeClock clock;
     IsoDateTimeFormatter formatter;
-    MainWindow window{{host, keys, pacer, clock, formatter, [] {}, dir.path()}};
+    FakeTransferControl inet1;
+    FakeTransferWait transferWait;
+    FakeHostSettings hostSettings;
+    RecordingMessageBoxes boxes;
+    MainWindow window{{host, keys, pacer, clock, formatter, [] {}, dir.path(), inet1, transferWait,
+                       hostSettings, "quillet", boxes}};
 
     Station() {
         host.callsign = "G4SIM";

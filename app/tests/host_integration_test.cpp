@@ -4,8 +4,11 @@
 #include "bulletins/date_time_formatter.h"
 #include "composing/fake_send_pacer.h"
 #include "host/dbus_host.h"
+#include "host/fake_host_settings.h"
 #include "host/fake_keystroke_sender.h"
 #include "host/tests/simulator_process.h"
+#include "publishing/fake_transfer_control.h"
+#include "settings/window/recording_message_boxes.h"
 
 #include <QListWidget>
 #include <QProcess>
@@ -45,8 +48,13 @@ struct Window {
     FakeSendPacer pacer;
     SystemClock clock;
     IsoDateTimeFormatter formatter;
+    FakeTransferControl inet1;
+    FakeTransferWait transferWait;
+    FakeHostSettings hostSettings;
+    RecordingMessageBoxes boxes;
     int endings = 0;
-    MainWindow window{{host, keys, pacer, clock, formatter, [this] { ++endings; }, dir.path()}};
+    MainWindow window{{host, keys, pacer, clock, formatter, [this] { ++endings; }, dir.path(),
+                       inet1, transferWait, hostSettings, "quillet", boxes}};
     QListWidget* list(const char* name) {
         return window.findChild<QListWidget*>(QString::fromLatin1(name));
     }

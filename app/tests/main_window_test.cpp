@@ -3,9 +3,14 @@
 #include "bulletins/fake_clock.h"
 #include "composing/fake_send_pacer.h"
 #include "host/fake_host.h"
+#include "host/fake_host_settings.h"
 #include "host/fake_keystroke_sender.h"
+#include "publishing/fake_transfer_control.h"
+#include "settings/window/recording_message_boxes.h"
+#include "settings/window/setup_window.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -45,8 +50,13 @@ struct Fixture {
     FakeSendPacer pacer;
     FakeClock clock;
     IsoDateTimeFormatter formatter;
+    FakeTransferControl inet1;
+    FakeTransferWait transferWait;
+    FakeHostSettings hostSettings;
+    RecordingMessageBoxes boxes;
     int endings = 0;
-    MainWindow window{{host, keys, pacer, clock, formatter, [this] { ++endings; }, dir.path()}};
+    MainWindow window{{host, keys, pacer, clock, formatter, [this] { ++endings; }, dir.path(),
+                       inet1, transferWait, hostSettings, "quillet", boxes}};
 
     QListWidget* list1() { return window.findChild<QListWidget*>(QStringLiteral("List1")); }
     QListWidget* list2() { return window.findChild<QListWidget*>(QStringLiteral("List2")); }
@@ -54,6 +64,11 @@ struct Fixture {
         return window.findChild<T*>(QString::fromLatin1(name));
     }
 };
+
+// Runs a timer's handler as one of its ticks would.
+void emitTimeout(QTimer* timer) {
+    QVERIFY(QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection));
+}
 
 } // namespace
 
@@ -229,6 +244,80 @@ private slots:
         QVERIFY(QFileInfo(f.dir.filePath(QStringLiteral("quillet.ini"))).isDir());
     }
 
+    void theMinuteTimerPublishesThePageEveryConfiguredInterval() {
+        Fixture f;
+        const QString web = f.dir.filePath(QStringLiteral("web"));
+        QVERIFY(QDir().mkpath(web));
+        for (const char* name : {"quillet.template", "quillet.js1"}) {
+            QVERIFY(QFile::copy(QStringLiteral(QUILLET_SOURCE_DIR "/publishing/") + name,
+                                f.dir.filePath(QString::fromLatin1(name))));
+        }
+        QFile ini(f.dir.filePath(QStringLiteral("quillet.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("AUTO_COPY_ENABLED=TRUE\r\nCOPY_TO_DIRECTORY=" + web.toUtf8() +
+                  "\r\nHTML_FILENAME=board.htm\r\nWEBPAGE_UPDATE_EVERY=2\r\n");
+        ini.close();
+        f.host.log = logLine("W1AW", "BLN1", "Net <b>bold</b> & more");
+        f.window.startUp();
+
+        auto* minute = f.control<QTimer>("Timer60Sec");
+        QCOMPARE(minute->interval(), 60000);
+        const QString page = web + QStringLiteral("/board.htm");
+        emitTimeout(minute);
+        QVERIFY(!QFile::exists(page)); // one minute of two
+        emitTimeout(minute);
+        QVERIFY(QFile::exists(page));
+        QVERIFY(QFile::exists(web + QStringLiteral("/quillet.js")));
+        QFile published(page);
+        QVERIFY(published.open(QIODevice::ReadOnly));
+        const QByteArray html = published.readAll();
+        QVERIFY(html.contains("Net &lt;b&gt;bold&lt;/b&gt; &amp; more"));
+        QVERIFY(html.contains("N0CALL"));
+        QVERIFY(f.inet1.log.empty()); // upload is off
+    }
+
+    void setupOpensFilledFromTheSettingsAndSavesThroughTheFile() {
+        Fixture f;
+        f.window.startUp();
+        QTest::mouseClick(f.control<QPushButton>("Command5"), Qt::LeftButton);
+        auto* setup = f.window.findChild<SetupWindow*>();
+        QVERIFY(setup);
+        auto* host = setup->findChild<QLineEdit*>(QStringLiteral("Text16"));
+        QCOMPARE(host->text(), QStringLiteral("localhost"));
+        host->setText(QStringLiteral("ftp.example.org"));
+        setup->findChild<QLineEdit*>(QStringLiteral("Text13"))->setText(QStringLiteral("pw,1"));
+        QTest::mouseClick(setup->findChild<QPushButton*>(QStringLiteral("Command1")),
+                          Qt::LeftButton);
+        QCOMPARE(f.window.settings().ftpHost, std::string("ftp.example.org"));
+        QCOMPARE(f.window.settings().ftpPassword, std::string("pw,1"));
+        QFile ini(f.dir.filePath(QStringLiteral("quillet.ini")));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        const QByteArray text = ini.readAll();
+        QVERIFY(text.contains("FTP_HOST=ftp.example.org\r\n"));
+        QVERIFY(!text.contains("pw")); // the password is kept scrambled
+    }
+
+    void startUpRegistersWithTheHostOnceAndReportsAFolderItCannotWrite() {
+        {
+            Fixture f;
+            f.hostSettings.folder = f.dir.path().toStdString() + "/";
+            f.window.startUp();
+            QFile xtr(f.dir.filePath(QStringLiteral("QUILLET.XTR")));
+            QVERIFY(xtr.open(QIODevice::ReadOnly));
+            QCOMPARE(xtr.readAll(),
+                     "Quillet\r\n\"" + f.dir.path().toUtf8() + "/quillet\"\r\nTrue\r\nTrue\r\n");
+            QCOMPARE(f.window.statusText(), QStringLiteral("V1.0.6"));
+        }
+        {
+            Fixture f;
+            f.hostSettings.folder = f.dir.path().toStdString() + "/missing/folder/";
+            f.window.startUp();
+            QVERIFY2(f.window.statusText().contains(QStringLiteral("QUILLET.XTR")),
+                     qPrintable(f.window.statusText()));
+            QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [N0CALL]"));
+        }
+    }
+
     void theClosingEventStopsTheRealEventLoop() {
         // The program's own ending: every event loop returns, nested ones included.
         FakeHost host;
@@ -236,9 +325,13 @@ private slots:
         FakeSendPacer pacer;
         FakeClock clock;
         IsoDateTimeFormatter formatter;
+        FakeTransferControl inet1;
+        FakeTransferWait transferWait;
+        FakeHostSettings hostSettings;
+        RecordingMessageBoxes boxes;
         QTemporaryDir dir;
-        MainWindow window(
-            {host, keys, pacer, clock, formatter, [] { QCoreApplication::exit(7); }, dir.path()});
+        MainWindow window({host, keys, pacer, clock, formatter, [] { QCoreApplication::exit(7); },
+                           dir.path(), inet1, transferWait, hostSettings, "quillet", boxes});
         window.startUp();
         QTimer::singleShot(0, [&host] {
             QEventLoop nested; // as a wait inside a handler would run

@@ -8,8 +8,11 @@
 #include "composing/add_multiple_window.h"
 #include "composing/qt_send_pacer.h"
 #include "host/dbus_host.h"
+#include "host/fake_host_settings.h"
 #include "host/tests/simulator_process.h"
 #include "host/xdo_keystroke_sender.h"
+#include "publishing/fake_transfer_control.h"
+#include "settings/window/recording_message_boxes.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -58,7 +61,12 @@ private slots:
         QtSendPacer pacer([] { return false; });
         SystemClock clock;
         IsoDateTimeFormatter formatter;
-        MainWindow window({host, keys, pacer, clock, formatter, [] {}, dir.path()});
+        FakeTransferControl inet1;
+        FakeTransferWait transferWait;
+        FakeHostSettings hostSettings;
+        RecordingMessageBoxes boxes;
+        MainWindow window({host, keys, pacer, clock, formatter, [] {}, dir.path(), inet1,
+                           transferWait, hostSettings, "quillet", boxes});
         window.startUp();
         window.show();
         QCOMPARE(window.windowTitle(), QStringLiteral("Quillet [G4E2E]"));

@@ -8,6 +8,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -38,11 +39,17 @@ inline QDBusMessage callSimulator(const QString& method, const QVariantList& arg
 // One run of the simulator binary, stopped at the end of the test whatever happened.
 class Simulator {
 public:
-    // The platform is offscreen unless a test needs real windows ("xcb").
+    // The platform is offscreen unless a test needs real windows ("xcb"). The simulator
+    // writes its program folder into the host's settings in the user's configuration
+    // directory; unless the test names one, that is a private directory, so that tests never
+    // touch the real user's files.
     explicit Simulator(QStringList arguments, bool captureErrors = false,
-                       const QString& platform = QStringLiteral("offscreen")) {
+                       const QString& platform = QStringLiteral("offscreen"),
+                       const QString& configHome = QString()) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           configHome.isEmpty() ? m_configHome.path() : configHome);
         m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(captureErrors ? QProcess::SeparateChannels
                                                       : QProcess::ForwardedChannels);
@@ -76,6 +83,7 @@ public:
     QProcess& process() { return m_process; }
 
 private:
+    QTemporaryDir m_configHome; // outlives the process, which is stopped in the destructor
     QProcess m_process;
     bool m_reachedBus = false;
 };

@@ -2,6 +2,7 @@
 // that Quillet can be demonstrated and tested without it. See tools/README.md.
 
 #include "host/dbus_host.h"
+#include "host/ini_host_settings.h"
 #include "tools/host_simulator/bus_adaptors.h"
 #include "tools/host_simulator/host_simulator.h"
 #include "tools/host_simulator/main_window.h"
@@ -51,6 +52,13 @@ int main(int argc, char* argv[]) {
                                          QStringLiteral("Start with an empty log."));
     parser.addOptions({feedOption, callsignOption, mapOption, emptyOption});
     parser.process(app);
+
+    // Like the host, it records where it is installed at every start, so that add-ons can
+    // place their extras files there. The folder ends with its separator, as the host writes it.
+    const IniHostSettings hostSettings;
+    if (const auto problem = hostSettings.setProgramFolder(here + QLatin1Char('/'))) {
+        fail(QStringLiteral("warning: program folder not recorded: ") + *problem);
+    }
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "settings/settings.h"
+
+#include <optional>
+#include <string>
+
+namespace quillet {
+
+// What the Setup window may ask of the main window, which owns the settings, the settings
+// file and the publishing. Texts are Windows-1252.
+class SetupOperations {
+public:
+    virtual ~SetupOperations() = default;
+
+    // The settings as last loaded from the file.
+    virtual const Settings& settings() const = 0;
+    // Sets one key of the settings file ("FTP_HOST=" with its "=") and reloads the settings.
+    // Returns the line saying why the file could not be rewritten, or nothing.
+    virtual std::optional<std::string> changeConfig(const std::string& key,
+                                                    const std::string& value, bool upCase) = 0;
+    // The password in the scrambled form the file keeps.
+    virtual std::string encrypt(const std::string& data) const = 0;
+    // One publishing pass from the settings as last loaded.
+    virtual void webpageAction() = 0;
+};
+
+} // namespace quillet

@@ -1,0 +1,210 @@
+#include "settings/window/setup_window.h"
+
+#include "app/widgets/twips.h"
+#include "app/widgets/window_style.h"
+#include "host/text_codec.h"
+#include "settings/window/message_boxes.h"
+#include "settings/window/setup_operations.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <array>
+#include <string_view>
+
+namespace quillet {
+
+namespace {
+
+// Labels and check boxes are bold, text boxes and buttons regular; colours stay the system's.
+void makeCaption(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(geometry);
+    label->setFont(windowFont(true));
+}
+
+QLineEdit* makeField(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(QString::fromLatin1(name));
+    field->setGeometry(geometry);
+    field->setFont(windowFont(false));
+    return field;
+}
+
+QCheckBox* makeCheck(QWidget* parent, const char* name, const QString& text,
+                     const QRect& geometry) {
+    auto* check = new QCheckBox(text, parent);
+    check->setObjectName(QString::fromLatin1(name));
+    check->setGeometry(geometry);
+    check->setFont(windowFont(true));
+    return check;
+}
+
+// Neither OK nor Cancel answers Enter: a key pressed in a text box must not save or discard.
+QPushButton* makePlainButton(QWidget* parent, const char* name, const QString& caption,
+                             const QRect& geometry) {
+    QPushButton* button = makeButton(parent, name, caption, geometry);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+// A separator across the whole width, drawn in the system's text colour.
+void makeLine(QWidget* parent, const char* name, int top) {
+    auto* line = new QFrame(parent);
+    line->setObjectName(QString::fromLatin1(name));
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setLineWidth(1);
+    line->setGeometry(twipsRect(0, top, 5760, 15));
+}
+
+const char* switchText(const QCheckBox* box) {
+    return box->isChecked() ? "TRUE" : "FALSE";
+}
+
+} // namespace
+
+SetupWindow::SetupWindow(SetupOperations& main, MessageBoxes& boxes, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_main(main), m_boxes(boxes) {
+    setObjectName(QStringLiteral("Setup"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Setup"));
+    setFixedSize(twipsToPixels(5775), twipsToPixels(4170));
+
+    makeCaption(this, "Label17", QStringLiteral("FTP Username"), twipsRect(120, 120, 1455, 255));
+    m_text15 = makeField(this, "Text15", twipsRect(120, 360, 1095, 285));
+    makeCaption(this, "Label16", QStringLiteral("FTP Password"), twipsRect(1680, 120, 1335, 255));
+    m_text13 = makeField(this, "Text13", twipsRect(1680, 360, 1095, 285));
+    m_text13->setEchoMode(QLineEdit::Password);
+    // Masked with "*", whatever mask character the style would pick.
+    m_text13->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    makeCaption(this, "Label14", QStringLiteral("FTP Host"), twipsRect(3000, 120, 975, 255));
+    m_text16 = makeField(this, "Text16", twipsRect(3000, 360, 2655, 285));
+    makeCaption(this, "Label19", QStringLiteral("FTP Change Directory"),
+                twipsRect(120, 720, 2055, 255));
+    m_text17 = makeField(this, "Text17", twipsRect(120, 960, 2655, 285));
+    m_check4 = makeCheck(this, "Check4", QStringLiteral("Auto FTP Enabled"),
+                         twipsRect(3000, 960, 1935, 255));
+    makeLine(this, "Line1", 1440);
+    makeCaption(this, "Label20", QStringLiteral("Copy to Directory (Weblantern)"),
+                twipsRect(120, 1680, 3135, 255));
+    m_text18 = makeField(this, "Text18", twipsRect(120, 2040, 2655, 285));
+    m_check9 = makeCheck(this, "Check9", QStringLiteral("Auto Copy Enabled"),
+                         twipsRect(3000, 2040, 2535, 255));
+    makeLine(this, "Line2", 2520);
+    makeCaption(this, "Label1", QStringLiteral("HTML FileName"), twipsRect(120, 2760, 1455, 255));
+    m_text1 = makeField(this, "Text1", twipsRect(120, 3120, 2655, 285));
+    makeLine(this, "Line3", 3600);
+    m_command2 = makePlainButton(this, "Command2", QStringLiteral("Cancel"),
+                                 twipsRect(3240, 3720, 1215, 375));
+    m_command1 =
+        makePlainButton(this, "Command1", QStringLiteral("OK"), twipsRect(4560, 3720, 1095, 375));
+    m_command3 = makePlainButton(this, "Command3", QStringLiteral("Test Webpage"),
+                                 twipsRect(120, 3720, 1695, 375));
+
+    const std::array<QWidget*, 11> tabOrder{m_text15,   m_text13,   m_text16,  m_text17,
+                                            m_check4,   m_text18,   m_check9,  m_text1,
+                                            m_command2, m_command1, m_command3};
+    for (std::size_t i = 1; i < tabOrder.size(); ++i) {
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    }
+    m_text15->setFocus();
+
+    connect(m_command1, &QPushButton::clicked, this, &SetupWindow::save);
+    connect(m_command2, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_command3, &QPushButton::clicked, this, &SetupWindow::testWebpage);
+}
+
+SetupWindow* SetupWindow::open(QPointer<SetupWindow>& window, SetupOperations& main,
+                               MessageBoxes& boxes, QWidget* parent) {
+    if (!window) {
+        window = new SetupWindow(main, boxes, parent);
+    }
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    window->fillFrom(main.settings());
+    return window;
+}
+
+void SetupWindow::setFTPEnabled(const std::string& ftpEnabled) {
+    m_check4->setChecked(isSwitchOn(ftpEnabled));
+}
+
+void SetupWindow::setFTPHost(const std::string& ftpHost) {
+    m_text16->setText(fromWindows1252(ftpHost));
+}
+
+void SetupWindow::setFTPUserName(const std::string& ftpUserName) {
+    m_text15->setText(fromWindows1252(ftpUserName));
+}
+
+void SetupWindow::setFTPPassword(const std::string& ftpPassword) {
+    m_text13->setText(fromWindows1252(ftpPassword));
+}
+
+void SetupWindow::setFTPDirectory(const std::string& ftpDirectory) {
+    m_text17->setText(fromWindows1252(ftpDirectory));
+}
+
+void SetupWindow::setCopyToEnabled(const std::string& copy) {
+    m_check9->setChecked(isSwitchOn(copy));
+}
+
+void SetupWindow::fillFrom(const Settings& settings) {
+    setFTPEnabled(settings.ftpEnabled);
+    setFTPHost(settings.ftpHost);
+    setFTPUserName(settings.ftpUserName);
+    setFTPPassword(settings.ftpPassword);
+    setFTPDirectory(settings.ftpDirectory);
+    setCopyToEnabled(settings.autoCopyEnabled);
+    m_text18->setText(fromWindows1252(settings.copyToDirectory));
+    m_text1->setText(fromWindows1252(settings.htmlFileName));
+}
+
+void SetupWindow::save() {
+    struct Change {
+        std::string_view key;
+        std::string value;
+        bool upCase;
+    };
+    // Texts go as typed, untrimmed and unchecked; an empty box stores an empty value.
+    const std::array<Change, 8> changes{{
+        {kFtpEnabledKey, switchText(m_check4), true},
+        {kFtpHostKey, toWindows1252(m_text16->text()), false},
+        {kFtpUserNameKey, toWindows1252(m_text15->text()), false},
+        {kFtpPasswordKey, m_main.encrypt(toWindows1252(m_text13->text())), false},
+        {kFtpDirectoryKey, toWindows1252(m_text17->text()), false},
+        {kAutoCopyEnabledKey, switchText(m_check9), true},
+        {kCopyToDirectoryKey, toWindows1252(m_text18->text()), false},
+        {kHtmlFileNameKey, toWindows1252(m_text1->text()), false},
+    }};
+    for (const Change& change : changes) {
+        if (const auto error =
+                m_main.changeConfig(std::string(change.key), change.value, change.upCase)) {
+            // The keys before this one are in the file already; OK again retries them all.
+            m_boxes.warning(this, QStringLiteral("Not all settings were saved:\n%1\n\nThe "
+                                                 "settings before it were saved.")
+                                      .arg(fromWindows1252(*error)));
+            return;
+        }
+    }
+    close();
+}
+
+void SetupWindow::testWebpage() {
+    // A publishing pass may wait for the upload with the event loop running, and the
+    // operator may close this window meanwhile: nothing of it is touched afterwards.
+    const QPointer<SetupWindow> self(this);
+    MessageBoxes& boxes = m_boxes;
+    m_main.webpageAction();
+    boxes.information(self.data(), QStringLiteral("done."));
+}
+
+} // namespace quillet
