@@ -70,6 +70,45 @@ std::optional<std::vector<Window>> clientWindows(Display* display) {
     return windows;
 }
 
+// The window the window manager has made active (_NET_ACTIVE_WINDOW), or 0. Read here
+// rather than through libxdo, whose own lookup does not free the property it reads.
+Window activeWindowOf(Display* display) {
+    const Atom activeAtom = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    const int status =
+        XGetWindowProperty(display, DefaultRootWindow(display), activeAtom, 0, 1, False, XA_WINDOW,
+                           &type, &format, &count, &remaining, &data);
+    Window active = 0;
+    if (status == Success && type == XA_WINDOW && format == 32 && count == 1) {
+        active = static_cast<Window>(*reinterpret_cast<const unsigned long*>(data));
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return active;
+}
+
+// Asks the window manager to activate the window, as a pager would. Done here rather than
+// through libxdo, whose activation also reads (and never frees) the manager's feature list.
+bool requestActivation(Display* display, Window window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.display = display;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2; // the request comes from a pager-like tool
+    event.xclient.data.l[1] = CurrentTime;
+    const Status sent = XSendEvent(display, DefaultRootWindow(display), False,
+                                   SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(display);
+    return sent != 0;
+}
+
 // The caption as UTF-8: _NET_WM_NAME when the window has one, else WM_NAME.
 std::optional<std::string> windowCaption(Display* display, Window window) {
     const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
@@ -199,14 +238,13 @@ bool XdoKeystrokeSender::activateWindow(const std::string& caption) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(kActivationTimeoutMs);
     auto activeWindow = [&] {
-        Window active = 0;
         IgnoreXErrors guard(display);
-        return xdo_get_active_window(m_xdo, &active) == XDO_SUCCESS ? active : Window{0};
+        return activeWindowOf(display);
     };
     for (;;) {
         {
             IgnoreXErrors guard(display);
-            if (xdo_activate_window(m_xdo, target) != XDO_SUCCESS) {
+            if (!requestActivation(display, target)) {
                 return fail("the window manager refused to activate \"" + std::string(wantedView) +
                             "\"");
             }

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test with ctest inside a private
-# X display (Xvfb + openbox) and a private D-Bus session.
+# Installs what is missing, builds, and runs every test with ctest inside a private X display
+# (Xvfb + openbox) and a private D-Bus session; then the whole suite again built with
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of every fuzz target.
+#   QUILLET_SANITIZE=0      skip the sanitizer build
+#   QUILLET_FUZZ_SECONDS=N  seconds per fuzz target (default 60; 0 skips fuzzing)
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -10,6 +13,31 @@ build_quillet
 start_private_display
 trap stop_private_display EXIT
 
+# Programs started by the tests keep their per-user files in here, never in the user's own.
+XDG_CONFIG_HOME="$(mktemp -d)"
+export XDG_CONFIG_HOME
+
 echo "== Running the tests (DISPLAY=$DISPLAY, private session bus)"
-cd "$QUILLET_BUILD"
-dbus-run-session -- ctest --output-on-failure --timeout 300 -j2 "$@"
+(cd "$QUILLET_BUILD" && dbus-run-session -- ctest --output-on-failure --timeout 300 -j2 "$@")
+
+if [ "${QUILLET_SANITIZE:-1}" != 0 ]; then
+  sanitized="$QUILLET_ROOT/build-sanitize"
+  echo "== Building with AddressSanitizer and UndefinedBehaviorSanitizer in $sanitized"
+  generator=()
+  [ -f "$sanitized/CMakeCache.txt" ] || generator=(-G Ninja)
+  cmake -S "$QUILLET_ROOT" -B "$sanitized" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DQUILLET_SANITIZE=ON -DQUILLET_BUILD_BENCH=OFF >/dev/null
+  cmake --build "$sanitized" --parallel "$(nproc)"
+  echo "== Running the tests with the sanitizers"
+  # Any report fails the run. Leaks inside the system's own libraries (fontconfig, D-Bus,
+  # the X libraries) are theirs and listed in the suppressions file.
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:detect_stack_use_after_return=0"
+  export LSAN_OPTIONS="suppressions=$QUILLET_ROOT/scripts/lsan.supp:print_suppressions=0"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  (cd "$sanitized" && dbus-run-session -- ctest --output-on-failure --timeout 600 -j2 "$@")
+  unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
+fi
+
+if [ "${QUILLET_FUZZ_SECONDS:-60}" != 0 ]; then
+  "$QUILLET_ROOT/scripts/fuzz.sh" "${QUILLET_FUZZ_SECONDS:-60}"
+fi

@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# The installed program folder runs from wherever it is copied: installs the current build
+# into a temporary folder, moves a copy of it elsewhere, removes the original, and runs the
+# demo from the copy on the private session bus the test command provides.
+#
+# Usage: install_test.sh BUILD_DIR SOURCE_DIR CMAKE
+set -euo pipefail
+
+build="$1"
+source_dir="$2"
+cmake="$3"
+
+readonly SERVICE=com.peaksystems.UIView32
+readonly HOST_PATH=/UIView32
+
+# No "." in the path: the simulator finds its map's information file by cutting the map
+# path at its first ".". A blank catches paths used unquoted.
+work="$(mktemp -d /tmp/quillet-install-test-XXXXXX)"
+pids=()
+cleanup() {
+  local pid
+  for pid in "${pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+  done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+call() { # interface method [arguments...]
+  dbus-send --session --print-reply --dest="$SERVICE" "$HOST_PATH" "$SERVICE$1.$2" "${@:3}"
+}
+
+log_reads() {
+  call .Simulator MessageLogReads 2>/dev/null | awk '/int32/ {print $2}'
+}
+
+service_on_bus() {
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+    org.freedesktop.DBus.NameHasOwner "string:$SERVICE" 2>/dev/null | grep -q "boolean true"
+}
+
+wait_until() { # seconds command...
+  local tenths=$(($1 * 10)) i
+  for ((i = 0; i < tenths; i++)); do
+    "${@:2}" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# The simulator counts every read of its log, the test's own included.
+reads_before=0
+quillet_has_read_the_log() {
+  local reads
+  reads="$(log_reads)"
+  [ -n "$reads" ] && [ "$reads" -gt "$reads_before" ]
+}
+
+# Started from / so that nothing is found relative to the working directory.
+start_simulator() {
+  (cd / && exec env XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen \
+    "$copy/host-simulator/quillet-host-simulator") 2>"$work/simulator.err" &
+  simulator=$!
+  pids+=("$simulator")
+  wait_until 10 service_on_bus || fail "the installed simulator did not come onto the bus"
+}
+
+# Waits for the simulator to end after Quit and checks how it ended.
+quit_simulator() {
+  call .Simulator Quit >/dev/null || fail "the simulator did not answer Quit"
+  local status=0
+  wait "$simulator" || status=$?
+  [ "$status" -eq 0 ] || fail "the simulator ended with status $status"
+}
+
+echo "== Installing $build"
+"$cmake" --install "$build" --prefix "$work/installed" >/dev/null
+
+# Everything in one folder, the simulator's defaults beside it.
+for file in quillet quillet.template quillet.js1 quillet.desktop \
+  host-simulator/quillet-host-simulator host-simulator/sample_feed.txt \
+  host-simulator/maps/demo.gif host-simulator/maps/demo.inf; do
+  [ -f "$work/installed/$file" ] || fail "$file is not installed"
+done
+for program in quillet host-simulator/quillet-host-simulator; do
+  [ -x "$work/installed/$program" ] || fail "$program is not executable"
+  # Qt comes from the system: no library search path may point into a build or install
+  # folder; one relative to the executable would move with it.
+  while read -r path; do
+    case "$path" in
+      \$ORIGIN*) ;;
+      *) fail "$program searches libraries in $path" ;;
+    esac
+  done < <(readelf -d "$work/installed/$program" |
+    sed -n 's/.*(\(RPATH\|RUNPATH\)).*\[\(.*\)\]/\2/p' | tr ':' '\n')
+done
+cmp -s "$work/installed/quillet.template" "$source_dir/publishing/quillet.template" ||
+  fail "the installed quillet.template is not the page template"
+cmp -s "$work/installed/quillet.js1" "$source_dir/publishing/quillet.js1" ||
+  fail "the installed quillet.js1 is not the page script"
+[ ! -e "$work/installed/quillet.ini" ] || fail "the install ships a settings file"
+
+mkdir "$work/moved here"
+copy="$work/moved here/Quillet"
+cp -a "$work/installed" "$copy"
+rm -rf "$work/installed"
+
+echo "== The simulator from the copy finds its feed and map"
+start_simulator
+map_object="$(call "" CurrentMap | sed -n 's/^ *object path "\(.*\)"$/\1/p')"
+map="$(dbus-send --session --print-reply --dest="$SERVICE" "$map_object" \
+  "$SERVICE.Map.MapFileName" | sed -n 's/^ *string "\(.*\)"$/\1/p')"
+[ "$map" = "$copy/host-simulator/maps/demo.gif" ] || fail "the simulator shows the map '$map'"
+first_sender="$(grep -v '^#' "$copy/host-simulator/sample_feed.txt" | grep -m1 '|' | cut -d'|' -f1)"
+call "" MessageLog int32:2 | grep -q "$first_sender" ||
+  fail "the simulator's log lacks the sample feed's first bulletin (from $first_sender)"
+if grep -q "^quillet-host-simulator: " "$work/simulator.err"; then
+  cat "$work/simulator.err" >&2
+  fail "the simulator complained (a missing map information file gives no map title)"
+fi
+
+echo "== Quillet from the copy runs against it and ends with it"
+reads_before="$(log_reads)"
+(cd / && exec env XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen "$copy/quillet") &
+app=$!
+pids+=("$app")
+wait_until 20 quillet_has_read_the_log || fail "Quillet never read the host's log"
+[ -f "$copy/quillet.ini" ] || fail "Quillet made no quillet.ini in its folder"
+[ "$(head -n 1 "$copy/quillet.ini" | tr -d '\r')" = "FTP_HOST=localhost" ] ||
+  fail "the new quillet.ini does not start with the default FTP host"
+# Registered with the host under the copy's path, which the host recorded as its folder.
+grep -qF "\"$copy/quillet\"" "$copy/host-simulator/QUILLET.XTR" ||
+  fail "QUILLET.XTR does not name the copied executable"
+quit_simulator
+status=0
+wait "$app" || status=$?
+[ "$status" -eq 0 ] || fail "Quillet ended with status $status when the host closed"
+
+echo "== The desktop entry starts the copied program"
+if [ "${QUILLET_SKIP_X11_TESTS:-0}" = "1" ]; then
+  echo "skipped: QUILLET_SKIP_X11_TESTS=1 (the entry starts Quillet on X11)"
+else
+  [ -n "${DISPLAY:-}" ] || fail "no DISPLAY: the entry starts Quillet on X11"
+  # As a launcher does: the value's "\\" read as "\", %k replaced by the entry's own path,
+  # then the words taken apart with the shell's quoting rules.
+  exec_line="$(sed -n 's/^Exec=//p' "$copy/quillet.desktop")"
+  command="${exec_line//\\\\/\\}"
+  command="${command//%k/\'$copy/quillet.desktop\'}"
+  rm "$copy/quillet.ini"
+  start_simulator
+  reads_before=0
+  (cd / && eval "exec $command") &
+  app=$!
+  pids+=("$app")
+  wait_until 20 quillet_has_read_the_log || fail "the entry's Quillet never read the host's log"
+  [ -f "$copy/quillet.ini" ] || fail "the entry's Quillet made no quillet.ini in the copy"
+  quit_simulator
+  status=0
+  wait "$app" || status=$?
+  [ "$status" -eq 0 ] || fail "the entry's Quillet ended with status $status"
+fi
+echo "== Passed"
