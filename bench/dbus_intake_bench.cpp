@@ -158,9 +158,17 @@ int main(int argc, char** argv) {
     if (simulatorPath.isEmpty()) {
         simulatorPath = QStringLiteral(QUILLET_HOST_SIMULATOR_PATH);
     }
+    // The simulator records its program folder in the host's settings under
+    // $XDG_CONFIG_HOME; a private one keeps the user's real settings untouched.
+    QTemporaryDir configHome;
+    if (!configHome.isValid()) {
+        std::fprintf(stderr, "cannot make a temporary settings folder\n");
+        return 1;
+    }
     QProcess simulator;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
     simulator.setProcessEnvironment(environment);
     simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     simulator.start(simulatorPath, {QStringLiteral("--empty")});

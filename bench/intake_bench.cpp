@@ -1,5 +1,6 @@
-// One refresh of the bulletin table from a full-size host log: intake, order and the
-// received-bulletin rows. Run: build/bench/quillet_intake_bench
+// One refresh of the bulletin table from the host's log: intake, order and the
+// received-bulletin rows, for a short log and for the largest one the host keeps.
+// Run: build/bench/quillet_intake_bench
 #include "bulletins/bulletin_list.h"
 #include "bulletins/bulletin_store.h"
 #include "bulletins/date_time_formatter.h"
@@ -20,9 +21,10 @@ private:
     std::string m_text;
 };
 
-// The largest log the host keeps: 32,767 lines, about 3 MB.
-void refreshFromFullLog(benchmark::State& state) {
-    LogText log(bench::toMessageLog(bench::generateBulletins(32767)));
+// The argument is the number of log lines: 200 for a quiet station, 32,767 (about 3 MB) for
+// the largest log the host keeps.
+void refreshFromLog(benchmark::State& state) {
+    LogText log(bench::toMessageLog(bench::generateBulletins(static_cast<int>(state.range(0)))));
     const SystemClock clock;
     const IsoDateTimeFormatter formatter;
     BulletinStore store(clock); // kept across iterations, as the window keeps its table
@@ -34,7 +36,9 @@ void refreshFromFullLog(benchmark::State& state) {
     }
     state.counters["log_bytes"] = static_cast<double>(log.messageLog(2).size());
 }
-BENCHMARK(refreshFromFullLog)
+BENCHMARK(refreshFromLog)
+    ->Arg(200)
+    ->Arg(32767)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(10)
     ->ReportAggregatesOnly(true);

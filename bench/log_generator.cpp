@@ -43,4 +43,12 @@ std::string toMessageLog(const std::vector<LoggedBulletin>& bulletins) {
     return log;
 }
 
+std::string toFeed(const std::vector<LoggedBulletin>& bulletins) {
+    std::string feed;
+    for (const auto& b : bulletins) {
+        feed += b.callsign + '|' + b.addressee + '|' + b.text + '\n';
+    }
+    return feed;
+}
+
 } // namespace quillet::bench

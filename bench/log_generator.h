@@ -19,4 +19,7 @@ std::vector<LoggedBulletin> generateBulletins(int lines, unsigned seed = 1);
 // The host's log text: Windows-1252, fields joined by 0xB3, every line ended by CR LF.
 std::string toMessageLog(const std::vector<LoggedBulletin>& bulletins);
 
+// The host simulator's feed file: one "callsign|addressee|text" line per bulletin.
+std::string toFeed(const std::vector<LoggedBulletin>& bulletins);
+
 } // namespace quillet::bench

@@ -96,7 +96,10 @@ void renderPage40Rows(benchmark::State& state) {
     }
     state.counters["page_bytes"] = static_cast<double>(page.size());
 }
-BENCHMARK(renderPage40Rows)->Unit(benchmark::kMicrosecond);
+BENCHMARK(renderPage40Rows)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // The same, read from the template file and written to quillet.htm, forced to disk.
 void generateWebpage40Rows(benchmark::State& state) {
@@ -116,7 +119,10 @@ void generateWebpage40Rows(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(generateWebpage40Rows)->Unit(benchmark::kMicrosecond);
+BENCHMARK(generateWebpage40Rows)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 #ifdef QUILLET_BENCH_WITH_QT
 
