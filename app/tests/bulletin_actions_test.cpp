@@ -1,49 +1,19 @@
-#include "app/main_window.h"
-#include "bulletins/fake_clock.h"
+#include "app/tests/main_window_fixture.h"
 #include "composing/add_message_window.h"
 #include "composing/add_multiple_window.h"
-#include "composing/fake_send_pacer.h"
-#include "host/fake_host.h"
-#include "host/fake_host_settings.h"
-#include "host/fake_keystroke_sender.h"
-#include "publishing/fake_transfer_control.h"
-#include "settings/window/recording_message_boxes.h"
 
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QtTest>
 
 using namespace quillet;
+using namespace quillet::testing;
 
 namespace {
 
-std::string logLine(const std::string& callsign, const std::string& addressee,
-                    const std::string& text) {
-    return callsign + '\xB3' + addressee + '\xB3' + text + "\r\n";
-}
-
-// The main window over a fake host whose map has an information file, with the recording
-// keystroke sender and pacer.
-struct Station {
-    QTemporaryDir dir;
-    FakeHost host;
-    FakeKeystrokeSender keys;
-    FakeSendPacer pacer;
-    FakeClock clock;
-    IsoDateTimeFormatter formatter;
-    FakeTransferControl inet1;
-    FakeTransferWait transferWait;
-    FakeHostSettings hostSettings;
-    RecordingMessageBoxes boxes;
-    MainWindow window{{host, keys, pacer, clock, formatter, [] {}, dir.path(), inet1, transferWait,
-                       hostSettings, "quillet", boxes}};
-
+// The main window over a fake host whose map has an information file.
+struct Station : WindowFixture {
     Station() {
         host.callsign = "G4SIM";
-        QFile info(dir.filePath(QStringLiteral("demo.inf")));
-        info.open(QIODevice::WriteOnly);
-        info.write("Demo\r\n0,0\r\nNorth Sea\r\n");
+        writeFile("demo.inf", "Demo\r\n0,0\r\nNorth Sea\r\n");
         host.mapFile = dir.filePath(QStringLiteral("demo.gif")).toStdString();
         host.log = logLine("W1AW", "BLN1", "Field day") + logLine("G4SIM", "BLN", "Own news") +
                    logLine("G4SIM", "BLN1EU", "Own EU\tafter tab") +
@@ -51,12 +21,6 @@ struct Station {
         window.startUp();
     }
 
-    QListWidget* list(const char* name) {
-        return window.findChild<QListWidget*>(QString::fromLatin1(name));
-    }
-    QPushButton* button(const char* name) {
-        return window.findChild<QPushButton*>(QString::fromLatin1(name));
-    }
     int rowOf(const QString& callsignAndAddressee) {
         QListWidget* l1 = list("List1");
         for (int i = 1; i < l1->count(); ++i) {
@@ -67,6 +31,10 @@ struct Station {
             }
         }
         return -1;
+    }
+    AddMessageWindow* addSingle() {
+        QTest::mouseClick(button("Command2"), Qt::LeftButton);
+        return window.findChild<AddMessageWindow*>();
     }
     void click(QListWidget* l, int row) {
         l->show();
@@ -81,18 +49,12 @@ class BulletinActionsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void theHeadingRowDoesNothing() {
+    void clickingABulletinButNotTheHeadingMarksItReadAndShowsItsText() {
         Station s;
         const int reads = s.host.count("MessageLog");
-        s.click(s.list("List1"), 0);
+        s.click(s.list("List1"), 0); // the heading row does nothing
         QCOMPARE(s.host.count("MessageLog"), reads);
         QCOMPARE(s.window.statusText(), QStringLiteral("V1.0.6"));
-        QVERIFY(!s.button("updateButton")->isEnabled());
-    }
-
-    void clickingABulletinMarksItReadRefreshesAndShowsItsText() {
-        Station s;
-        const int reads = s.host.count("MessageLog");
         const int row = s.rowOf(QStringLiteral("W1AW BLN1"));
         s.click(s.list("List1"), row);
         QCOMPARE(s.host.count("MessageLog"), reads + 1);
@@ -143,19 +105,23 @@ private slots:
         QCOMPARE(s.list("List1")->count(), 6);
     }
 
-    void updateMessageTakesAddresseeAndTextFromTheRow() {
+    void updateMessageTakesAddresseeAndTextFromTheRowButNotFromTheHeading() {
         Station s;
+        s.click(s.list("List1"), s.rowOf(QStringLiteral("G4SIM BLN ")));
+        s.window.refreshMessages(); // the heading is selected, the button still enabled
+        QVERIFY(s.button("updateButton")->isEnabled());
+        QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
+        QVERIFY(s.window.findChild<AddMessageWindow*>() == nullptr);
+
         s.click(s.list("List1"), s.rowOf(QStringLiteral("G4SIM BLN ")));
         QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
         auto* message = s.window.findChild<AddMessageWindow*>();
         QVERIFY(message);
-        auto field = [&](const char* name) {
-            return message->findChild<QLineEdit*>(QString::fromLatin1(name))->text();
-        };
+        auto field = [&](const char* name) { return lineEdit(message, name)->text(); };
         QCOMPARE(field("toStation"), QStringLiteral("BLN "));
         QCOMPARE(field("message"), QStringLiteral("Own news"));
 
-        message->findChild<QLineEdit*>(QStringLiteral("port"))->setText(QStringLiteral("4"));
+        lineEdit(message, "port")->setText(QStringLiteral("4"));
         s.click(s.list("List1"), s.rowOf(QStringLiteral("G4SIM BLN1EU")));
         QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
         QCOMPARE(s.window.findChildren<AddMessageWindow*>().size(), 1);
@@ -164,27 +130,16 @@ private slots:
         QCOMPARE(field("port"), QStringLiteral("4"));
     }
 
-    void updateMessageWithTheHeadingSelectedDoesNothing() {
-        Station s;
-        s.click(s.list("List1"), s.rowOf(QStringLiteral("G4SIM BLN ")));
-        s.window.refreshMessages(); // the heading is selected, the button still enabled
-        QVERIFY(s.button("updateButton")->isEnabled());
-        QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
-        QVERIFY(s.window.findChild<AddMessageWindow*>() == nullptr);
-    }
-
     void addSingleStartsAfreshAndAddMultipleOpensOnce() {
         Station s;
-        QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
-        auto* first = s.window.findChild<AddMessageWindow*>();
-        first->findChild<QLineEdit*>(QStringLiteral("message"))->setText(QStringLiteral("draft"));
-        first->findChild<QLineEdit*>(QStringLiteral("toStation"))->setText(QStringLiteral("X"));
+        auto* first = s.addSingle();
+        lineEdit(first, "message")->setText(QStringLiteral("draft"));
+        lineEdit(first, "toStation")->setText(QStringLiteral("X"));
         QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
         const auto windows = s.window.findChildren<AddMessageWindow*>();
         QCOMPARE(windows.size(), 1);
-        QVERIFY(windows[0]->findChild<QLineEdit*>(QStringLiteral("message"))->text().isEmpty());
-        QCOMPARE(windows[0]->findChild<QLineEdit*>(QStringLiteral("toStation"))->text(),
-                 QStringLiteral("BLN"));
+        QVERIFY(lineEdit(windows[0], "message")->text().isEmpty());
+        QCOMPARE(lineEdit(windows[0], "toStation")->text(), QStringLiteral("BLN"));
 
         QTest::mouseClick(s.button("Command3"), Qt::LeftButton);
         QTest::mouseClick(s.button("Command3"), Qt::LeftButton);
@@ -207,9 +162,7 @@ private slots:
 
     void aSendTypesIntoTheHostReportsAndRefreshes() {
         Station s;
-        QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
-        auto* message = s.window.findChild<AddMessageWindow*>();
-        auto* text = message->findChild<QLineEdit*>(QStringLiteral("message"));
+        auto* text = lineEdit(s.addSingle(), "message");
         text->setText(QStringLiteral("hello"));
         const int reads = s.host.count("MessageLog");
         // During the pauses the operator tries to start another message.
@@ -230,9 +183,7 @@ private slots:
     void aFailedSendIsReportedAndTheWindowStillCloses() {
         Station s;
         s.keys.setFailActivation(true);
-        QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
-        auto* message = s.window.findChild<AddMessageWindow*>();
-        QTest::keyClick(message->findChild<QLineEdit*>(QStringLiteral("message")), Qt::Key_Return);
+        QTest::keyClick(lineEdit(s.addSingle(), "message"), Qt::Key_Return);
         QCOMPARE(s.window.statusText(),
                  QStringLiteral("Error Sending Message to UI-View32 V2.03 [North Sea]"));
         QCOMPARE(s.keys.keyCalls(), 0);

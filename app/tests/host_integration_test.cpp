@@ -1,16 +1,9 @@
 // The main window and the program itself against the real host simulator, over the
 // private session bus that ctest's dbus-run-session provides.
-#include "app/main_window.h"
-#include "bulletins/date_time_formatter.h"
-#include "composing/fake_send_pacer.h"
+#include "app/tests/main_window_fixture.h"
 #include "host/dbus_host.h"
-#include "host/fake_host_settings.h"
-#include "host/fake_keystroke_sender.h"
 #include "host/tests/simulator_process.h"
-#include "publishing/fake_transfer_control.h"
-#include "settings/window/recording_message_boxes.h"
 
-#include <QListWidget>
 #include <QProcess>
 #include <QtTest>
 
@@ -19,16 +12,10 @@ using namespace quillet::testing;
 
 namespace {
 
-QStringList entries(const QListWidget* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i) {
-        out << list->item(i)->text();
-    }
-    return out;
-}
-
-void addBulletin(const QString& callsign, const QString& addressee, const QString& text) {
-    QCOMPARE(callSimulator(QStringLiteral("AddBulletin"), {callsign, addressee, text}).type(),
+void addBulletin(const char* callsign, const char* addressee, const char* text) {
+    const QVariantList arguments{QString::fromUtf8(callsign), QString::fromUtf8(addressee),
+                                 QString::fromUtf8(text)};
+    QCOMPARE(callSimulator(QStringLiteral("AddBulletin"), arguments).type(),
              QDBusMessage::ReplyMessage);
 }
 
@@ -41,24 +28,7 @@ std::unique_ptr<Simulator> startSimulator(const QString& callsign) {
     return simulator;
 }
 
-struct Window {
-    QTemporaryDir dir; // the program's folder, where its settings file goes
-    DBusHost host{QDBusConnection::sessionBus(), 1000};
-    FakeKeystrokeSender keys;
-    FakeSendPacer pacer;
-    SystemClock clock;
-    IsoDateTimeFormatter formatter;
-    FakeTransferControl inet1;
-    FakeTransferWait transferWait;
-    FakeHostSettings hostSettings;
-    RecordingMessageBoxes boxes;
-    int endings = 0;
-    MainWindow window{{host, keys, pacer, clock, formatter, [this] { ++endings; }, dir.path(),
-                       inet1, transferWait, hostSettings, "quillet", boxes}};
-    QListWidget* list(const char* name) {
-        return window.findChild<QListWidget*>(QString::fromLatin1(name));
-    }
-};
+using Window = BasicWindowFixture<DBusHost, SystemClock>;
 
 } // namespace
 
@@ -73,11 +43,10 @@ private slots:
     void theWindowShowsWhatTheHostLoggedAndEndsWhenItCloses() {
         auto simulator = startSimulator(QStringLiteral("G4SIM"));
         QVERIFY(simulator);
-        addBulletin(QStringLiteral("W1AW"), QStringLiteral("BLN2NA"), QStringLiteral("Field day"));
-        addBulletin(QStringLiteral("DL1XYZ"), QStringLiteral("BLN1EU"),
-                    QString::fromUtf8("Relais l\xC3\xA4uft"));
-        addBulletin(QStringLiteral("G4SIM"), QStringLiteral("BLN"), QStringLiteral("<UIV>Own"));
-        addBulletin(QStringLiteral("W1AW"), QStringLiteral("BLN2NA"), QStringLiteral("Moved"));
+        addBulletin("W1AW", "BLN2NA", "Field day");
+        addBulletin("DL1XYZ", "BLN1EU", "Relais l\xC3\xA4uft");
+        addBulletin("G4SIM", "BLN", "<UIV>Own");
+        addBulletin("W1AW", "BLN2NA", "Moved");
 
         Window w;
         w.window.startUp();
@@ -101,7 +70,7 @@ private slots:
         {
             auto simulator = startSimulator(QStringLiteral("G4SIM"));
             QVERIFY(simulator);
-            addBulletin(QStringLiteral("W1AW"), QStringLiteral("BLN1"), QStringLiteral("one"));
+            addBulletin("W1AW", "BLN1", "one");
             w.window.startUp();
             QCOMPARE(w.list("List1")->count(), 2);
             simulator->signal(SIGKILL);
@@ -116,7 +85,7 @@ private slots:
 
         auto again = startSimulator(QStringLiteral("G4NEW"));
         QVERIFY(again);
-        addBulletin(QStringLiteral("VK2RT"), QStringLiteral("BLN2"), QStringLiteral("two"));
+        addBulletin("VK2RT", "BLN2", "two");
         w.window.refreshMessages();
         QCOMPARE(w.window.statusText(), QStringLiteral("Connected to the host again"));
         QCOMPARE(w.window.windowTitle(), QStringLiteral("Quillet [G4NEW]"));

@@ -1,37 +1,15 @@
-#include "app/main_window.h"
+#include "app/tests/main_window_fixture.h"
 #include "app/widgets/tab_columns_delegate.h"
-#include "bulletins/fake_clock.h"
-#include "composing/fake_send_pacer.h"
-#include "host/fake_host.h"
-#include "host/fake_host_settings.h"
-#include "host/fake_keystroke_sender.h"
-#include "publishing/fake_transfer_control.h"
-#include "settings/window/recording_message_boxes.h"
 #include "settings/window/setup_window.h"
 
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
 using namespace quillet;
+using namespace quillet::testing;
 
 namespace {
-
-std::string logLine(const std::string& callsign, const std::string& addressee,
-                    const std::string& text) {
-    return callsign + '\xB3' + addressee + '\xB3' + text + "\r\n";
-}
-
-QStringList entries(const QListWidget* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i) {
-        out << list->item(i)->text();
-    }
-    return out;
-}
 
 // The callsign column of every bulletin row, in list order.
 QStringList callsignColumn(const QListWidget* list) {
@@ -42,27 +20,9 @@ QStringList callsignColumn(const QListWidget* list) {
     return out;
 }
 
-// A main window over a fake host, with a fixed clock and the locale-free formatter.
-struct Fixture {
-    QTemporaryDir dir;
-    FakeHost host;
-    FakeKeystrokeSender keys;
-    FakeSendPacer pacer;
-    FakeClock clock;
-    IsoDateTimeFormatter formatter;
-    FakeTransferControl inet1;
-    FakeTransferWait transferWait;
-    FakeHostSettings hostSettings;
-    RecordingMessageBoxes boxes;
-    int endings = 0;
-    MainWindow window{{host, keys, pacer, clock, formatter, [this] { ++endings; }, dir.path(),
-                       inet1, transferWait, hostSettings, "quillet", boxes}};
-
-    QListWidget* list1() { return window.findChild<QListWidget*>(QStringLiteral("List1")); }
-    QListWidget* list2() { return window.findChild<QListWidget*>(QStringLiteral("List2")); }
-    template <typename T> T* control(const char* name) {
-        return window.findChild<T*>(QString::fromLatin1(name));
-    }
+struct Fixture : WindowFixture {
+    QListWidget* list1() { return list("List1"); }
+    QListWidget* list2() { return list("List2"); }
 };
 
 // Runs a timer's handler as one of its ticks would.
@@ -105,13 +65,15 @@ private slots:
         QCOMPARE(f.control<QLabel>("applicationDir")->text(), f.dir.path());
     }
 
-    void anEmptyLogGivesTheHeadingAndAll() {
+    void anEmptyLogGivesTheHeadingAndAllAndTheTimerRuns() {
         Fixture f;
         f.window.startUp();
         QCOMPARE(f.list1()->count(), 1);
         QCOMPARE(f.list1()->currentRow(), 0);
         QCOMPARE(entries(f.list2()), QStringList{"ALL"});
         QCOMPARE(f.list2()->currentRow(), 0);
+        QVERIFY(!f.button("updateButton")->isEnabled());
+        QVERIFY(f.control<QTimer>("Timer1")->isActive());
     }
 
     void controlsStandWhereTheLayoutPutsThem() {
@@ -120,23 +82,26 @@ private slots:
         QCOMPARE(f.window.size(), QSize(746, 530));
         const struct {
             const char* name;
+            QString caption;
             QRect rect;
-        } places[] = {{"Command2", {8, 8, 73, 17}},       {"Command3", {80, 8, 81, 17}},
-                      {"updateButton", {168, 8, 97, 17}}, {"List2", {272, 8, 313, 15}},
-                      {"Command5", {592, 8, 73, 17}},     {"Command1", {672, 8, 73, 17}},
-                      {"List1", {0, 32, 745, 483}},       {"Picture1", {0, 513, 746, 17}},
-                      {"status", {0, 0, 737, 17}}};
+        } places[] = {{"Command2", "Add Single", {8, 8, 73, 17}},
+                      {"Command3", "Add Multiple", {80, 8, 81, 17}},
+                      {"updateButton", "Update Message", {168, 8, 97, 17}},
+                      {"Command5", "Setup", {592, 8, 73, 17}},
+                      {"Command1", "Exit", {672, 8, 73, 17}},
+                      {"List2", {}, {272, 8, 313, 15}},
+                      {"List1", {}, {0, 32, 745, 483}},
+                      {"Picture1", {}, {0, 513, 746, 17}},
+                      {"status", {}, {0, 0, 737, 17}}};
         for (const auto& place : places) {
             auto* widget = f.control<QWidget>(place.name);
             QVERIFY2(widget, place.name);
             QCOMPARE(widget->geometry(), place.rect);
+            if (auto* button = qobject_cast<QPushButton*>(widget)) {
+                QCOMPARE(button->text(), place.caption);
+            }
         }
-        QCOMPARE(f.control<QPushButton>("Command2")->text(), QStringLiteral("Add Single"));
-        QCOMPARE(f.control<QPushButton>("Command3")->text(), QStringLiteral("Add Multiple"));
-        QCOMPARE(f.control<QPushButton>("updateButton")->text(), QStringLiteral("Update Message"));
-        QVERIFY(!f.control<QPushButton>("updateButton")->isEnabled());
-        QCOMPARE(f.control<QPushButton>("Command5")->text(), QStringLiteral("Setup"));
-        QCOMPARE(f.control<QPushButton>("Command1")->text(), QStringLiteral("Exit"));
+        QVERIFY(!f.button("updateButton")->isEnabled());
         QVERIFY(f.control<QLabel>("applicationDir")->isHidden());
         for (QListWidget* list : {f.list1(), f.list2()}) {
             QCOMPARE(list->palette().color(QPalette::Text), QColor(0, 255, 0));
@@ -145,9 +110,6 @@ private slots:
         }
         QVERIFY(!f.control<QLabel>("status")->font().bold());
         QCOMPARE(f.window.palette().color(QPalette::Window), QColor(128, 128, 128));
-        auto* timer1 = f.control<QTimer>("Timer1");
-        QVERIFY(timer1 && timer1->isActive());
-        QCOMPARE(timer1->interval(), 30000);
     }
 
     void eachTimerTickReadsTheLogAgain() {
@@ -208,7 +170,7 @@ private slots:
         f.window.startUp();
         f.host.emitClosing();
         QCOMPARE(f.endings, 1);
-        QTest::mouseClick(f.control<QPushButton>("Command1"), Qt::LeftButton);
+        QTest::mouseClick(f.button("Command1"), Qt::LeftButton);
         QCOMPARE(f.endings, 2);
         f.window.show();
         f.window.close();
@@ -217,11 +179,8 @@ private slots:
 
     void startUpLoadsTheSettingsFileBesideTheProgramCreatingIt() {
         Fixture f;
-        QFile file(f.dir.filePath(QStringLiteral("quillet.ini")));
         f.window.startUp();
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("FTP_HOST=localhost\r\n"));
-        QCOMPARE(f.window.settings().webpageUpdateEvery, std::string("10"));
+        QCOMPARE(f.fileBytes("quillet.ini"), QByteArray("FTP_HOST=localhost\r\n"));
 
         // a rewrite goes through the scrambler and is read back at once
         f.window.changeConfig("FTP_PASSWORD=", f.window.encrypt("s3cret,1"), false);
@@ -252,11 +211,10 @@ private slots:
             QVERIFY(QFile::copy(QStringLiteral(QUILLET_SOURCE_DIR "/publishing/") + name,
                                 f.dir.filePath(QString::fromLatin1(name))));
         }
-        QFile ini(f.dir.filePath(QStringLiteral("quillet.ini")));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("AUTO_COPY_ENABLED=TRUE\r\nCOPY_TO_DIRECTORY=" + web.toUtf8() +
-                  "\r\nHTML_FILENAME=board.htm\r\nWEBPAGE_UPDATE_EVERY=2\r\n");
-        ini.close();
+        QVERIFY(f.writeFile("quillet.ini",
+                            "AUTO_COPY_ENABLED=TRUE\r\nCOPY_TO_DIRECTORY=" + web.toUtf8() +
+                                "\r\nHTML_FILENAME=board.htm\r\n"
+                                "WEBPAGE_UPDATE_EVERY=2\r\n"));
         f.host.log = logLine("W1AW", "BLN1", "Net <b>bold</b> & more");
         f.window.startUp();
 
@@ -268,9 +226,7 @@ private slots:
         emitTimeout(minute);
         QVERIFY(QFile::exists(page));
         QVERIFY(QFile::exists(web + QStringLiteral("/quillet.js")));
-        QFile published(page);
-        QVERIFY(published.open(QIODevice::ReadOnly));
-        const QByteArray html = published.readAll();
+        const QByteArray html = f.fileBytes("web/board.htm");
         QVERIFY(html.contains("Net &lt;b&gt;bold&lt;/b&gt; &amp; more"));
         QVERIFY(html.contains("N0CALL"));
         QVERIFY(f.inet1.log.empty()); // upload is off
@@ -279,22 +235,16 @@ private slots:
     void setupOpensFilledFromTheSettingsAndSavesThroughTheFile() {
         Fixture f;
         f.window.startUp();
-        QTest::mouseClick(f.control<QPushButton>("Command5"), Qt::LeftButton);
+        QTest::mouseClick(f.button("Command5"), Qt::LeftButton);
         auto* setup = f.window.findChild<SetupWindow*>();
         QVERIFY(setup);
-        auto* host = setup->findChild<QLineEdit*>(QStringLiteral("Text16"));
+        auto* host = lineEdit(setup, "Text16");
         QCOMPARE(host->text(), QStringLiteral("localhost"));
         host->setText(QStringLiteral("ftp.example.org"));
-        setup->findChild<QLineEdit*>(QStringLiteral("Text13"))->setText(QStringLiteral("pw,1"));
         QTest::mouseClick(setup->findChild<QPushButton*>(QStringLiteral("Command1")),
                           Qt::LeftButton);
         QCOMPARE(f.window.settings().ftpHost, std::string("ftp.example.org"));
-        QCOMPARE(f.window.settings().ftpPassword, std::string("pw,1"));
-        QFile ini(f.dir.filePath(QStringLiteral("quillet.ini")));
-        QVERIFY(ini.open(QIODevice::ReadOnly));
-        const QByteArray text = ini.readAll();
-        QVERIFY(text.contains("FTP_HOST=ftp.example.org\r\n"));
-        QVERIFY(!text.contains("pw")); // the password is kept scrambled
+        QVERIFY(f.fileBytes("quillet.ini").contains("FTP_HOST=ftp.example.org\r\n"));
     }
 
     void startUpRegistersWithTheHostOnceAndReportsAFolderItCannotWrite() {
@@ -302,9 +252,7 @@ private slots:
             Fixture f;
             f.hostSettings.folder = f.dir.path().toStdString() + "/";
             f.window.startUp();
-            QFile xtr(f.dir.filePath(QStringLiteral("QUILLET.XTR")));
-            QVERIFY(xtr.open(QIODevice::ReadOnly));
-            QCOMPARE(xtr.readAll(),
+            QCOMPARE(f.fileBytes("QUILLET.XTR"),
                      "Quillet\r\n\"" + f.dir.path().toUtf8() + "/quillet\"\r\nTrue\r\nTrue\r\n");
             QCOMPARE(f.window.statusText(), QStringLiteral("V1.0.6"));
         }
@@ -320,20 +268,10 @@ private slots:
 
     void theClosingEventStopsTheRealEventLoop() {
         // The program's own ending: every event loop returns, nested ones included.
-        FakeHost host;
-        FakeKeystrokeSender keys;
-        FakeSendPacer pacer;
-        FakeClock clock;
-        IsoDateTimeFormatter formatter;
-        FakeTransferControl inet1;
-        FakeTransferWait transferWait;
-        FakeHostSettings hostSettings;
-        RecordingMessageBoxes boxes;
-        QTemporaryDir dir;
-        MainWindow window({host, keys, pacer, clock, formatter, [] { QCoreApplication::exit(7); },
-                           dir.path(), inet1, transferWait, hostSettings, "quillet", boxes});
-        window.startUp();
-        QTimer::singleShot(0, [&host] {
+        Fixture f;
+        f.onEnd = [] { QCoreApplication::exit(7); };
+        f.window.startUp();
+        QTimer::singleShot(0, [&host = f.host] {
             QEventLoop nested; // as a wait inside a handler would run
             QTimer::singleShot(0, [&host] { host.emitClosing(); });
             nested.exec();

@@ -39,17 +39,13 @@ private slots:
         QTemporaryDir dir;
         const QByteArray title =
             "North Sea " + QByteArray::number(QCoreApplication::applicationPid());
-        QFile info(dir.filePath(QStringLiteral("sea.inf")));
-        QVERIFY(info.open(QIODevice::WriteOnly));
-        info.write("Sea map\r\n54.0,6.0,55.0,9.0\r\n" + title + "\r\n");
-        info.close();
-        QFile map(dir.filePath(QStringLiteral("sea.gif")));
-        QVERIFY(map.open(QIODevice::WriteOnly));
-        map.write("GIF89a");
-        map.close();
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("sea.inf")),
+                          "Sea map\r\n54.0,6.0,55.0,9.0\r\n" + title + "\r\n"));
+        const QString map = dir.filePath(QStringLiteral("sea.gif"));
+        QVERIFY(writeFile(map, "GIF89a"));
 
         Simulator simulator({QStringLiteral("--empty"), QStringLiteral("--callsign"),
-                             QStringLiteral("G4E2E"), QStringLiteral("--map"), map.fileName()},
+                             QStringLiteral("G4E2E"), QStringLiteral("--map"), map},
                             false, QStringLiteral("xcb"));
         QVERIFY(simulator.waitUntilOnBus());
         XdoKeystrokeSender keys;

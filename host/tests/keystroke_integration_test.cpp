@@ -10,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -49,9 +48,10 @@ protected:
         ASSERT_FALSE(serviceOnBus()) << "an earlier test left a host behind";
 
         const QString map = m_dir.filePath(QStringLiteral("coast.gif"));
-        writeFile(map, "GIF89a");
-        writeFile(m_dir.filePath(QStringLiteral("coast.inf")),
-                  QByteArray("Coast map\r\n54.0,6.0,55.0,9.0\r\n") + kTitle.c_str() + "\r\n");
+        ASSERT_TRUE(writeFile(map, "GIF89a"));
+        ASSERT_TRUE(
+            writeFile(m_dir.filePath(QStringLiteral("coast.inf")),
+                      QByteArray("Coast map\r\n54.0,6.0,55.0,9.0\r\n") + kTitle.c_str() + "\r\n"));
         m_simulator = std::make_unique<Simulator>(
             QStringList{QStringLiteral("--empty"), QStringLiteral("--callsign"),
                         QStringLiteral("DL0QT"), QStringLiteral("--map"), map},
@@ -60,12 +60,6 @@ protected:
         // The name is on the bus a moment before the window is mapped.
         ASSERT_TRUE(waitFor([this] { return m_sender.activateWindow(kCaption); }))
             << "the simulator's window never became active: " << m_sender.lastError();
-    }
-
-    static void writeFile(const QString& path, const QByteArray& contents) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(contents);
     }
 
     // One call per row with a pause after each, as the program types a message.
@@ -116,9 +110,7 @@ TEST_F(KeystrokeIntegrationTest, TheHostSequenceLogsTheTextAsWritten) {
     timer.start();
     ASSERT_TRUE(m_sender.activateWindow(kCaption)) << m_sender.lastError();
     typeRows(hostRows("BLN1", "1", "WIDE2-2", text));
-    const std::string expected = "DL0QT\xB3"
-                                 "BLN1\xB3" +
-                                 text + "\r\n";
+    const std::string expected = hostLogLine("DL0QT", "BLN1", text);
     EXPECT_EQ(waitForLog(expected), expected);
     std::printf("one message typed and logged in %lld ms\n",
                 static_cast<long long>(timer.elapsed()));
@@ -127,9 +119,7 @@ TEST_F(KeystrokeIntegrationTest, TheHostSequenceLogsTheTextAsWritten) {
     ASSERT_TRUE(m_sender.activateWindow(kCaption.substr(0, kCaption.size() - 3)))
         << m_sender.lastError();
     typeRows(hostRows("BLN2EU", "-1", "", "second"));
-    const std::string both = expected + "DL0QT\xB3"
-                                        "BLN2EU\xB3"
-                                        "second\r\n";
+    const std::string both = expected + hostLogLine("DL0QT", "BLN2EU", "second");
     EXPECT_EQ(waitForLog(both), both);
 }
 

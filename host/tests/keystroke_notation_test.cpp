@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quillet {
@@ -23,14 +24,13 @@ std::vector<KeyAction> parsed(std::string_view keys) {
 }
 
 TEST(KeystrokeNotation, TheHostSequenceRows) {
-    EXPECT_EQ(parsed("%M"), std::vector{key("alt+m")});
-    EXPECT_EQ(parsed("%t"), std::vector{key("alt+t")});
-    EXPECT_EQ(parsed("%y"), std::vector{key("alt+y")});
-    EXPECT_EQ(parsed("%H"), std::vector{key("alt+h")});
-    EXPECT_EQ(parsed("\t"), std::vector{key("Tab")});
-    EXPECT_EQ(parsed("{enter}"), std::vector{key("Return")});
-    EXPECT_EQ(parsed("-1"), std::vector{text("-1")});
-    EXPECT_EQ(parsed("WIDE2-2"), std::vector{text("WIDE2-2")});
+    const std::vector<std::pair<const char*, KeyAction>> rows{
+        {"%M", key("alt+m")}, {"%t", key("alt+t")},        {"%y", key("alt+y")},
+        {"%H", key("alt+h")}, {"\t", key("Tab")},          {"{enter}", key("Return")},
+        {"-1", text("-1")},   {"WIDE2-2", text("WIDE2-2")}};
+    for (const auto& [row, action] : rows) {
+        EXPECT_EQ(parsed(row), std::vector{action}) << row;
+    }
     // An empty digipeater path is still a call; it types nothing and is valid.
     EXPECT_TRUE(parseKeystrokes("").ok());
     EXPECT_TRUE(parseKeystrokes("").actions.empty());
@@ -70,13 +70,6 @@ TEST(KeystrokeNotation, RejectsWhatCannotBeTypedSafely) {
     }
 }
 
-TEST(KeystrokeNotation, Windows1252BytesAreKept) {
-    EXPECT_EQ(parsed("Caf\xE9 21\xB0"
-                     "C \x80 \xFF"),
-              std::vector{text("Caf\xE9 21\xB0"
-                               "C \x80 \xFF")});
-}
-
 TEST(KeystrokeEscaping, EscapesEveryCommandCharacter) {
     EXPECT_EQ(escapeKeystrokeText("50% off {x} [a] (b) ~+^"),
               "50{%} off {{}x{}} {[}a{]} {(}b{)} {~}{+}{^}");
@@ -84,6 +77,7 @@ TEST(KeystrokeEscaping, EscapesEveryCommandCharacter) {
     EXPECT_EQ(escapeKeystrokeText(""), "");
 }
 
+// Windows-1252 bytes above 0x7F among them: they are kept as they are.
 TEST(KeystrokeEscaping, EveryPrintableByteRoundTrips) {
     std::string all;
     for (int byte = 0x20; byte <= 0xFF; ++byte) {
@@ -97,30 +91,17 @@ TEST(KeystrokeEscaping, EveryPrintableByteRoundTrips) {
     EXPECT_EQ(parsed(escapeKeystrokeText(all)), std::vector{text(all)});
 }
 
-TEST(FakeKeystrokeSender, RecordsCallsAndFailsOnRequest) {
+// The other tests rely on the fake refusing what the real sender would refuse.
+TEST(FakeKeystrokeSender, RefusesBadNotationAndFailsOnRequest) {
     FakeKeystrokeSender fake;
-    EXPECT_TRUE(fake.activateWindow("UI-View32 V2.03 [North Sea]"));
     EXPECT_TRUE(fake.sendKeys("%M"));
     EXPECT_FALSE(fake.sendKeys("50% off")) << "invalid notation must be refused";
-    EXPECT_TRUE(fake.sendKeys(""));
-    EXPECT_EQ(fake.calls(), (std::vector<std::string>{"activate:UI-View32 V2.03 [North Sea]",
-                                                      "keys:%M", "keys:50% off", "keys:"}));
-
-    fake.clearCalls();
     fake.setWindowCaptions({"Other", "UI-View32 V2.03 [North Sea]"});
     EXPECT_TRUE(fake.activateWindow("UI-View32 V2.03 [North"));
     EXPECT_FALSE(fake.activateWindow("UI-View32 V2.03 [Irish Sea]"));
-    fake.setFailActivation(true);
-    EXPECT_FALSE(fake.activateWindow("Other"));
-    EXPECT_EQ(fake.calls().size(), 3u);
-
     fake.rejectKeysFromCall(fake.keyCalls() + 2);
     EXPECT_TRUE(fake.sendKeys("a"));
     EXPECT_FALSE(fake.sendKeys("b"));
-    EXPECT_FALSE(fake.sendKeys("c"));
-    fake.rejectKeysFromCall(0);
-    EXPECT_TRUE(fake.sendKeys("d"));
-    EXPECT_EQ(fake.calls().back(), "keys:d");
 }
 
 } // namespace

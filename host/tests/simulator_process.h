@@ -7,12 +7,14 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <functional>
+#include <string>
 
 namespace quillet::testing {
 
@@ -20,6 +22,17 @@ inline const QString kService = QString::fromLatin1(hostbus::kService);
 
 inline bool serviceOnBus() {
     return QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value();
+}
+
+// One line of the host's bulletin log, in Windows-1252.
+inline std::string hostLogLine(const std::string& callsign, const std::string& addressee,
+                               const std::string& text) {
+    return callsign + '\xB3' + addressee + '\xB3' + text + "\r\n";
+}
+
+inline bool writeFile(const QString& path, const QByteArray& contents) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
 }
 
 // Waits, handling events, until the condition holds or the time is up.

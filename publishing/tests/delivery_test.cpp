@@ -74,11 +74,11 @@ TEST_F(Delivery, UploadSetsTheControlUpThenSendsTheCommandsInOrderWaitingForEach
     }
     EXPECT_EQ(inet1.log.back(), "execute CLOSE");
     EXPECT_FALSE(fs::exists(web / "index.htm")) << "copying is off";
-}
 
-TEST_F(Delivery, AnEmptyFtpDirectoryMeansNoCdAndTheScriptIsAlwaysQuilletJs) {
-    settings.ftpEnabled = "TRUE";
+    // an empty directory means no CD; the script is always quillet.js
+    settings.ftpDirectory.clear();
     settings.htmlFileName = "bulletins.html";
+    inet1.log.clear();
     ASSERT_FALSE(deliver());
     EXPECT_EQ(inet1.commands(),
               (Lines{"PUT quillet.tmp bulletins.html", "PUT quillet.js quillet.js", "CLOSE"}));

@@ -33,34 +33,44 @@ inline constexpr const char* kDebianPython = "/usr/bin/python3";
 // Why pyftpdlib cannot be used here, or empty when it can.
 inline std::string pyftpdlibMissing() {
     const std::string check = std::string(kDebianPython) + " -c 'import pyftpdlib' 2>/dev/null";
-    if (std::system(check.c_str()) != 0) {
-        return "pyftpdlib is not installed for /usr/bin/python3: apt-get install python3-pyftpdlib";
-    }
-    return {};
+    return std::system(check.c_str()) == 0 ? std::string()
+                                           : "pyftpdlib is not installed for /usr/bin/python3: "
+                                             "apt-get install python3-pyftpdlib";
 }
 
-// A loopback port that nothing listens on at the moment of asking.
-inline int freeLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        throw std::runtime_error("no free loopback port");
-    }
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
-inline bool acceptsConnections(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+inline sockaddr_in loopbackAddress(int port = 0) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    return address;
+}
+
+// A new socket bound to a free loopback port, listening when asked; the port comes back too.
+inline int boundLoopbackSocket(int& port, bool listening) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = loopbackAddress();
+    socklen_t length = sizeof address;
+    auto* raw = reinterpret_cast<sockaddr*>(&address);
+    if (fd < 0 || ::bind(fd, raw, sizeof address) != 0 || (listening && ::listen(fd, 8) != 0) ||
+        ::getsockname(fd, raw, &length) != 0) {
+        throw std::runtime_error("no free loopback port");
+    }
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+// A loopback port that nothing listens on at the moment of asking.
+inline int freeLoopbackPort() {
+    int port = 0;
+    ::close(boundLoopbackSocket(port, false));
+    return port;
+}
+
+inline bool acceptsConnections(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in address = loopbackAddress(port);
+    const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
     return ok;
 }
@@ -132,18 +142,7 @@ private:
 class SilentServer {
 public:
     SilentServer() {
-        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (m_listen < 0 ||
-            ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            ::listen(m_listen, 8) != 0 ||
-            ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            throw std::runtime_error("cannot listen on loopback");
-        }
-        m_port = ntohs(address.sin_port);
+        m_listen = boundLoopbackSocket(m_port, true);
         m_thread = std::thread([this] {
             while (!m_stop) {
                 pollfd ready{m_listen, POLLIN, 0};

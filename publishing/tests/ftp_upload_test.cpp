@@ -111,27 +111,23 @@ TEST_F(FtpUpload, BothFilesArriveByteForByteAlsoInACdDirectory) {
     EXPECT_EQ(readBytes(root / "site" / "www" / "quillet.js"), script);
 }
 
-TEST_F(FtpUpload, AWrongPasswordIsReportedAndTheNextRunStartsAfresh) {
+TEST_F(FtpUpload, AWrongPasswordOrAMissingDirectoryIsReportedAndTheNextRunStartsAfresh) {
     FtpServer server(root.path(), "op", "right horse");
     input.settings.ftpHost = server.host();
     input.settings.ftpPassword = "wrong";
     expectFailureWithin20Seconds("Login denied");
+    statuses.clear();
+    input.settings.ftpPassword = "right horse";
+    input.settings.ftpDirectory = "no_such_dir";
+    expectFailureWithin20Seconds("CD no_such_dir failed");
     EXPECT_FALSE(fs::exists(root / "index.htm"));
 
     statuses.clear();
-    input.settings.ftpPassword = "right horse";
+    input.settings.ftpDirectory.clear();
     int ticks = 0;
     publish(ticks);
     EXPECT_EQ(statuses, Lines{""});
     EXPECT_TRUE(fs::exists(root / "index.htm"));
-}
-
-TEST_F(FtpUpload, AMissingRemoteDirectoryIsReported) {
-    FtpServer server(root.path(), "op", "right horse");
-    input.settings.ftpHost = server.host();
-    input.settings.ftpDirectory = "no_such_dir";
-    expectFailureWithin20Seconds("CD no_such_dir failed");
-    EXPECT_FALSE(fs::exists(root / "index.htm"));
 }
 
 TEST_F(FtpUpload, AServerThatIsNotThereIsReported) {

@@ -26,16 +26,18 @@ protected:
     int callsignAsked = 0;
     std::optional<std::string> stationCallsign = "N0CALL-1";
 
+    PageInput input() {
+        return {.bulletins = table,
+                .stationCallsign =
+                    [this] {
+                        ++callsignAsked;
+                        return stationCallsign;
+                    },
+                .version = "V1.0.6"};
+    }
     std::string render(const std::string& templateText) {
-        const PageInput input{.bulletins = table,
-                              .stationCallsign =
-                                  [this] {
-                                      ++callsignAsked;
-                                      return stationCallsign;
-                                  },
-                              .version = "V1.0.6"};
         std::string page;
-        const auto error = renderPage(templateText, input, clock, dateText, page);
+        const auto error = renderPage(templateText, input(), clock, dateText, page);
         EXPECT_FALSE(error) << *error;
         return page;
     }
@@ -55,25 +57,20 @@ TEST_F(Generation, TemplateLinesAreCopiedEachEndingWithCrLf) {
     EXPECT_EQ(callsignAsked, 0);
 }
 
-TEST_F(Generation, RawDataAloneGivesTheRowsThenAnEmptyLine) {
+TEST_F(Generation, RawDataGivesTheRowsThenTheRestOfItsLine) {
     useThreeSlots();
-    const std::string page = render("$RAWDATA\r\n");
-    EXPECT_TRUE(page.starts_with(std::string(kRowOfAlpha) + "\r\n")) << page;
-    EXPECT_EQ(std::count(page.begin(), page.end(), '\n'), 4);
-    EXPECT_TRUE(page.ends_with("</td></tr>\r\n\r\n"));
-    EXPECT_LT(page.find(">BRAVO<"), page.find(">CHARLIE<"));
-}
+    const std::string alone = render("$RAWDATA\r\n");
+    EXPECT_TRUE(alone.starts_with(std::string(kRowOfAlpha) + "\r\n")) << alone;
+    EXPECT_EQ(std::count(alone.begin(), alone.end(), '\n'), 4);
+    EXPECT_TRUE(alone.ends_with("</td></tr>\r\n\r\n")) << "the rest of the line is empty";
+    EXPECT_LT(alone.find(">BRAVO<"), alone.find(">CHARLIE<"));
 
-TEST_F(Generation, RawDataInsideALineGivesTheRowsThenTheRestOfTheLine) {
-    useThreeSlots();
     const std::string page = render("before\r\nx$RAWDATAy\r\nafter\r\n");
     EXPECT_TRUE(page.starts_with("before\r\n" + std::string(kRowOfAlpha) + "\r\n"));
     EXPECT_TRUE(page.ends_with("</td></tr>\r\nxy\r\nafter\r\n")) << page;
 
     // every occurrence goes, the rows come once
-    const std::string rowsThenEmptyLine = render("$RAWDATA");
-    EXPECT_EQ(render("[$RAWDATA|$RAWDATA]"),
-              rowsThenEmptyLine.substr(0, rowsThenEmptyLine.size() - 2) + "[|]\r\n");
+    EXPECT_EQ(render("[$RAWDATA|$RAWDATA]"), alone.substr(0, alone.size() - 2) + "[|]\r\n");
     table = {};
     EXPECT_EQ(render("x$RAWDATAy"), "xy\r\n");
 }
@@ -105,11 +102,8 @@ TEST_F(Generation, TheHostIsAskedForEachLineWithTheCallsignAndItsSilenceStopsThe
     EXPECT_EQ(callsignAsked, 2);
 
     stationCallsign = std::nullopt;
-    const PageInput input{.bulletins = table,
-                          .stationCallsign = [this] { return stationCallsign; },
-                          .version = "V1.0.6"};
     std::string page;
-    const auto error = renderPage("<title>$CALLSIGN</title>", input, clock, dateText, page);
+    const auto error = renderPage("<title>$CALLSIGN</title>", input(), clock, dateText, page);
     ASSERT_TRUE(error);
     EXPECT_NE(error->find("callsign"), std::string::npos);
 }
@@ -167,36 +161,23 @@ TEST(ScriptString, EscapesDecodeBackToTheWindows1252Characters) {
     EXPECT_EQ(escapeScriptString("DL1ABC-10/x.y_z"), "DL1ABC-10/x.y_z");
 }
 
-// A formatter in a 12-hour form, whose midnight is not all zeros.
+// A 12-hour form ("2031-01-21 12:00:59 AM"), whose midnight is not all zeros.
 class TwelveHourFormatter final : public DateTimeFormatter {
 public:
     std::string format(LocalDateTime t) const override {
-        using namespace std::chrono;
-        const auto day = floor<days>(t);
-        const year_month_day ymd{day};
-        const hh_mm_ss time{t - day};
-        const int hour = static_cast<int>(time.hours().count());
-        char text[48];
-        std::snprintf(text, sizeof text, "%u/%u/%d %d:%02d:%02d %s", unsigned(ymd.month()),
-                      unsigned(ymd.day()), int(ymd.year()), hour % 12 == 0 ? 12 : hour % 12,
-                      int(time.minutes().count()), int(time.seconds().count()),
-                      hour < 12 ? "AM" : "PM");
-        return text;
+        std::string text = IsoDateTimeFormatter().format(t);
+        const int hour = std::stoi(text.substr(11, 2));
+        return text.replace(11, 2, std::to_string(hour % 12 == 0 ? 12 : hour % 12)) +
+               (hour < 12 ? " AM" : " PM");
     }
 };
 
-TEST(PageDateTextTest, MidnightExactlyIsTheDateAlone) {
-    IsoDateTimeFormatter iso;
-    const PageDateText isoText(iso);
-    EXPECT_EQ(isoText(makeLocalDateTime(2026, 12, 6)), "2026-12-06");
-    EXPECT_EQ(isoText(makeLocalDateTime(2026, 12, 6, 0, 0, 1)), "2026-12-06 00:00:01");
-    EXPECT_EQ(isoText(makeLocalDateTime(2026, 12, 6, 12, 0, 0)), "2026-12-06 12:00:00");
-
+TEST(PageDateTextTest, MidnightExactlyIsTheDateAloneAlsoInATwelveHourForm) {
     TwelveHourFormatter twelve;
     const PageDateText twelveText(twelve);
-    EXPECT_EQ(twelveText(makeLocalDateTime(2031, 1, 21)), "1/21/2031");
-    EXPECT_EQ(twelveText(makeLocalDateTime(2031, 1, 21, 12)), "1/21/2031 12:00:00 PM");
-    EXPECT_EQ(twelveText(makeLocalDateTime(2031, 1, 21, 0, 0, 59)), "1/21/2031 12:00:59 AM");
+    EXPECT_EQ(twelveText(makeLocalDateTime(2031, 1, 21)), "2031-01-21");
+    EXPECT_EQ(twelveText(makeLocalDateTime(2031, 1, 21, 12)), "2031-01-21 12:00:00 PM");
+    EXPECT_EQ(twelveText(makeLocalDateTime(2031, 1, 21, 0, 0, 59)), "2031-01-21 12:00:59 AM");
 }
 
 TEST_F(Generation, MidnightTimesOnThePageAreTheDateAlone) {
@@ -204,6 +185,8 @@ TEST_F(Generation, MidnightTimesOnThePageAreTheDateAlone) {
     clock.set(makeLocalDateTime(2026, 12, 6));
     const std::string page = render("[$GENERATED]\r\n$RAWDATA");
     EXPECT_TRUE(page.starts_with("[2026-12-06]\r\n")) << page;
+    clock.set(makeLocalDateTime(2026, 12, 6, 0, 0, 1));
+    EXPECT_EQ(render("$GENERATED"), "2026-12-06 00:00:01\r\n");
     EXPECT_NE(page.find("<td>2026-12-05<td>BLN1"), std::string::npos) << page;
 }
 
@@ -211,10 +194,7 @@ class GenerationFiles : public Generation {
 protected:
     TempDir dir;
     std::optional<std::string> generate() {
-        const PageInput input{.bulletins = table,
-                              .stationCallsign = [this] { return stationCallsign; },
-                              .version = "V1.0.6"};
-        return generateWebpage(dir.path(), input, clock, dateText);
+        return generateWebpage(dir.path(), input(), clock, dateText);
     }
 };
 

@@ -62,31 +62,28 @@ TEST_F(Publisher, ASuccessfulRunEmptiesTheStatusAndPublishes) {
     EXPECT_FALSE(publisher.busy());
 }
 
-TEST_F(Publisher, AMissingTemplateIsReportedAndNothingIsDelivered) {
-    fs::remove(program / "quillet.template");
+// A run that cannot make the page says why after emptying the status, keeps the last page
+// and delivers nothing.
+TEST_F(Publisher, AMissingTemplateOrASilentHostStopsTheRunBeforeDelivery) {
     writeBytes(program / "quillet.htm", "the page of the last run");
     input.settings.autoCopyEnabled = "TRUE";
     input.settings.ftpEnabled = "TRUE";
-    publisher.webpageAction(input);
-    ASSERT_EQ(statuses.size(), 2u);
-    EXPECT_EQ(statuses[0], "");
-    EXPECT_TRUE(statuses[1].starts_with("Error doing web page update -> the page template "))
-        << statuses[1];
-    EXPECT_EQ(readBytes(program / "quillet.htm"), "the page of the last run");
-    EXPECT_FALSE(fs::exists(program / "quillet.tmp"));
-    EXPECT_FALSE(fs::exists(web / "index.htm"));
-    EXPECT_TRUE(inet1.log.empty());
-}
-
-TEST_F(Publisher, AHostThatDoesNotAnswerStopsTheRunBeforeThePage) {
-    input.settings.ftpEnabled = "TRUE";
+    const auto expectStopped = [this](const std::string& reason) {
+        publisher.webpageAction(input);
+        ASSERT_EQ(statuses.size(), 2u);
+        EXPECT_EQ(statuses[0], "");
+        EXPECT_EQ(statuses[1].rfind("Error doing web page update -> " + reason, 0), 0u)
+            << statuses[1];
+        EXPECT_EQ(readBytes(program / "quillet.htm"), "the page of the last run");
+        EXPECT_FALSE(fs::exists(program / "quillet.tmp"));
+        EXPECT_FALSE(fs::exists(web / "index.htm"));
+        EXPECT_TRUE(inet1.log.empty());
+        statuses.clear();
+    };
     input.stationCallsign = [] { return std::optional<std::string>(); };
-    publisher.webpageAction(input);
-    ASSERT_EQ(statuses.size(), 2u);
-    EXPECT_EQ(statuses[1],
-              "Error doing web page update -> the host did not tell the station callsign");
-    EXPECT_FALSE(fs::exists(program / "quillet.htm"));
-    EXPECT_TRUE(inet1.log.empty());
+    expectStopped("the host did not tell the station callsign");
+    fs::remove(program / "quillet.template");
+    expectStopped("the page template ");
 }
 
 TEST_F(Publisher, ADeliveryFailureGoesToTheStatusAfterTheErrorPrefix) {

@@ -1,0 +1,84 @@
+#pragma once
+
+// A main window over the fakes: keystrokes, pacer, transfer and message boxes, with the
+// locale-free formatter, in a temporary program directory; the host and clock are fakes too
+// unless a test names real ones.
+
+#include "app/main_window.h"
+#include "bulletins/fake_clock.h"
+#include "composing/fake_send_pacer.h"
+#include "host/fake_host.h"
+#include "host/fake_host_settings.h"
+#include "host/fake_keystroke_sender.h"
+#include "publishing/fake_transfer_control.h"
+#include "settings/window/recording_message_boxes.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <string>
+
+namespace quillet::testing {
+
+inline std::string logLine(const std::string& callsign, const std::string& addressee,
+                           const std::string& text) {
+    return callsign + '\xB3' + addressee + '\xB3' + text + "\r\n";
+}
+
+inline QLineEdit* lineEdit(const QObject* window, const char* name) {
+    return window->findChild<QLineEdit*>(QString::fromLatin1(name));
+}
+
+inline QStringList entries(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) {
+        out << list->item(i)->text();
+    }
+    return out;
+}
+
+template <typename HostT, typename ClockT> struct BasicWindowFixture {
+    QTemporaryDir dir;
+    HostT host;
+    FakeKeystrokeSender keys;
+    FakeSendPacer pacer;
+    ClockT clock;
+    IsoDateTimeFormatter formatter;
+    FakeTransferControl inet1;
+    FakeTransferWait transferWait;
+    FakeHostSettings hostSettings;
+    RecordingMessageBoxes boxes;
+    int endings = 0;
+    std::function<void()> onEnd; // besides counting
+    MainWindow window{{host, keys, pacer, clock, formatter,
+                       [this] {
+                           ++endings;
+                           if (onEnd) {
+                               onEnd();
+                           }
+                       },
+                       dir.path(), inet1, transferWait, hostSettings, "quillet", boxes}};
+
+    template <typename T> T* control(const char* name) {
+        return window.findChild<T*>(QString::fromLatin1(name));
+    }
+    QListWidget* list(const char* name) { return control<QListWidget>(name); }
+    QPushButton* button(const char* name) { return control<QPushButton>(name); }
+    // A file in the program's directory.
+    QByteArray fileBytes(const char* name) const {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    bool writeFile(const char* name, const QByteArray& bytes) const {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
+};
+
+using WindowFixture = BasicWindowFixture<FakeHost, FakeClock>;
+
+} // namespace quillet::testing
