@@ -45,50 +45,54 @@ private:
     XErrorHandler m_previous;
 };
 
-// The window manager's list of managed top-level windows, oldest first. Empty optional when
-// the property is missing, which means there is no (suitable) window manager.
-std::optional<std::vector<Window>> clientWindows(Display* display) {
-    const Atom clientList = XInternAtom(display, "_NET_CLIENT_LIST", False);
-    Atom type = 0;
-    int format = 0;
+// Reads one property of a window and hands its items to `use` before freeing it; false when
+// the window has no property of that type and format. Format-32 items come back as longs,
+// whatever the size of the type they hold.
+template <typename Use>
+bool withProperty(Display* display, Window window, Atom property, Atom type, int format,
+                  long maxItems, Use use) {
+    Atom actualType = 0;
+    int actualFormat = 0;
     unsigned long count = 0;
     unsigned long remaining = 0;
     unsigned char* data = nullptr;
-    const int status =
-        XGetWindowProperty(display, DefaultRootWindow(display), clientList, 0, 1L << 16, False,
-                           XA_WINDOW, &type, &format, &count, &remaining, &data);
-    if (status != Success || type != XA_WINDOW || format != 32) {
-        if (data != nullptr) {
-            XFree(data);
-        }
-        return std::nullopt;
+    const bool found =
+        XGetWindowProperty(display, window, property, 0, maxItems, False, type, &actualType,
+                           &actualFormat, &count, &remaining, &data) == Success &&
+        actualType == type && actualFormat == format && data != nullptr;
+    if (found) {
+        use(data, count);
     }
-    // Format-32 properties come back as an array of long, whatever the size of Window.
-    const auto* ids = reinterpret_cast<const unsigned long*>(data);
-    std::vector<Window> windows(ids, ids + count);
-    XFree(data);
-    return windows;
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return found;
+}
+
+// The window manager's list of managed top-level windows, oldest first. Empty optional when
+// the property is missing, which means there is no (suitable) window manager.
+std::optional<std::vector<Window>> clientWindows(Display* display) {
+    std::vector<Window> windows;
+    const bool listed = withProperty(
+        display, DefaultRootWindow(display), XInternAtom(display, "_NET_CLIENT_LIST", False),
+        XA_WINDOW, 32, 1L << 16, [&windows](const unsigned char* data, unsigned long count) {
+            const auto* ids = reinterpret_cast<const unsigned long*>(data);
+            windows.assign(ids, ids + count);
+        });
+    return listed ? std::optional(std::move(windows)) : std::nullopt;
 }
 
 // The window the window manager has made active (_NET_ACTIVE_WINDOW), or 0. Read here
 // rather than through libxdo, whose own lookup does not free the property it reads.
 Window activeWindowOf(Display* display) {
-    const Atom activeAtom = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    const int status =
-        XGetWindowProperty(display, DefaultRootWindow(display), activeAtom, 0, 1, False, XA_WINDOW,
-                           &type, &format, &count, &remaining, &data);
     Window active = 0;
-    if (status == Success && type == XA_WINDOW && format == 32 && count == 1) {
-        active = static_cast<Window>(*reinterpret_cast<const unsigned long*>(data));
-    }
-    if (data != nullptr) {
-        XFree(data);
-    }
+    withProperty(
+        display, DefaultRootWindow(display), XInternAtom(display, "_NET_ACTIVE_WINDOW", False),
+        XA_WINDOW, 32, 1, [&active](const unsigned char* data, unsigned long count) {
+            if (count == 1) {
+                active = static_cast<Window>(*reinterpret_cast<const unsigned long*>(data));
+            }
+        });
     return active;
 }
 
@@ -111,22 +115,13 @@ bool requestActivation(Display* display, Window window) {
 
 // The caption as UTF-8: _NET_WM_NAME when the window has one, else WM_NAME.
 std::optional<std::string> windowCaption(Display* display, Window window) {
-    const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
     const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, netName, 0, 1L << 16, False, utf8, &type, &format,
-                           &count, &remaining, &data) == Success &&
-        type == utf8 && format == 8 && data != nullptr) {
-        std::string caption(reinterpret_cast<const char*>(data), count);
-        XFree(data);
-        return caption;
-    }
-    if (data != nullptr) {
-        XFree(data);
+    std::string netName;
+    if (withProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), utf8, 8,
+                     1L << 16, [&netName](const unsigned char* data, unsigned long count) {
+                         netName.assign(reinterpret_cast<const char*>(data), count);
+                     })) {
+        return netName;
     }
     XTextProperty property{};
     if (XGetWMName(display, window, &property) == 0 || property.value == nullptr) {
