@@ -1,0 +1,3 @@
+#include "aprs/aprs_is.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "aprs/ax25.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "aprs/kiss.h"
+
+#include <gtest/gtest.h>

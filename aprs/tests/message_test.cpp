@@ -1,0 +1,3 @@
+#include "aprs/message.h"
+
+#include <gtest/gtest.h>

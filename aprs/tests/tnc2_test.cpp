@@ -1,0 +1,3 @@
+#include "aprs/tnc2.h"
+
+#include <gtest/gtest.h>
