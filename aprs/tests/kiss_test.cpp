@@ -14,7 +14,7 @@ TEST(Kiss, EscapesSurviveBothWaysInAnyChunking) {
                                              "\333\334\300\335", "x\300y"};
     std::string stream;
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        stream += kissEncode(frames[i], static_cast<int>(i));
+        stream += kissEncode(frames[i], static_cast<int>(i) * 3); // port 12: command byte FEND
     }
     for (std::size_t chunk = 1; chunk <= 7; ++chunk) {
         KissDecoder decoder;
@@ -25,7 +25,7 @@ TEST(Kiss, EscapesSurviveBothWaysInAnyChunking) {
         ASSERT_EQ(out.size(), frames.size()) << "chunk " << chunk;
         for (std::size_t i = 0; i < frames.size(); ++i) {
             EXPECT_EQ(out[i].data, frames[i]) << "chunk " << chunk;
-            EXPECT_EQ(out[i].port, static_cast<int>(i));
+            EXPECT_EQ(out[i].port, static_cast<int>(i) * 3);
         }
         EXPECT_EQ(decoder.droppedFrames(), 0u);
     }

@@ -12,7 +12,7 @@ TEST(Message, AddresseeTextAndNumberFollowTheFieldRules) {
         {":BLN1WX   :Storm{12345", Message{"BLN1WX", "Storm", "12345"}},
         {":N0CALL-15:a{b{1", Message{"N0CALL-15", "a{b", "1"}},
         {":BLN2     :Text{123456", Message{"BLN2", "Text{123456", ""}}, // 6: not a number
-        {":BLN2     :Text{", Message{"BLN2", "Text{", ""}},
+        {":BLN2     :At {5 pm}", Message{"BLN2", "At {5 pm}", ""}},
         {":BLN3     :Hi\r\n", Message{"BLN3", "Hi", ""}},
         {":BLN3     :Hi\n{7\r", Message{"BLN3", "Hi", "7"}},
         {":BLN4     :  padded  ", Message{"BLN4", "  padded  ", ""}},
