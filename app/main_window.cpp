@@ -1,8 +1,6 @@
 #include "main_window.h"
 
-#include "widgets/tab_columns_delegate.h"
-#include "widgets/twips.h"
-#include "widgets/window_style.h"
+#include "base/qt_text.h"
 #include "bulletins/bulletin_list.h"
 #include "bulletins/group_list.h"
 #include "composing/add_message_window.h"
@@ -10,9 +8,11 @@
 #include "composing/message_sender.h"
 #include "composing/own_bulletin_board.h"
 #include "host/extras_registration.h"
-#include "base/qt_text.h"
 #include "settings/settings_file.h"
 #include "settings/window/setup_window.h"
+#include "widgets/tab_columns_delegate.h"
+#include "widgets/twips.h"
+#include "widgets/window_style.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -42,7 +42,8 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     : QWidget(parent), m_services(std::move(services)), m_store(m_services.clock),
       m_settings(settingDefaults()),
       m_publisher(m_services.inet1, m_services.transferWait, m_services.clock, m_services.formatter,
-                  [this](const std::string& text) { setStatus(text); }) {
+                  [this](const std::string& text) { setStatus(text); }),
+      m_announcer(m_services.notifier, [this](const std::string& text) { setStatus(text); }) {
     buildControls();
 }
 
@@ -248,6 +249,9 @@ void MainWindow::refreshMessages() {
             setStatus("Connected to the host again");
         }
     }
+    m_announcer.afterRefresh(m_store.bulletins(), m_groupFilter,
+                             isSwitchOn(m_settings.notifyNewBulletins),
+                             [this] { return stationCallsign(); });
 }
 
 void MainWindow::updateCaption() {

@@ -17,6 +17,7 @@ struct Settings {
     std::string autoCopyEnabled;
     std::string copyToDirectory;
     std::string htmlFileName;
+    std::string notifyNewBulletins; // a switch, set only in the file
 
     bool operator==(const Settings&) const = default;
 };
@@ -31,6 +32,7 @@ inline constexpr std::string_view kWebpageUpdateEveryKey = "WEBPAGE_UPDATE_EVERY
 inline constexpr std::string_view kAutoCopyEnabledKey = "AUTO_COPY_ENABLED=";
 inline constexpr std::string_view kCopyToDirectoryKey = "COPY_TO_DIRECTORY=";
 inline constexpr std::string_view kHtmlFileNameKey = "HTML_FILENAME=";
+inline constexpr std::string_view kNotifyNewBulletinsKey = "NOTIFY_NEW_BULLETINS=";
 
 // "localhost" names the local machine everywhere without tying the default to an address.
 inline constexpr std::string_view kDefaultFtpHost = "localhost";
@@ -49,6 +51,7 @@ inline Settings settingDefaults() {
         .autoCopyEnabled = "FALSE",
         .copyToDirectory = std::string(kDefaultCopyToDirectory),
         .htmlFileName = "quillet.htm",
+        .notifyNewBulletins = "TRUE",
     };
 }
 

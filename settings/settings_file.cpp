@@ -16,7 +16,7 @@ struct KeyField {
     std::string Settings::*field;
 };
 
-constexpr std::array<KeyField, 9> kKeyFields{{
+constexpr std::array<KeyField, 10> kKeyFields{{
     {kCopyToDirectoryKey, &Settings::copyToDirectory},
     {kAutoCopyEnabledKey, &Settings::autoCopyEnabled},
     {kFtpHostKey, &Settings::ftpHost},
@@ -26,6 +26,7 @@ constexpr std::array<KeyField, 9> kKeyFields{{
     {kFtpDirectoryKey, &Settings::ftpDirectory},
     {kHtmlFileNameKey, &Settings::htmlFileName},
     {kWebpageUpdateEveryKey, &Settings::webpageUpdateEvery},
+    {kNotifyNewBulletinsKey, &Settings::notifyNewBulletins},
 }};
 
 struct SettingsPaths {

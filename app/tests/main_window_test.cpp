@@ -1,6 +1,6 @@
 #include "app/tests/main_window_fixture.h"
-#include "widgets/tab_columns_delegate.h"
 #include "settings/window/setup_window.h"
+#include "widgets/tab_columns_delegate.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -122,6 +122,9 @@ private slots:
         QTRY_COMPARE(f.list1()->count(), 3);
         QCOMPARE(entries(f.list2()), (QStringList{"ALL", "WX"}));
         QCOMPARE(f.host.count("CurrentMap"), 1); // the map object is kept while the host lives
+        // What start-up found is not news; what the tick brought is, once.
+        QCOMPARE(f.notifier.notices,
+                 (std::vector<Notice>{{"Bulletin from PA3EFG (BLN2WX)", "second"}}));
     }
 
     void aHostMissingAtStartUpIsReportedAndPickedUpLater() {

@@ -30,6 +30,7 @@ TEST_F(SettingsLoad, ValuesAreTakenVerbatimAfterTheBarRuleAndTheLastLineWins) {
                       "FTP_ENABLED=True\r\n"
                       "FTP_DIRECTORY=/pub|bulletins\r\n"
                       "WEBPAGE_UPDATE_EVERY=5\r\n"
+                      "NOTIFY_NEW_BULLETINS=FALSE\r\n"
                       "ftp_username=lower\r\n"
                       "OTHER=1\r\n"
                       "\r\n"
@@ -47,6 +48,7 @@ TEST_F(SettingsLoad, ValuesAreTakenVerbatimAfterTheBarRuleAndTheLastLineWins) {
     EXPECT_TRUE(isSwitchOn(m_settings.autoCopyEnabled));
     EXPECT_EQ(m_settings.ftpDirectory, "/pub,bulletins");
     EXPECT_EQ(m_settings.webpageUpdateEvery, "5");
+    EXPECT_FALSE(isSwitchOn(m_settings.notifyNewBulletins));
     EXPECT_EQ(m_settings.ftpUserName, ""); // keys are case-sensitive
     EXPECT_EQ(m_settings.htmlFileName, " spaced \"page\".htm");
     EXPECT_EQ(m_settings.copyToDirectory, "");
@@ -56,6 +58,7 @@ TEST_F(SettingsLoad, ValuesAreTakenVerbatimAfterTheBarRuleAndTheLastLineWins) {
     writeBytes(ini(), "FTP_USERNAME=u\r\n");
     ASSERT_EQ(load(), std::nullopt);
     EXPECT_EQ(m_settings.ftpHost + "/" + m_settings.ftpPassword, "localhost/");
+    EXPECT_TRUE(isSwitchOn(m_settings.notifyNewBulletins)); // notices are on unless switched off
 }
 
 TEST_F(SettingsLoad, KeysCountOnlyAtALineStartAndLinesEndAtCrLfCrOrLf) {
