@@ -1,5 +1,5 @@
 // The notifier against Debian's notification daemon, dunst, on the test's own session bus
-// and X display: what dunst keeps in its history is what the operator would have seen.
+// and X display: what dunst keeps in its history is what the operator was shown.
 
 #include "notifications/dbus/dbus_notifier.h"
 
@@ -10,7 +10,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -20,36 +19,25 @@ using namespace quillet;
 
 namespace {
 
-// The text a markup body shows: tags go, entities become their characters.
-QString shownText(QString markup) {
-    markup.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
-    return markup.replace(QStringLiteral("&lt;"), QStringLiteral("<"))
-        .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
-        .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
-}
-
-QByteArray dunstctl(const QString& command) {
-    QProcess process;
-    process.start(QStringLiteral("dunstctl"), {command});
-    process.waitForFinished(5000);
-    return process.readAllStandardOutput();
-}
-
-// The bodies of the notices in dunst's history whose summary is `summary`.
-QStringList historyBodies(const QString& summary) {
-    dunstctl(QStringLiteral("close-all")); // only closed notices are in the history
-    const QJsonArray groups =
-        QJsonDocument::fromJson(dunstctl(QStringLiteral("history"))).object()["data"].toArray();
-    QStringList bodies;
-    for (const QJsonValue& group : groups) {
-        for (const QJsonValue& entry : group.toArray()) {
-            const QJsonObject notice = entry.toObject();
-            if (notice["summary"].toObject()["data"].toString() == summary) {
-                bodies << notice["body"].toObject()["data"].toString();
-            }
-        }
+// What dunst showed for each notice in its history: the body's markup read as a renderer
+// does, tags dropped and entities turned back into characters.
+QStringList shownBodies() {
+    // Only closed notices go into the history.
+    QProcess::execute(QStringLiteral("dunstctl"), {QStringLiteral("close-all")});
+    QProcess dunstctl;
+    dunstctl.start(QStringLiteral("dunstctl"), {QStringLiteral("history")});
+    dunstctl.waitForFinished(5000);
+    const QJsonDocument history = QJsonDocument::fromJson(dunstctl.readAllStandardOutput());
+    QStringList shown;
+    for (const QJsonValue& notice : history["data"][0].toArray()) {
+        QString body = notice["body"]["data"].toString();
+        body.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
+        shown << notice["summary"]["data"].toString() + QLatin1Char('|') +
+                     body.replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+                         .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
+                         .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
     }
-    return bodies;
+    return shown;
 }
 
 } // namespace
@@ -62,50 +50,32 @@ private slots:
         if (qEnvironmentVariableIsEmpty("DISPLAY")) {
             QSKIP("dunst needs an X display and DISPLAY is unset; scripts/test.sh starts one");
         }
-        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("dunst")).isEmpty(),
-                 "dunst is not installed (Debian packages dunst and libnotify-bin)");
         QTemporaryDir config;
         QVERIFY(QDir(config.path()).mkpath(QStringLiteral("dunst")));
         QFile rc(config.filePath(QStringLiteral("dunst/dunstrc")));
-        QVERIFY(rc.open(QIODevice::WriteOnly));
-        rc.write("[global]\n    markup = full\n");
+        QVERIFY(rc.open(QIODevice::WriteOnly) && rc.write("[global]\n    markup = full\n") > 0);
         rc.close();
-
         QProcess dunst;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
         dunst.setProcessEnvironment(env);
-        dunst.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         dunst.start(QStringLiteral("dunst"), {});
+        QVERIFY2(dunst.waitForStarted(), "dunst did not start (Debian package dunst)");
         // Notifying before dunst holds the name would have the bus start one of its own.
-        QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::sessionBus().interface()->isServiceRegistered(
-                                     QStringLiteral("org.freedesktop.Notifications")),
-                                 10000);
+        QTRY_VERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(
+            QStringLiteral("org.freedesktop.Notifications")));
 
         DBusNotifier notifier;
-        const QString summary = QStringLiteral("Bulletin from K1ABC (BLN1)");
         std::optional<Status> outcome;
         notifier.notify({"Bulletin from K1ABC (BLN1)", "Fox <b>& hound</b> &amp; caf\xE9"},
                         [&](const Status& status) { outcome = status; });
+        QVERIFY(!outcome.has_value()); // the answer comes later, through the event loop
         QTRY_VERIFY(outcome.has_value());
         QVERIFY2(outcome->ok(), outcome->error().c_str());
-        QStringList bodies;
-        QTRY_VERIFY((bodies = historyBodies(summary)).size() == 1);
-        QCOMPARE(shownText(bodies.front()), QStringLiteral("Fox <b>& hound</b> &amp; café"));
-
+        QTRY_COMPARE(shownBodies(),
+                     QStringList{"Bulletin from K1ABC (BLN1)|Fox <b>& hound</b> &amp; café"});
         dunst.terminate();
         dunst.waitForFinished(5000);
-    }
-
-    void missingServiceIsReportedNotAwaited() {
-        DBusNotifier notifier(QStringLiteral("org.quillet.NoSuchService"));
-        std::optional<Status> outcome;
-        notifier.notify({"s", "b"}, [&](const Status& status) { outcome = status; });
-        QVERIFY(!outcome.has_value()); // the answer comes through the event loop
-        QTRY_VERIFY(outcome.has_value());
-        QCOMPARE(QString::fromStdString(outcome->error()),
-                 QStringLiteral("Desktop notices unavailable: no notification service on the "
-                                "session bus"));
     }
 };
 
