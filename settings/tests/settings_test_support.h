@@ -20,9 +20,7 @@ namespace quillet::testing {
 namespace fs = std::filesystem;
 
 inline void writeBytes(const fs::path& file, const std::string& bytes) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    ASSERT_TRUE(out.good()) << file;
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 inline std::string readBytes(const fs::path& file) {
@@ -40,24 +38,20 @@ inline std::vector<std::string> entryNames(const fs::path& dir) {
     return names;
 }
 
-// Drops the effective user id to an ordinary user for its lifetime, so that permission bits
-// bite also when the tests run as root; the saved id lets it return to root afterwards.
-class AsOrdinaryUser {
-public:
-    AsOrdinaryUser() : m_wasRoot(::geteuid() == 0) {
-        m_active = !m_wasRoot || ::seteuid(65534) == 0;
+// Runs `call` with the effective user id of an ordinary user, so that permission bits bite
+// also when the tests run as root; false when that cannot be done.
+template <typename Call>
+bool asOrdinaryUser(Call call) {
+    const bool root = ::geteuid() == 0;
+    if (root && ::seteuid(65534) != 0) {
+        return false;
     }
-    ~AsOrdinaryUser() {
-        if (m_wasRoot && m_active) {
-            static_cast<void>(::seteuid(0));
-        }
+    call();
+    if (root) {
+        static_cast<void>(::seteuid(0));
     }
-    bool active() const { return m_active; }
-
-private:
-    bool m_wasRoot;
-    bool m_active;
-};
+    return true;
+}
 
 // A fresh program directory per test, with the settings record and scrambler the main window
 // would hold.
@@ -67,10 +61,9 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "quillet-settings-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         m_dir = pattern;
-        // Others may enter, so the tests that drop to an ordinary user can reach the files.
-        fs::permissions(m_dir, fs::perms::owner_all | fs::perms::group_exec |
-                                   fs::perms::group_read | fs::perms::others_exec |
-                                   fs::perms::others_read);
+        // Others may enter, so that an ordinary user can reach the files.
+        fs::permissions(m_dir, fs::perms::group_exec | fs::perms::others_exec,
+                        fs::perm_options::add);
     }
     void TearDown() override {
         std::error_code ignored;
@@ -79,8 +72,8 @@ protected:
     }
 
     fs::path ini() const { return m_dir / "quillet.ini"; }
-    SettingsError load() { return loadSettings(m_dir, m_scrambler, m_settings); }
-    SettingsError change(std::string_view key, std::string_view value, bool upCase = false) {
+    Status load() { return loadSettings(m_dir, m_scrambler, m_settings); }
+    Status change(std::string_view key, std::string_view value, bool upCase = false) {
         return changeConfig(m_dir, key, value, upCase, m_scrambler, m_settings);
     }
 
