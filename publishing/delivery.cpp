@@ -81,8 +81,7 @@ Status deliver(const std::filesystem::path& programDir, const Settings& settings
     if (Status copied = copyFileOver(programDir / kPageFileName, stagedPage); !copied) {
         return copied;
     }
-    if (Status copied = copyFileOver(programDir / kScriptSourceFileName, stagedScript);
-        !copied) {
+    if (Status copied = copyFileOver(programDir / kScriptSourceFileName, stagedScript); !copied) {
         return copied;
     }
     if (isSwitchOn(settings.autoCopyEnabled)) {

@@ -9,13 +9,13 @@ namespace quillet {
 namespace {
 
 bool isHostNameChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '.' || c == '_';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_';
 }
 
 bool isIpv6Char(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') ||
-           c == ':' || c == '.';
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || c == ':' ||
+           c == '.';
 }
 
 // A setting as the status line may show it: one line, whatever was typed.
@@ -84,8 +84,8 @@ Result<FtpAddress> parseFtpHost(std::string_view text) {
             hasPort = true;
             port = rest.substr(colon + 1);
         }
-        if (address.host.empty() || !std::all_of(address.host.begin(), address.host.end(),
-                                                 isHostNameChar)) {
+        if (address.host.empty() ||
+            !std::all_of(address.host.begin(), address.host.end(), isHostNameChar)) {
             return badHost(text, "holds more than a host and a port");
         }
     }

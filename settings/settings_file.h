@@ -14,8 +14,8 @@ inline constexpr std::string_view kSettingsFileName = "quillet.ini";
 
 // Resets `settings` to the defaults and reads `dir`/quillet.ini over them, unscrambling the
 // password. A failure is one English line for the status line; the settings then hold the
-// values they had and no existing file has been lost or damaged. When there is no file, creates it holding the one line "FTP_HOST=" plus the
-// default host, and the defaults apply.
+// values they had and no existing file has been lost or damaged. When there is no file, creates it
+// holding the one line "FTP_HOST=" plus the default host, and the defaults apply.
 Status loadSettings(const std::filesystem::path& dir, const Scrambler& scrambler,
                     Settings& settings);
 

@@ -298,8 +298,7 @@ private:
         curl_easy_setopt(m_curl, CURLOPT_SSH_AUTH_TYPES, long(CURLSSH_AUTH_PUBLICKEY));
         curl_easy_setopt(m_curl, CURLOPT_SSH_PRIVATE_KEYFILE, m_privateKey.c_str());
         curl_easy_setopt(m_curl, CURLOPT_SSH_PUBLIC_KEYFILE,
-                         std::filesystem::is_regular_file(m_publicKey) ? m_publicKey.c_str()
-                                                                       : "");
+                         std::filesystem::is_regular_file(m_publicKey) ? m_publicKey.c_str() : "");
         return {};
     }
 
@@ -384,10 +383,10 @@ private:
         auto* worker = static_cast<Worker*>(self);
         const FtpAddress& address = worker->m_address;
         const std::string port = std::to_string(address.port == 0 ? 22 : address.port);
-        const std::string key = std::string("(") + keyTypeName(found->keytype) + " " +
-                                keyFingerprint(*found) + ")";
-        const std::string accept = "ssh-keyscan -p " + port + " " + address.host + " >> " +
-                                   worker->m_knownHosts;
+        const std::string key =
+            std::string("(") + keyTypeName(found->keytype) + " " + keyFingerprint(*found) + ")";
+        const std::string accept =
+            "ssh-keyscan -p " + port + " " + address.host + " >> " + worker->m_knownHosts;
         worker->m_hostKeyProblem =
             match == CURLKHMATCH_MISMATCH
                 ? "the server's host key " + key + " differs from the one in " +

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <array>
 #include <pwd.h>
 
 using namespace quillet;
@@ -111,23 +112,21 @@ TEST_F(FtpUpload, EachFailureIsReportedInTimeAndTheNextRunStartsAfresh) {
     ASSERT_EQ(pyftpdlibMissing(), "");
     FtpServer server(root.path(), "op", "right horse");
     SilentServer silent;
-    const struct {
-        std::string host, password, directory, expected;
-    } cases[] = {
+    const std::vector<std::array<std::string, 4>> cases{
+        // host, password, folder, what the status line says
         {server.host(), "wrong horse", "", "Login denied"},
         {server.host(), "right horse", "no_such_dir", "CD no_such_dir failed"},
         {"127.0.0.1:" + std::to_string(freeLoopbackPort()), "right horse", "", "Couldn't connect"},
         {silent.host(), "right horse", "", "Timeout"},
         {"ftps://" + server.host(), "right horse", "", "does not offer FTPS"},
     };
-    for (const auto& c : cases) {
-        input.settings.ftpHost = c.host;
-        input.settings.ftpPassword = c.password;
-        input.settings.ftpDirectory = c.directory;
-        expectFailure(c.expected);
+    for (const auto& [host, password, folder, expected] : cases) {
+        input.settings.ftpHost = host;
+        input.settings.ftpPassword = password;
+        input.settings.ftpDirectory = folder;
+        expectFailure(expected);
     }
     EXPECT_FALSE(fs::exists(root / "index.htm"));
-    EXPECT_GE(silent.accepted(), 1u);
     input.settings.ftpHost = server.host();
     input.settings.ftpDirectory.clear();
     expectArrived(root.path());
@@ -140,15 +139,10 @@ TEST_F(FtpUpload, FtpsChecksTheCertificateAndTheHostName) {
     }
     struct MadeUser {
         bool made = !::getpwnam("ftp");
-        ~MadeUser() {
-            if (made) {
-                static_cast<void>(std::system("userdel ftp"));
-            }
-        }
+        ~MadeUser() { static_cast<void>(made && std::system("userdel ftp")); }
     } madeUser;
     if (madeUser.made) {
-        shell("useradd --system --no-create-home --home-dir " + root.path().string() +
-              " --shell /usr/sbin/nologin ftp");
+        shell("useradd --system -M -d " + root.path().string() + " -s /usr/sbin/nologin ftp");
     }
     const passwd* ftp = ::getpwnam("ftp");
     ASSERT_NE(ftp, nullptr);
@@ -156,19 +150,20 @@ TEST_F(FtpUpload, FtpsChecksTheCertificateAndTheHostName) {
     fs::create_directories(upload);
     ASSERT_EQ(::chown(upload.c_str(), ftp->pw_uid, ftp->pw_gid), 0);
     shell("cd '" + root.path().string() +
-          "' && openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem "
-          "-days 2 -subj /CN=localhost -addext subjectAltName=DNS:localhost 2>/dev/null && "
+          "' && openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 "
+          "-subj /CN=localhost -addext subjectAltName=DNS:localhost 2>/dev/null && "
           "cat key.pem cert.pem > key-and-cert.pem");
     FtpsServer server(root / "key-and-cert.pem");
     input.settings.ftpUserName = "anonymous";
     input.settings.ftpPassword = "quillet@example.org";
     input.settings.ftpDirectory = upload.filename().string();
-    input.settings.ftpHost = "ftps://localhost:" + std::to_string(server.port());
+    const std::string localhost = "ftps://localhost:" + std::to_string(server.port());
+    input.settings.ftpHost = localhost;
     expectFailure("certificate is not trusted");
     input.settings.ftpCaFile = (root / "cert.pem").string();
     input.settings.ftpHost = "ftps://" + server.host(); // the certificate names localhost
     expectFailure("host name mismatch");
-    input.settings.ftpHost = "ftps://localhost:" + std::to_string(server.port());
+    input.settings.ftpHost = localhost;
     expectArrived(upload);
     fs::remove_all(upload);
 }
@@ -178,25 +173,25 @@ TEST_F(FtpUpload, SftpChecksTheHostKeyAndLogsInWithTheUsersKey) {
     TempDir sshd;
     fs::create_directories(home / ".ssh");
     fs::create_directories(root / "site");
-    shell("ssh-keygen -q -t ed25519 -N '' -C '' -f '" + (home / ".ssh" / "id_ed25519").string() +
-          "'");
+    const std::string hostKey = (sshd / "host_key").string();
+    shell("ssh-keygen -q -t ed25519 -N '' -C '' -f " + hostKey +
+          " && ssh-keygen -q -t ed25519 "
+          "-N '' -C '' -f " +
+          (home / ".ssh/id_ed25519").string() + " && cp " +
+          (home / ".ssh/id_ed25519.pub").string() + " " + (sshd / "authorized_keys").string() +
+          " && ssh-keygen -lf " + hostKey + ".pub | cut -d' ' -f2 | tr -d '\\n' > " +
+          (sshd / "fingerprint").string());
     ::setenv("HOME", home.path().c_str(), 1);
-    SftpServer server(sshd.path(), root.path(), home / ".ssh" / "id_ed25519.pub");
+    SftpServer server(sshd.path(), root.path());
     input.settings.ftpUserName = ::getpwuid(::geteuid())->pw_name;
     input.settings.ftpPassword.clear();
     input.settings.ftpDirectory = "site"; // inside the login folder
     input.settings.ftpHost = "sftp://" + server.host();
-
-    shell("ssh-keygen -lf '" + SftpServer::hostKey(sshd.path()).string() + ".pub' | cut -d' ' -f2 > '" +
-          (sshd / "fingerprint").string() + "'");
-    std::string fingerprint = readBytes(sshd / "fingerprint");
-    fingerprint.pop_back();
-    expectFailure(fingerprint);
+    expectFailure(readBytes(sshd / "fingerprint"));
     expectFailure("ssh-keyscan -p " + std::to_string(server.port()) + " 127.0.0.1 >> ");
 
     writeBytes(home / ".ssh" / "known_hosts",
-               "[127.0.0.1]:" + std::to_string(server.port()) + " " +
-                   readBytes(SftpServer::hostKey(sshd.path()).string() + ".pub"));
+               "[127.0.0.1]:" + std::to_string(server.port()) + " " + readBytes(hostKey + ".pub"));
     expectArrived(root / "site");
     input.settings.ftpPassword = "not the key";
     expectFailure("Login denied");

@@ -85,8 +85,8 @@ TEST_F(SettingsLoad, UnreadableOrUncreatableFileKeepsTheSettingsAndTheFiles) {
 
     writeBytes(ini(), "FTP_HOST=private\r\n");
     fs::permissions(ini(), fs::perms::none);
-    ASSERT_TRUE(asOrdinaryUser(
-        [&] { expectError(m_dir, "cannot read quillet.ini (Permission denied)"); }));
+    ASSERT_TRUE(
+        asOrdinaryUser([&] { expectError(m_dir, "cannot read quillet.ini (Permission denied)"); }));
     EXPECT_EQ(readBytes(ini()), "FTP_HOST=private\r\n");
     fs::remove(ini());
     fs::permissions(m_dir, fs::perms::owner_write, fs::perm_options::remove);

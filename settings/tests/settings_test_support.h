@@ -40,8 +40,7 @@ inline std::vector<std::string> entryNames(const fs::path& dir) {
 
 // Runs `call` with the effective user id of an ordinary user, so that permission bits bite
 // also when the tests run as root; false when that cannot be done.
-template <typename Call>
-bool asOrdinaryUser(Call call) {
+template <typename Call> bool asOrdinaryUser(Call call) {
     const bool root = ::geteuid() == 0;
     if (root && ::seteuid(65534) != 0) {
         return false;
