@@ -280,7 +280,9 @@ private:
         curl_easy_setopt(m_curl, CURLOPT_SSH_KEYFUNCTION, &Worker::onHostKey);
         curl_easy_setopt(m_curl, CURLOPT_SSH_KEYDATA, this);
         if (!job.config.password.empty()) {
-            curl_easy_setopt(m_curl, CURLOPT_SSH_AUTH_TYPES, long(CURLSSH_AUTH_PASSWORD));
+            // Servers that take passwords often ask for them as keyboard-interactive.
+            curl_easy_setopt(m_curl, CURLOPT_SSH_AUTH_TYPES,
+                             long(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
             return {};
         }
         m_privateKey.clear();
