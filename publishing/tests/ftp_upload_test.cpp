@@ -96,19 +96,8 @@ protected:
     }
 };
 
-TEST_F(FtpUpload, PlainFtpCarriesBothFilesByteForByteAlsoIntoAFolder) {
-    ASSERT_EQ(pyftpdlibMissing(), "");
-    FtpServer server(root.path(), "op", "right horse");
-    input.settings.ftpHost = server.host();
-    expectArrived(root.path());
-    // into a folder, over a new connection, with a blank in the remote page name
-    fs::create_directories(root / "site" / "www");
-    input.settings.ftpDirectory = "site/www";
-    input.settings.htmlFileName = "bulletin board.htm";
-    expectArrived(root / "site" / "www", "bulletin board.htm");
-}
-
-TEST_F(FtpUpload, EachFailureIsReportedInTimeAndTheNextRunStartsAfresh) {
+// Plain FTP: each failure is reported in time, and the next run starts afresh.
+TEST_F(FtpUpload, PlainFtpReportsEachFailureThenCarriesBothFilesByteForByte) {
     ASSERT_EQ(pyftpdlibMissing(), "");
     FtpServer server(root.path(), "op", "right horse");
     SilentServer silent;
@@ -130,6 +119,11 @@ TEST_F(FtpUpload, EachFailureIsReportedInTimeAndTheNextRunStartsAfresh) {
     input.settings.ftpHost = server.host();
     input.settings.ftpDirectory.clear();
     expectArrived(root.path());
+    // into a folder, over a new connection, with a blank in the remote page name
+    fs::create_directories(root / "site" / "www");
+    input.settings.ftpDirectory = "site/www";
+    input.settings.htmlFileName = "bulletin board.htm";
+    expectArrived(root / "site" / "www", "bulletin board.htm");
 }
 
 // pure-ftpd takes anonymous uploads into the home of the `ftp` user, made here if missing.
