@@ -1,6 +1,6 @@
-#include "settings_file.h"
+#include "settings/settings_file.h"
 
-#include "bulletins/text_rules.h"
+#include "base/windows1252.h"
 #include "settings/file_bytes.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // libFuzzer target: any settings file, then one rewrite of one key with any value. The
 // rewritten file must load back to the value written, and every line that did not hold the
 // key must come out unchanged and in its order.
-#include "bulletins/text_rules.h"
+#include "base/windows1252.h"
 #include "settings/settings_file.h"
 
 #include <algorithm>

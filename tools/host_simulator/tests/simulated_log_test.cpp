@@ -1,6 +1,6 @@
 #include "tools/host_simulator/simulated_log.h"
 
-#include "host/text_codec.h"
+#include "base/qt_text.h"
 
 #include <gtest/gtest.h>
 
