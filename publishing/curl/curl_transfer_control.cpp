@@ -387,8 +387,12 @@ private:
         const std::string port = std::to_string(address.port == 0 ? 22 : address.port);
         const std::string key =
             std::string("(") + keyTypeName(found->keytype) + " " + keyFingerprint(*found) + ")";
+        std::string host = address.host; // ssh-keyscan takes an IPv6 address bare
+        if (host.starts_with('[')) {
+            host = host.substr(1, host.size() - 2);
+        }
         const std::string accept =
-            "ssh-keyscan -p " + port + " " + address.host + " >> " + worker->m_knownHosts;
+            "ssh-keyscan -p " + port + " " + host + " >> " + worker->m_knownHosts;
         worker->m_hostKeyProblem =
             match == CURLKHMATCH_MISMATCH
                 ? "the server's host key " + key + " differs from the one in " +
