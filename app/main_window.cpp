@@ -1,8 +1,6 @@
 #include "main_window.h"
 
-#include "widgets/tab_columns_delegate.h"
-#include "widgets/twips.h"
-#include "widgets/window_style.h"
+#include "base/qt_text.h"
 #include "bulletins/bulletin_list.h"
 #include "bulletins/group_list.h"
 #include "composing/add_message_window.h"
@@ -10,9 +8,11 @@
 #include "composing/message_sender.h"
 #include "composing/own_bulletin_board.h"
 #include "host/extras_registration.h"
-#include "base/qt_text.h"
 #include "settings/settings_file.h"
 #include "settings/window/setup_window.h"
+#include "widgets/tab_columns_delegate.h"
+#include "widgets/twips.h"
+#include "widgets/window_style.h"
 
 #include <QCloseEvent>
 #include <QFile>
