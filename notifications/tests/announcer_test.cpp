@@ -1,24 +1,18 @@
-#include "bulletins/bulletin_store.h"
 #include "bulletins/fake_clock.h"
+#include "bulletins/tests/table_helpers.h"
 #include "notifications/bulletin_announcer.h"
 #include "notifications/recording_notifier.h"
 
-#include <gtest/gtest.h>
-
 using namespace quillet;
+using quillet::testing::logLine;
 
 namespace {
-
-std::string line(const std::string& callsign, const std::string& addressee,
-                 const std::string& text) {
-    return callsign + '\xB3' + addressee + '\xB3' + text + "\r\n";
-}
 
 // More bulletins than the table holds: each refresh evicts some and takes back others.
 std::string crowdedLog() {
     std::string log;
     for (int i = 0; i <= kSlotCount; ++i) {
-        log += line("DL" + std::to_string(100 + i), "BLN1", "crowd");
+        log += logLine("DL" + std::to_string(100 + i), "BLN1", "crowd");
     }
     return log;
 }
@@ -33,21 +27,21 @@ struct Case {
 };
 
 TEST(BulletinAnnouncer, AnnouncesWhatARefreshBroughtFromOthersInTheShownGroup) {
-    const std::string a = line("K1ABC", "BLN1", "Net tonight");
+    const std::string a = logLine("K1ABC", "BLN1", "Net tonight");
     const Notice aNotice{"Bulletin from K1ABC (BLN1)", "Net tonight"};
-    std::string several = line("G4OWN", "BLN7", "own");
+    std::string several = logLine("G4OWN", "BLN7", "own");
     for (const char* call : {"W3C", "OE1B", "N9Z", "G0E", "DL1D", "F1F", "VK2G"}) {
-        several += line(call, std::string("BLN") + call[1], call);
+        several += logLine(call, std::string("BLN") + call[1], call);
     }
     const std::vector<Case> cases = {
         {"what start-up finds", {a}, {}},
         {"a new bulletin, then the same again", {"", a, a}, {aNotice}},
         {"a changed text",
-         {a, a + line("K1ABC", "BLN1", "Net moved")},
+         {a, a + logLine("K1ABC", "BLN1", "Net moved")},
          {{"Bulletin from K1ABC (BLN1)", "Net moved"}}},
-        {"the station's own", {"", line("G4OWN", "BLN1", "mine")}, {}},
+        {"the station's own", {"", logLine("G4OWN", "BLN1", "mine")}, {}},
         {"outside the group shown",
-         {"", line("K1ABC", "BLN1NA", "na") + line("K2X", "BLN1EU", "eu") + a},
+         {"", logLine("K1ABC", "BLN1NA", "na") + logLine("K2X", "BLN1EU", "eu") + a},
          {{"Bulletin from K2X (BLN1EU)", "eu"}},
          "EU"},
         {"switched off", {"", a}, {}, "ALL", false},
@@ -58,10 +52,10 @@ TEST(BulletinAnnouncer, AnnouncesWhatARefreshBroughtFromOthersInTheShownGroup) {
            "OE1B (BLNE): OE1B\nand 2 more"}}},
         {"eviction and re-sorting", {crowdedLog(), crowdedLog(), crowdedLog()}, {}},
         {"markup is left to the notifier",
-         {"", line("K1ABC", "BLN1", "Fox <b>& hound</b>")},
+         {"", logLine("K1ABC", "BLN1", "Fox <b>& hound</b>")},
          {{"Bulletin from K1ABC (BLN1)", "Fox <b>& hound</b>"}}},
         {"no service: told once, tried again",
-         {"", a, a + line("K2X", "BLN2", "x")},
+         {"", a, a + logLine("K2X", "BLN2", "x")},
          {aNotice, {"Bulletin from K2X (BLN2)", "x"}},
          "ALL",
          true,
