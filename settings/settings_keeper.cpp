@@ -1,0 +1,26 @@
+#include "settings/settings_keeper.h"
+
+#include "settings/settings_file.h"
+
+namespace quillet {
+
+SettingsKeeper::SettingsKeeper(std::filesystem::path dir)
+    : m_dir(std::move(dir)), m_settings(settingDefaults()) {}
+
+Status SettingsKeeper::load() {
+    m_scrambler.initScrambleOffsets();
+    if (const SettingsError error = loadSettings(m_dir, m_scrambler, m_settings)) {
+        return fail(*error);
+    }
+    return {};
+}
+
+Status SettingsKeeper::changeConfig(std::string_view key, std::string_view value, bool upCase) {
+    if (const SettingsError error =
+            quillet::changeConfig(m_dir, key, value, upCase, m_scrambler, m_settings)) {
+        return fail(*error);
+    }
+    return {};
+}
+
+} // namespace quillet
