@@ -216,7 +216,10 @@ void MainWindow::applyRefresh(const Result<HostReading>& reading,
     showBulletins();
     fillGroupList();
     if (follow) {
+        // Reselecting the clicked row is not a click of its own.
+        const bool wasBusy = std::exchange(m_bulletinListBusy, true);
         selectRowOf(*follow);
+        m_bulletinListBusy = wasBusy;
     }
     if (!m_captionSet || reading->reconnected) {
         // The host is there, perhaps restarted under another station.

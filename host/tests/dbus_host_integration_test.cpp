@@ -1,9 +1,9 @@
 // Drives DBusHost against the real host simulator on a private session bus. Run through
 // ctest, which wraps the binary in dbus-run-session.
 
+#include "base/qt_text.h"
 #include "host/dbus_host.h"
 #include "host/tests/simulator_process.h"
-#include "base/qt_text.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -102,15 +102,6 @@ TEST_F(DBusHostTest, ServesStationMapAndAGrowingLogInWindows1252) {
               expectedLog() + hostLogLine("G4SIM", "BLN1", "Net moved to 21:00 \x80"));
 }
 
-TEST_F(DBusHostTest, EmptyHostLoadsAFeedOnRequest) {
-    auto simulator = start({QStringLiteral("--empty")});
-    EXPECT_EQ(m_host.messageLog(kBulletinLogSelector), "");
-    const QDBusMessage reply = callSimulator(QStringLiteral("LoadFeed"), {m_feedPath});
-    ASSERT_EQ(reply.arguments().size(), 1);
-    EXPECT_EQ(reply.arguments().front().toInt(), 3);
-    EXPECT_EQ(m_host.messageLog(kBulletinLogSelector), expectedLog());
-}
-
 TEST_F(DBusHostTest, OnlyTheLatestClosingHandlerFiresAndItFollowsRestartedHosts) {
     int replaced = 0;
     int closings = 0;
@@ -161,15 +152,6 @@ TEST_F(DBusHostTest, FrozenHostTimesOutAndRecovers) {
               "Host did not answer MessageLog within 1 s");
     simulator->signal(SIGCONT);
     EXPECT_EQ(m_host.stationCallsign(), "DL0QT");
-}
-
-TEST_F(DBusHostTest, SecondSimulatorRefusesTheTakenName) {
-    auto first = start();
-    Simulator second({QStringLiteral("--empty")}, true);
-    ASSERT_TRUE(second.waitUntilFinished());
-    EXPECT_NE(second.process().exitCode(), 0);
-    EXPECT_TRUE(second.process().readAllStandardError().contains("already taken"));
-    EXPECT_EQ(m_host.stationCallsign(), "DL0QT") << "the first simulator must be unharmed";
 }
 
 // A host that answers with the wrong types. It serves from its own thread and connection
