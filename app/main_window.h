@@ -78,6 +78,8 @@ public:
     // it and returns; one that is still waiting for the host is not started twice.
     void refreshMessages() override;
     bool refreshPending() const { return m_refreshPending; }
+    bool sending() const { return m_sending; }
+    bool publishing() const { return m_publisher.busy(); }
 
     // The station's callsign is the one the last refresh fetched.
     std::string getMyMessageForBLN(const std::string& blnCode) override;
