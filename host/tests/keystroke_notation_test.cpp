@@ -1,4 +1,3 @@
-#include "host/fake_keystroke_sender.h"
 #include "host/keystroke_notation.h"
 
 #include <gtest/gtest.h>
@@ -84,19 +83,6 @@ TEST(KeystrokeEscaping, EveryPrintableByteRoundTrips) {
         all += one;
     }
     EXPECT_EQ(parsed(escapeKeystrokeText(all)), std::vector{text(all)});
-}
-
-// The other tests rely on the fake refusing what the real sender would refuse.
-TEST(FakeKeystrokeSender, RefusesBadNotationAndFailsOnRequest) {
-    FakeKeystrokeSender fake;
-    EXPECT_TRUE(fake.sendKeys("%M"));
-    EXPECT_FALSE(fake.sendKeys("50% off")) << "invalid notation must be refused";
-    fake.setWindowCaptions({"Other", "UI-View32 V2.03 [North Sea]"});
-    EXPECT_TRUE(fake.activateWindow("UI-View32 V2.03 [North"));
-    EXPECT_FALSE(fake.activateWindow("UI-View32 V2.03 [Irish Sea]"));
-    fake.rejectKeysFromCall(fake.keyCalls() + 2);
-    EXPECT_TRUE(fake.sendKeys("a"));
-    EXPECT_FALSE(fake.sendKeys("b"));
 }
 
 } // namespace
