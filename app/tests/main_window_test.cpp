@@ -273,7 +273,6 @@ private slots:
         QTest::mouseClick(s.button("Command3"), Qt::LeftButton);
         QCOMPARE(s.window.findChildren<AddMultipleWindow*>().size(), 1);
         auto* board = s.window.findChild<AddMultipleWindow*>()->findChild<QListWidget*>();
-        QCOMPARE(board->item(0)->text(), QStringLiteral("BLN >\tOwn news"));
         QCOMPARE(board->item(1)->text(), QStringLiteral("BLN1>\tEnter Text Here")); // not BLN1EU
         QCOMPARE(s.host.count("StationCallsign"), asked);
         QCOMPARE(s.window.getMyMessageForBLN("BLN1EU"), std::string("Own EU\tafter tab"));
