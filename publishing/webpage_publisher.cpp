@@ -27,14 +27,11 @@ Status WebpagePublisher::run(const PublishInput& input) {
     const PageInput page{.bulletins = input.bulletins,
                          .stationCallsign = input.stationCallsign,
                          .version = input.version};
-    std::optional<std::string> error = generateWebpage(input.programDir, page, m_clock, m_dateText);
-    if (!error) {
-        error = deliverWebpage(input.programDir, input.settings, m_inet1, m_wait);
+    Status published = generateWebpage(input.programDir, page, m_clock, m_dateText);
+    if (published) {
+        published = deliverWebpage(input.programDir, input.settings, m_inet1, m_wait);
     }
-    if (error) {
-        return fail(*error);
-    }
-    return {};
+    return published;
 }
 
 void WebpagePublisher::end(const Status& outcome) {

@@ -9,18 +9,11 @@ SettingsKeeper::SettingsKeeper(std::filesystem::path dir)
 
 Status SettingsKeeper::load() {
     m_scrambler.initScrambleOffsets();
-    if (const SettingsError error = loadSettings(m_dir, m_scrambler, m_settings)) {
-        return fail(*error);
-    }
-    return {};
+    return loadSettings(m_dir, m_scrambler, m_settings);
 }
 
 Status SettingsKeeper::changeConfig(std::string_view key, std::string_view value, bool upCase) {
-    if (const SettingsError error =
-            quillet::changeConfig(m_dir, key, value, upCase, m_scrambler, m_settings)) {
-        return fail(*error);
-    }
-    return {};
+    return quillet::changeConfig(m_dir, key, value, upCase, m_scrambler, m_settings);
 }
 
 } // namespace quillet
