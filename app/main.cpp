@@ -1,18 +1,22 @@
 #include "app/locale_date_time_formatter.h"
 #include "app/main_window.h"
-#include "composing/qt_send_pacer.h"
+#include "app/qt_work_queue.h"
+#include "composing/sleeping_send_pacer.h"
 #include "host/dbus_host.h"
 #include "host/ini_host_settings.h"
 #include "host/xdo_keystroke_sender.h"
 #include "notifications/dbus/dbus_notifier.h"
 #include "publishing/curl/curl_transfer_control.h"
-#include "publishing/qt/qt_transfer_wait.h"
+#include "publishing/sleeping_transfer_wait.h"
 #include "settings/window/message_boxes.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <QApplication>
+
+#include <atomic>
+#include <memory>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -21,7 +25,7 @@ int main(int argc, char* argv[]) {
 
     // Exit and the host's closing event end the program at once: every event loop, nested
     // ones included, stops, and a send in progress types no further key.
-    bool ending = false;
+    std::atomic<bool> ending = false; // read by the send's worker
     auto endProgram = [&ending] {
         ending = true;
         QCoreApplication::exit(0);
@@ -29,11 +33,11 @@ int main(int argc, char* argv[]) {
 
     quillet::DBusHost host;
     quillet::XdoKeystrokeSender keys;
-    quillet::QtSendPacer pacer([&ending] { return ending; });
+    quillet::SleepingSendPacer pacer([&ending] { return ending.load(); });
     const quillet::SystemClock clock;
     const quillet::LocaleDateTimeFormatter formatter;
     quillet::CurlTransferControl inet1;
-    quillet::QtTransferWait transferWait;
+    quillet::SleepingTransferWait transferWait;
     const quillet::IniHostSettings hostSettings;
     quillet::QtMessageBoxes boxes;
     quillet::DBusNotifier notifier;
@@ -42,7 +46,10 @@ int main(int argc, char* argv[]) {
             .toStdString();
     quillet::MainWindow window({host, keys, pacer, clock, formatter, endProgram,
                                 QCoreApplication::applicationDirPath(), inet1, transferWait,
-                                hostSettings, executableName, boxes, notifier});
+                                hostSettings, executableName, boxes, notifier},
+                               {std::make_unique<quillet::QtWorkQueue>(QStringLiteral("host")),
+                                std::make_unique<quillet::QtWorkQueue>(QStringLiteral("send")),
+                                std::make_unique<quillet::QtWorkQueue>(QStringLiteral("publish"))});
     window.startUp();
     window.show();
     return QApplication::exec();

@@ -8,7 +8,7 @@
 #include "composing/message_sender.h"
 #include "composing/own_bulletin_board.h"
 #include "host/extras_registration.h"
-#include "settings/settings_file.h"
+#include "publishing/sleeping_transfer_wait.h"
 #include "settings/window/setup_window.h"
 #include "widgets/tab_columns_delegate.h"
 #include "widgets/twips.h"
@@ -38,16 +38,23 @@ QString versionText() {
         .arg(QUILLET_VERSION_PATCH);
 }
 
-MainWindow::MainWindow(Services services, QWidget* parent)
-    : QWidget(parent), m_services(std::move(services)), m_store(m_services.clock),
-      m_settings(settingDefaults()),
+MainWindow::MainWindow(Services services, Workers workers, QWidget* parent)
+    : QWidget(parent), m_services(std::move(services)),
+      m_settings(std::filesystem::path(QFile::encodeName(m_services.programDir).toStdString())),
+      m_link(m_services.host), m_store(std::make_shared<BulletinStore>(m_services.clock)),
       m_publisher(m_services.inet1, m_services.transferWait, m_services.clock, m_services.formatter,
                   [this](const std::string& text) { setStatus(text); }),
-      m_announcer(m_services.notifier, [this](const std::string& text) { setStatus(text); }) {
+      m_announcer(m_services.notifier, [this](const std::string& text) { setStatus(text); }),
+      m_workers(std::move(workers)) {
     buildControls();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // A host call or a send still running is waited for here, with the window gone; what
+    // the queues would still hand back is dropped.
+    hide();
+    m_workers = {};
+}
 
 void MainWindow::buildControls() {
     setObjectName(QStringLiteral("Form1"));
@@ -55,47 +62,47 @@ void MainWindow::buildControls() {
     setFixedSize(twipsToPixels(11190), twipsToPixels(7950));
     paintGrey(this);
 
-    m_command2 =
+    m_addSingleButton =
         makeButton(this, "Command2", QStringLiteral("Add Single"), twipsRect(120, 120, 1095, 255));
-    m_command3 = makeButton(this, "Command3", QStringLiteral("Add Multiple"),
-                            twipsRect(1200, 120, 1215, 255));
+    m_addMultipleButton = makeButton(this, "Command3", QStringLiteral("Add Multiple"),
+                                     twipsRect(1200, 120, 1215, 255));
     m_updateButton = makeButton(this, "updateButton", QStringLiteral("Update Message"),
                                 twipsRect(2520, 120, 1455, 255));
     m_updateButton->setEnabled(false);
 
     // One row high: the groups sit side by side and scroll sideways.
-    m_list2 = makeList(this, "List2", twipsRect(4080, 120, 4695, 225));
-    m_list2->setFlow(QListView::LeftToRight);
-    m_list2->setWrapping(false);
-    m_list2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_list2->setSpacing(0);
+    m_groupList = makeList(this, "List2", twipsRect(4080, 120, 4695, 225));
+    m_groupList->setFlow(QListView::LeftToRight);
+    m_groupList->setWrapping(false);
+    m_groupList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_groupList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_groupList->setSpacing(0);
 
-    m_command5 =
+    m_setupButton =
         makeButton(this, "Command5", QStringLiteral("Setup"), twipsRect(8880, 120, 1095, 255));
-    m_command1 =
+    m_exitButton =
         makeButton(this, "Command1", QStringLiteral("Exit"), twipsRect(10080, 120, 1095, 255));
-    m_list1 = makeList(this, "List1", twipsRect(0, 480, 11175, 7245));
+    m_bulletinList = makeList(this, "List1", twipsRect(0, 480, 11175, 7245));
     // Columns sized for a long callsign with SSID and for the locale's widest date.
-    auto* columns = new TabColumnsDelegate(m_list1);
-    const QFontMetrics metrics(m_list1->font());
+    auto* columns = new TabColumnsDelegate(m_bulletinList);
+    const QFontMetrics metrics(m_bulletinList->font());
     const int callsignWidth = metrics.horizontalAdvance(QStringLiteral("R WW0WWW-15")) + 12;
     const std::string widestDate =
         m_services.formatter.format(makeLocalDateTime(2028, 12, 28, 20, 58, 58));
     const int dateWidth = metrics.horizontalAdvance(fromWindows1252(widestDate)) + 16;
     columns->setColumnStarts({callsignWidth, callsignWidth + dateWidth});
-    m_list1->setItemDelegate(columns);
+    m_bulletinList->setItemDelegate(columns);
 
-    m_picture1 = new QFrame(this);
-    m_picture1->setObjectName(QStringLiteral("Picture1"));
-    m_picture1->setGeometry(twipsRect(0, 7695, 11190, 255));
-    m_picture1->setFrameShape(QFrame::Panel);
-    m_picture1->setFrameShadow(QFrame::Sunken);
-    m_picture1->setAutoFillBackground(true);
-    QPalette barPalette = m_picture1->palette();
+    m_statusBar = new QFrame(this);
+    m_statusBar->setObjectName(QStringLiteral("Picture1"));
+    m_statusBar->setGeometry(twipsRect(0, 7695, 11190, 255));
+    m_statusBar->setFrameShape(QFrame::Panel);
+    m_statusBar->setFrameShadow(QFrame::Sunken);
+    m_statusBar->setAutoFillBackground(true);
+    QPalette barPalette = m_statusBar->palette();
     barPalette.setColor(QPalette::Window, barPalette.color(QPalette::Button));
-    m_picture1->setPalette(barPalette);
-    m_status = new QLabel(m_picture1);
+    m_statusBar->setPalette(barPalette);
+    m_status = new QLabel(m_statusBar);
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setGeometry(twipsRect(0, 0, 11055, 255));
     m_status->setFont(windowFont(false));
@@ -106,27 +113,27 @@ void MainWindow::buildControls() {
     m_applicationDir->setGeometry(twipsRect(1200, 7800, 6015, 495));
     m_applicationDir->hide();
 
-    connect(m_command1, &QPushButton::clicked, this, [this] { m_services.endProgram(); });
-    connect(m_command2, &QPushButton::clicked, this, &MainWindow::openFreshMessageWindow);
-    connect(m_command3, &QPushButton::clicked, this, &MainWindow::openMultipleWindow);
+    connect(m_exitButton, &QPushButton::clicked, this, [this] { m_services.endProgram(); });
+    connect(m_addSingleButton, &QPushButton::clicked, this, &MainWindow::openFreshMessageWindow);
+    connect(m_addMultipleButton, &QPushButton::clicked, this, &MainWindow::openMultipleWindow);
     connect(m_updateButton, &QPushButton::clicked, this, &MainWindow::updateMessage);
-    connect(m_command5, &QPushButton::clicked, this, &MainWindow::openSetupWindow);
+    connect(m_setupButton, &QPushButton::clicked, this, &MainWindow::openSetupWindow);
     // A selection made from code counts as a click, as the operator's does; the busy flags
     // make the nested ones return at once.
-    connect(m_list1, &QListWidget::currentRowChanged, this, &MainWindow::bulletinClicked);
-    connect(m_list2, &QListWidget::currentRowChanged, this, &MainWindow::groupClicked);
+    connect(m_bulletinList, &QListWidget::currentRowChanged, this, &MainWindow::bulletinClicked);
+    connect(m_groupList, &QListWidget::currentRowChanged, this, &MainWindow::groupClicked);
 
-    m_timer1 = new QTimer(this);
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer1->setInterval(kRefreshIntervalMs);
-    connect(m_timer1, &QTimer::timeout, this, &MainWindow::refreshMessages);
+    m_refreshTimer = new QTimer(this);
+    m_refreshTimer->setObjectName(QStringLiteral("Timer1"));
+    m_refreshTimer->setInterval(kRefreshIntervalMs);
+    connect(m_refreshTimer, &QTimer::timeout, this, &MainWindow::refreshMessages);
 
     // Counts minutes and publishes every WEBPAGE_UPDATE_EVERY of them.
-    m_timer60Sec = new QTimer(this);
-    m_timer60Sec->setObjectName(QStringLiteral("Timer60Sec"));
-    m_timer60Sec->setInterval(kPublishTickMs);
-    connect(m_timer60Sec, &QTimer::timeout, this, [this] {
-        if (m_schedule.tick(m_settings)) {
+    m_publishTimer = new QTimer(this);
+    m_publishTimer->setObjectName(QStringLiteral("Timer60Sec"));
+    m_publishTimer->setInterval(kPublishTickMs);
+    connect(m_publishTimer, &QTimer::timeout, this, [this] {
+        if (m_schedule.tick(m_settings.settings())) {
             webpageAction();
         }
     });
@@ -136,66 +143,125 @@ void MainWindow::startUp() {
     // 1. Every file of the program lives beside the executable, wherever it is started from.
     m_applicationDir->setText(m_services.programDir);
     // 2. Log lines end with CR LF; the bulletin table splits the log on that itself.
-    // 3. The scrambling table, then the settings file (created when missing).
-    m_scrambler.initScrambleOffsets();
-    if (const Status loaded = loadSettings(programDir(), m_scrambler, m_settings); !loaded) {
-        m_startUpProblem = loaded.error(); // the defaults apply and the program goes on
-    }
+    // 3. The scrambling table, then the settings file (created when missing); on a failure
+    //    the defaults apply and the program goes on.
+    const Status loaded = m_settings.load();
     // 4.
     m_groupFilter = std::string(kAllGroups);
-    // 5. The host object, its closing event, and its current map.
+    // 5. The host's closing event; the map object comes with the first refresh.
     m_services.host.setClosingHandler([this] { m_services.endProgram(); });
-    // 6. The table and both lists are filled before the window first shows. Without a
-    //    host they still show their heading and "ALL", and the host is not asked twice.
+    // The lists show their heading and "ALL" until the host has answered.
     showBulletins();
     fillGroupList();
-    if (ensureHost()) {
-        refreshMessages();
-    }
     // 7. The host learns of the program through a file in its folder, written once.
-    if (const auto error =
-            registerExtra(m_services.hostSettings, programDir(), m_services.executableName)) {
-        if (m_startUpProblem.empty()) {
-            m_startUpProblem = *error;
-        }
-    }
-    // 8. and 9. A problem met on the way stays in the status line instead of the version.
-    if (!m_hostLost) {
-        updateCaption();
-    }
-    if (m_hostLost) {
-        m_startUpProblem = toWindows1252(m_status->text());
-    }
-    if (m_startUpProblem.empty()) {
-        m_status->setText(versionText());
+    const Status registered =
+        registerExtra(m_services.hostSettings, programDir(), m_services.executableName);
+    // 9. A problem met on the way stays in the status line instead of the version.
+    if (!loaded) {
+        setStatus(loaded.error());
+    } else if (!registered) {
+        setStatus(registered.error());
     } else {
-        setStatus(m_startUpProblem);
+        m_status->setText(versionText());
     }
-    m_timer1->start();
-    m_timer60Sec->start();
+    m_refreshTimer->start();
+    m_publishTimer->start();
+    // 6. and 8. The table, both lists and the caption follow when the host answers; a host
+    //    that does not leaves its failure in the status line.
+    refreshMessages();
 }
 
 std::filesystem::path MainWindow::programDir() const {
     return std::filesystem::path(QFile::encodeName(m_services.programDir).toStdString());
 }
 
+void MainWindow::refreshMessages() {
+    if (m_refreshPending) {
+        return; // the one under way shows the table when the host answers
+    }
+    m_refreshPending = true;
+    // The intake and the sort run on the worker too, on a copy of the table: a 3 MB log
+    // takes milliseconds there. Clicks meanwhile work on the table as shown.
+    auto store = std::make_shared<BulletinStore>(*m_store);
+    m_workers.host->post([this, store]() -> WorkQueue::Apply {
+        Result<HostReading> reading = m_link.refresh();
+        if (reading) {
+            store->storeMessageLog(reading->log);
+            store->sortBulletins();
+            reading.value().log = {};
+        }
+        return [this, store, reading = std::move(reading)] { applyRefresh(reading, store); };
+    });
+}
+
+void MainWindow::applyRefresh(const Result<HostReading>& reading,
+                              std::shared_ptr<BulletinStore> store) {
+    m_refreshPending = false;
+    const std::vector<Identity> readMarks = std::exchange(m_readWhilePending, {});
+    const std::optional<Identity> follow = std::exchange(m_follow, std::nullopt);
+    if (!reading) {
+        // What was shown stays; the next refresh asks the host again.
+        setStatus(reading.error());
+        return;
+    }
+    m_store = std::move(store);
+    for (const Identity& marked : readMarks) {
+        const BulletinTable& table = m_store->bulletins();
+        for (int slot = 0; slot < m_store->usedCount(); ++slot) {
+            if (table[slot].callsign == marked.first && table[slot].addressee == marked.second) {
+                m_store->markRead(slot);
+            }
+        }
+    }
+    m_callsign = reading->callsign;
+    showBulletins();
+    fillGroupList();
+    if (follow) {
+        // Reselecting the clicked row is not a click of its own.
+        const bool wasBusy = std::exchange(m_bulletinListBusy, true);
+        selectRowOf(*follow);
+        m_bulletinListBusy = wasBusy;
+    }
+    if (!m_captionSet || reading->reconnected) {
+        // The host is there, perhaps restarted under another station.
+        m_captionSet = true;
+        setWindowTitle(QStringLiteral("Quillet [") + fromWindows1252(m_callsign) +
+                       QLatin1Char(']'));
+    }
+    if (reading->reconnected) {
+        setStatus("Connected to the host again");
+    }
+    m_announcer.afterRefresh(m_store->bulletins(), m_groupFilter,
+                             isSwitchOn(m_settings.settings().notifyNewBulletins),
+                             [this] { return m_callsign; });
+}
+
 void MainWindow::webpageAction() {
-    m_publisher.webpageAction({programDir(), m_settings, m_store.bulletins(),
-                               [this]() -> std::optional<std::string> {
-                                   try {
-                                       return m_services.host.stationCallsign();
-                                   } catch (const HostError& error) {
-                                       hostFailed(error);
-                                       return std::nullopt;
-                                   }
-                               },
-                               toWindows1252(versionText())});
+    if (!m_publisher.begin(m_settings.settings())) {
+        return;
+    }
+    m_workers.host->post([this]() -> WorkQueue::Apply {
+        const Result<std::string> callsign = m_link.stationCallsign();
+        return [this, callsign] {
+            // The page is made from the table as it is now, whatever refreshes come later.
+            m_workers.publish->post([this, callsign, dir = programDir(),
+                                     table = m_store->bulletins(),
+                                     settings = m_settings.settings()]() -> WorkQueue::Apply {
+                const Status outcome =
+                    m_publisher.run({dir, settings, table,
+                                     [&callsign]() -> std::optional<std::string> {
+                                         return callsign ? std::optional(*callsign) : std::nullopt;
+                                     },
+                                     toWindows1252(versionText())});
+                return [this, outcome] { m_publisher.end(outcome); };
+            });
+        };
+    });
 }
 
 std::optional<std::string> MainWindow::changeConfig(const std::string& key,
                                                     const std::string& value, bool upCase) {
-    const Status changed =
-        quillet::changeConfig(programDir(), key, value, upCase, m_scrambler, m_settings);
+    const Status changed = m_settings.changeConfig(key, value, upCase);
     if (!changed) {
         setStatus(changed.error());
         return changed.error();
@@ -207,81 +273,14 @@ SetupWindow* MainWindow::openSetupWindow() {
     return SetupWindow::open(m_setup, *this, m_services.boxes, this);
 }
 
-bool MainWindow::ensureHost() {
-    if (m_uivMap && !m_hostLost) {
-        return true;
-    }
-    try {
-        m_uivMap = m_services.host.currentMap();
-        return true;
-    } catch (const HostError& error) {
-        hostFailed(error);
-        return false;
-    }
-}
-
-void MainWindow::hostFailed(const HostError& error) {
-    // Keep running and show what went wrong; the next refresh asks the host again and
-    // fetches a fresh map object, since a restarted host has a new one.
-    m_hostLost = true;
-    m_uivMap.reset();
-    setStatus(error.what());
-}
-
-void MainWindow::refreshMessages() {
-    const bool wasLost = m_hostLost;
-    if (!ensureHost()) {
-        return;
-    }
-    try {
-        m_store.readMessageLog(m_services.host);
-    } catch (const HostError& error) {
-        hostFailed(error);
-        return;
-    }
-    m_hostLost = false;
-    m_store.sortBulletins();
-    showBulletins();
-    fillGroupList();
-    if (wasLost) {
-        // The host is back, perhaps restarted under another station.
-        updateCaption();
-        if (!m_hostLost) {
-            setStatus("Connected to the host again");
-        }
-    }
-    m_announcer.afterRefresh(m_store.bulletins(), m_groupFilter,
-                             isSwitchOn(m_settings.notifyNewBulletins),
-                             [this] { return stationCallsign(); });
-}
-
-void MainWindow::updateCaption() {
-    try {
-        const std::string callsign = m_services.host.stationCallsign();
-        setWindowTitle(QStringLiteral("Quillet [") + fromWindows1252(callsign) + QLatin1Char(']'));
-    } catch (const HostError& error) {
-        hostFailed(error);
-    }
-}
-
-std::string MainWindow::stationCallsign() {
-    try {
-        return m_services.host.stationCallsign();
-    } catch (const HostError& error) {
-        hostFailed(error);
-        return {};
-    }
-}
-
 std::string MainWindow::getMyMessageForBLN(const std::string& blnCode) {
-    // The callsign is asked once per lookup rather than once per slot: a change at the host
-    // still shows at the next lookup, at a fortieth of the calls.
-    const std::string callsign = stationCallsign();
-    if (callsign.empty()) {
+    // The callsign is the one the last refresh fetched: a fill of the board asks the host
+    // nothing, and a change at the host shows from the next refresh on.
+    if (m_callsign.empty()) {
         return {};
     }
-    for (const Bulletin& b : m_store.bulletins()) {
-        if (b.inUse && b.callsign == callsign && b.addressee == blnCode) {
+    for (const Bulletin& b : m_store->bulletins()) {
+        if (b.inUse && b.callsign == m_callsign && b.addressee == blnCode) {
             return b.text;
         }
     }
@@ -293,50 +292,50 @@ void MainWindow::bulletinClicked() {
         return;
     }
     m_bulletinListBusy = true;
-    const QListWidgetItem* item = m_list1->currentItem();
+    const QListWidgetItem* item = m_bulletinList->currentItem();
     const int slot = item ? item->data(Qt::UserRole).toInt() : -1;
-    if (slot >= 0 && slot < m_store.usedCount()) {
-        m_store.markRead(slot);
-        // The refresh may move the bulletin to another slot and row; it is followed by its
-        // identity, so the mark, the selection and the text stay with what was clicked.
-        const Bulletin clicked = m_store.bulletins()[slot];
-        refreshMessages();
-        selectRowOf(clicked.callsign, clicked.addressee);
-        const QListWidgetItem* now = m_list1->currentItem();
-        const int nowSlot = now ? now->data(Qt::UserRole).toInt() : -1;
-        if (nowSlot >= 0) {
-            const Bulletin& shown = m_store.bulletins()[nowSlot];
-            const std::string callsign = stationCallsign();
-            m_updateButton->setEnabled(!callsign.empty() && shown.callsign == callsign);
-            setStatus(shown.text);
+    if (slot >= 0 && slot < m_store->usedCount()) {
+        m_store->markRead(slot);
+        const Bulletin clicked = m_store->bulletins()[slot];
+        const Identity identity{clicked.callsign, clicked.addressee};
+        if (m_refreshPending) {
+            m_readWhilePending.push_back(identity);
         }
+        // The row shows its mark at once. The refresh may move the bulletin to another slot
+        // and row; it is followed by its identity, so the selection stays with it.
+        showBulletins();
+        selectRowOf(identity);
+        m_updateButton->setEnabled(!m_callsign.empty() && clicked.callsign == m_callsign);
+        setStatus(clicked.text);
+        m_follow = identity;
+        refreshMessages();
     }
     m_bulletinListBusy = false;
 }
 
-void MainWindow::selectRowOf(const std::string& callsign, const std::string& addressee) {
-    for (int row = 1; row < m_list1->count(); ++row) {
-        const int slot = m_list1->item(row)->data(Qt::UserRole).toInt();
-        const Bulletin& b = m_store.bulletins()[slot];
-        if (b.callsign == callsign && b.addressee == addressee) {
-            m_list1->setCurrentRow(row);
+void MainWindow::selectRowOf(const Identity& bulletin) {
+    for (int row = 1; row < m_bulletinList->count(); ++row) {
+        const int slot = m_bulletinList->item(row)->data(Qt::UserRole).toInt();
+        const Bulletin& b = m_store->bulletins()[slot];
+        if (b.callsign == bulletin.first && b.addressee == bulletin.second) {
+            m_bulletinList->setCurrentRow(row);
             return;
         }
     }
 }
 
 void MainWindow::groupClicked() {
-    if (m_groupListBusy || m_list2->currentItem() == nullptr) {
+    if (m_groupListBusy || m_groupList->currentItem() == nullptr) {
         return;
     }
-    m_groupFilter = toWindows1252(m_list2->currentItem()->text());
+    m_groupFilter = toWindows1252(m_groupList->currentItem()->text());
     showBulletins();
 }
 
 void MainWindow::updateMessage() {
     // The heading row, or no row, holds no bulletin: then there is nothing to edit and the
     // window is not opened.
-    const QListWidgetItem* item = m_list1->currentItem();
+    const QListWidgetItem* item = m_bulletinList->currentItem();
     UpdateFields fields;
     if (item == nullptr || !updateFieldsFromRow(toWindows1252(item->text()), fields)) {
         return;
@@ -379,51 +378,84 @@ AddMultipleWindow* MainWindow::openMultipleWindow() {
 }
 
 void MainWindow::sendMessage(const std::string& toStation, std::int16_t port,
-                             const std::string& digi, const std::string& msg) {
+                             const std::string& digi, const std::string& msg,
+                             std::function<void()> done) {
     if (m_sending) {
         setStatus("A bulletin is being sent; wait until it is done");
+        if (done) {
+            done();
+        }
         return;
     }
     m_sending = true;
-    HostMap* map = ensureHost() ? m_uivMap.get() : nullptr;
-    MessageSender sender(m_services.keys, m_services.pacer);
-    const std::string outcome = sender.sendMessage(map, toStation, port, digi, msg, [this] {
+    m_sendDone = std::move(done);
+    const std::string sentLine = sentText(toStation, msg);
+    // The map's path from the host first, then the keystrokes with their pauses on the
+    // send queue; the window answers throughout.
+    m_workers.host->post([=, this]() -> WorkQueue::Apply {
+        const Result<std::string> mapFile = m_link.mapFileName();
+        return [=, this] {
+            if (!mapFile) {
+                sendEnded(fail("Error Sending Message: " + mapFile.error()), sentLine);
+                return;
+            }
+            m_workers.send->post([=, this]() -> WorkQueue::Apply {
+                MessageSender sender(m_services.keys, m_services.pacer);
+                const Status outcome = sender.sendMessage(*mapFile, toStation, port, digi, msg);
+                return [=, this] { sendEnded(outcome, sentLine); };
+            });
+        };
+    });
+}
+
+void MainWindow::sendEnded(const Status& outcome, const std::string& sentLine) {
+    m_sending = false;
+    if (outcome) {
         show();
         raise();
         activateWindow();
-    });
-    m_sending = false;
-    setStatus(outcome);
+        setStatus(sentLine);
+    } else {
+        setStatus(outcome.error());
+    }
+    if (auto done = std::exchange(m_sendDone, nullptr)) {
+        done();
+    }
 }
 
 void MainWindow::showBulletins() {
     // Updates are held back while the list is refilled, so it never shows half a table.
-    m_list1->setUpdatesEnabled(false);
-    m_list1->clear();
+    m_bulletinList->setUpdatesEnabled(false);
+    m_bulletinList->clear();
     for (const BulletinRow& row :
-         quillet::showBulletins(m_store.bulletins(), m_groupFilter, m_services.formatter)) {
-        auto* item = new QListWidgetItem(fromWindows1252(row.text), m_list1);
+         quillet::showBulletins(m_store->bulletins(), m_groupFilter, m_services.formatter)) {
+        auto* item = new QListWidgetItem(fromWindows1252(row.text), m_bulletinList);
         item->setData(Qt::UserRole, row.slot);
     }
-    m_list1->setUpdatesEnabled(true);
-    m_list1->setCurrentRow(0);
+    m_bulletinList->setUpdatesEnabled(true);
+    m_bulletinList->setCurrentRow(0);
 }
 
 void MainWindow::fillGroupList() {
     m_groupListBusy = true;
-    m_list2->setUpdatesEnabled(false);
-    m_list2->clear();
-    const GroupList groups = quillet::fillGroupList(m_store.bulletins(), m_groupFilter);
+    m_groupList->setUpdatesEnabled(false);
+    m_groupList->clear();
+    const GroupList groups = quillet::fillGroupList(m_store->bulletins(), m_groupFilter);
     for (const std::string& entry : groups.entries) {
-        m_list2->addItem(fromWindows1252(entry));
+        m_groupList->addItem(fromWindows1252(entry));
     }
-    m_list2->setCurrentRow(groups.selected);
-    m_list2->setUpdatesEnabled(true);
+    m_groupList->setCurrentRow(groups.selected);
+    m_groupList->setUpdatesEnabled(true);
     m_groupListBusy = false;
 }
 
 void MainWindow::setStatus(const std::string& text) {
-    m_status->setText(fromWindows1252(text));
+    // A bulletin may be a megabyte long: the label gets what it can show, cut with "…".
+    if (text.size() > static_cast<std::size_t>(kStatusShownLength)) {
+        m_status->setText(fromWindows1252(text.substr(0, kStatusShownLength)) + QChar(0x2026));
+    } else {
+        m_status->setText(fromWindows1252(text));
+    }
 }
 
 QString MainWindow::statusText() const {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "base/work_queue.h"
 #include "bulletins/bulletin_store.h"
 #include "bulletins/clock.h"
 #include "bulletins/date_time_formatter.h"
 #include "composing/main_window_operations.h"
 #include "composing/send_pacer.h"
 #include "host/host.h"
+#include "host/host_link.h"
 #include "host/host_settings.h"
 #include "host/keystroke_sender.h"
 #include "notifications/bulletin_announcer.h"
@@ -13,8 +15,7 @@
 #include "publishing/schedule.h"
 #include "publishing/transfer_control.h"
 #include "publishing/webpage_publisher.h"
-#include "settings/scrambler.h"
-#include "settings/settings.h"
+#include "settings/settings_keeper.h"
 #include "settings/window/message_boxes.h"
 #include "settings/window/setup_operations.h"
 
@@ -24,7 +25,10 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QFrame;
 class QLabel;
@@ -38,8 +42,9 @@ class AddMessageWindow;
 class AddMultipleWindow;
 class SetupWindow;
 
-// The program's main window: it holds the bulletin table and the host link for the
-// whole run, and every other window is opened from it.
+// The program's main window: the layout, the timers and the wiring between the bulletin
+// table, the host link, the settings and the other windows. Nothing here waits for the
+// host, a send or an upload: they run on work queues and their results come back here.
 class MainWindow final : public QWidget, public MainWindowOperations, public SetupOperations {
     Q_OBJECT
 
@@ -47,31 +52,42 @@ public:
     struct Services {
         Host& host;
         KeystrokeSender& keys;
-        SendPacer& pacer;
+        SendPacer& pacer; // used on the send queue's thread
         const Clock& clock;
         const DateTimeFormatter& formatter;
         std::function<void()> endProgram; // ends the program at once
         QString programDir;               // the folder that holds the executable
         TransferControl& inet1;           // uploads the page
-        TransferWait& transferWait;       // lets window events run while it does
+        TransferWait& transferWait;       // waits for it on the publishing queue's thread
         const HostSettings& hostSettings; // where the host keeps its program folder
         std::string executableName;       // the program's file name, for the host's extras
         MessageBoxes& boxes;
         Notifier& notifier; // desktop notices of new bulletins
     };
+    // One queue each, so that a ten-second send or a slow upload never holds up a refresh.
+    struct Workers {
+        std::unique_ptr<WorkQueue> host; // every host call, one at a time
+        std::unique_ptr<WorkQueue> send;
+        std::unique_ptr<WorkQueue> publish;
+    };
 
-    explicit MainWindow(Services services, QWidget* parent = nullptr);
+    MainWindow(Services services, Workers workers, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Runs once, before the window first shows.
     void startUp();
 
-    // One refresh of the bulletin display: host log into the table, sort, both lists.
+    // One refresh of the bulletin display: host log into the table, sort, both lists. Starts
+    // it and returns; one that is still waiting for the host is not started twice.
     void refreshMessages() override;
+    bool refreshPending() const { return m_refreshPending; }
+    bool sending() const { return m_sending; }
+    bool publishing() const { return m_publisher.busy(); }
 
+    // The station's callsign is the one the last refresh fetched.
     std::string getMyMessageForBLN(const std::string& blnCode) override;
     void sendMessage(const std::string& toStation, std::int16_t port, const std::string& digi,
-                     const std::string& msg) override;
+                     const std::string& msg, std::function<void()> done) override;
     AddMessageWindow* openMessageWindow() override;
     // "Add Single": the Add Message window afresh, whatever it held.
     AddMessageWindow* openFreshMessageWindow();
@@ -81,18 +97,15 @@ public:
     // the status line and returned, and leaves file and settings as they were.
     std::optional<std::string> changeConfig(const std::string& key, const std::string& value,
                                             bool upCase) override;
-    std::string encrypt(const std::string& text) const override {
-        return m_scrambler.encrypt(text);
-    }
-    std::string decrypt(const std::string& text) const { return m_scrambler.decrypt(text); }
-    const Settings& settings() const override { return m_settings; }
+    std::string encrypt(const std::string& text) const override { return m_settings.encrypt(text); }
+    const Settings& settings() const override { return m_settings.settings(); }
 
     // One publishing run: the page from the template, then its copy and upload as the
-    // settings say. Outcomes go to the status line.
+    // settings say, on a snapshot of the table. Outcomes go to the status line.
     void webpageAction() override;
     SetupWindow* openSetupWindow();
 
-    const BulletinStore& store() const { return m_store; }
+    const BulletinStore& store() const { return *m_store; }
     const std::string& groupFilter() const { return m_groupFilter; }
     QString statusText() const;
 
@@ -100,53 +113,61 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    using Identity = std::pair<std::string, std::string>; // callsign, addressee
+
     void buildControls();
-    bool ensureHost();
-    void hostFailed(const HostError& error);
-    void updateCaption();
+    void applyRefresh(const Result<HostReading>& reading, std::shared_ptr<BulletinStore> store);
+    void sendEnded(const Status& outcome, const std::string& sentLine);
     void showBulletins();
     void fillGroupList();
     void setStatus(const std::string& text);
-    std::string stationCallsign();
     std::filesystem::path programDir() const;
     void bulletinClicked();
     void groupClicked();
     void updateMessage();
-    void selectRowOf(const std::string& callsign, const std::string& addressee);
+    void selectRowOf(const Identity& bulletin);
 
     Services m_services;
-    BulletinStore m_store;
+    SettingsKeeper m_settings;
+    HostLink m_link; // used on the host queue only
+    std::shared_ptr<BulletinStore> m_store;
     std::string m_groupFilter;
-    Scrambler m_scrambler;
-    Settings m_settings;
-    std::string m_startUpProblem; // shown instead of the version when start-up hit one
+    std::string m_callsign; // as the last refresh fetched it
+    bool m_captionSet = false;
     WebpagePublisher m_publisher;
     PublishingSchedule m_schedule;
     BulletinAnnouncer m_announcer;
-    std::unique_ptr<HostMap> m_uivMap;
-    bool m_hostLost = false; // the last host call failed; the next refresh reconnects
+    bool m_refreshPending = false;
+    std::vector<Identity> m_readWhilePending; // marks the pending refresh must carry over
+    std::optional<Identity> m_follow;         // the clicked bulletin, reselected after it
     bool m_groupListBusy = false;
     bool m_bulletinListBusy = false;
     bool m_sending = false; // a send is typing into the host
+    std::function<void()> m_sendDone;
     QPointer<AddMessageWindow> m_message;
     QPointer<AddMultipleWindow> m_multiMessages;
     QPointer<SetupWindow> m_setup;
+    Workers m_workers; // last: stopped first, before what their jobs use
 
-    QPushButton* m_command2 = nullptr; // Add Single
-    QPushButton* m_command3 = nullptr; // Add Multiple
+    QPushButton* m_addSingleButton = nullptr;   // Command2
+    QPushButton* m_addMultipleButton = nullptr; // Command3
     QPushButton* m_updateButton = nullptr;
-    QListWidget* m_list2 = nullptr;    // group filter
-    QPushButton* m_command5 = nullptr; // Setup
-    QPushButton* m_command1 = nullptr; // Exit
-    QListWidget* m_list1 = nullptr;    // received bulletins
-    QFrame* m_picture1 = nullptr;
+    QListWidget* m_groupList = nullptr;    // List2
+    QPushButton* m_setupButton = nullptr;  // Command5
+    QPushButton* m_exitButton = nullptr;   // Command1
+    QListWidget* m_bulletinList = nullptr; // List1
+    QFrame* m_statusBar = nullptr;         // Picture1
     QLabel* m_status = nullptr;
     QLabel* m_applicationDir = nullptr;
-    QTimer* m_timer1 = nullptr;
-    QTimer* m_timer60Sec = nullptr;
+    QTimer* m_refreshTimer = nullptr; // Timer1
+    QTimer* m_publishTimer = nullptr; // Timer60Sec
 };
 
 // "V1.0.6": major, minor and revision as plain decimal numbers.
 QString versionText();
+
+// What the status line shows of a text: all of it up to kStatusShownLength characters, else
+// that many and "…". The table keeps the whole text.
+inline constexpr int kStatusShownLength = 500;
 
 } // namespace quillet

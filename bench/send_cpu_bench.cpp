@@ -2,7 +2,7 @@
 // pauses (about ten seconds of wall time). The pauses must sleep, not spin.
 // Run: build/bench/quillet_send_cpu_bench
 #include "composing/message_sender.h"
-#include "composing/qt_send_pacer.h"
+#include "composing/sleeping_send_pacer.h"
 #include "host/fake_keystroke_sender.h"
 
 #include <QCoreApplication>
@@ -25,33 +25,23 @@ double processorSeconds() {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-class FixedMap final : public HostMap {
-public:
-    explicit FixedMap(std::string path) : m_path(std::move(path)) {}
-    std::string mapFileName() override { return m_path; }
-
-private:
-    std::string m_path;
-};
-
 void oneSend(benchmark::State& state) {
     QTemporaryDir dir;
     QFile info(dir.filePath(QStringLiteral("demo.inf")));
     info.open(QIODevice::WriteOnly);
     info.write("Demo\r\n0,0\r\nNorth Sea\r\n");
     info.close();
-    FixedMap map(dir.filePath(QStringLiteral("demo.gif")).toStdString());
+    const std::string map = dir.filePath(QStringLiteral("demo.gif")).toStdString();
     FakeKeystrokeSender keys;
-    QtSendPacer pacer([] { return false; });
+    SleepingSendPacer pacer([] { return false; });
     MessageSender sender(keys, pacer);
     for (auto _ : state) {
         const double before = processorSeconds();
-        const std::string status =
-            sender.sendMessage(&map, "BLN", 1, "WIDE2-2", "Net tonight 20:00", {});
+        const Status status = sender.sendMessage(map, "BLN", 1, "WIDE2-2", "Net tonight 20:00");
         const double used = processorSeconds() - before;
         state.SetIterationTime(used);
         state.counters["cpu_s"] = used;
-        benchmark::DoNotOptimize(status);
+        benchmark::DoNotOptimize(status.ok());
     }
 }
 BENCHMARK(oneSend)->UseManualTime()->Iterations(1)->Repetitions(3)->Unit(benchmark::kMillisecond);

@@ -1,13 +1,12 @@
 #include "composing/add_message_window.h"
 
-#include "widgets/twips.h"
-#include "widgets/window_style.h"
+#include "base/qt_text.h"
 #include "composing/main_window_operations.h"
 #include "composing/port_text.h"
-#include "base/qt_text.h"
+#include "widgets/twips.h"
+#include "widgets/window_style.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -140,14 +139,14 @@ void AddMessageWindow::sendAndClose() {
     }
     m_sending = true;
     setEnabled(false); // the fields stay as they are while the keystrokes are typed
-    QPointer<AddMessageWindow> self(this);
-    m_main.sendMessage(toStation, *port, digi, msg);
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-    m_main.refreshMessages();
-    if (self) {
-        close();
-    }
+    // The send runs on while the window waits: the table is refreshed and the window
+    // closed once it has ended.
+    m_main.sendMessage(toStation, *port, digi, msg, [self = QPointer<AddMessageWindow>(this)] {
+        if (self) {
+            self->m_main.refreshMessages();
+            self->close();
+        }
+    });
 }
 
 } // namespace quillet

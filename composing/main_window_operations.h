@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace quillet {
@@ -16,9 +17,12 @@ public:
     // The text of the station's own bulletin to exactly this addressee, or "".
     virtual std::string getMyMessageForBLN(const std::string& blnCode) = 0;
     virtual void refreshMessages() = 0;
-    // Types the bulletin into the host; reports the outcome in the status line.
+    // Starts typing the bulletin into the host and returns at once; the outcome goes to the
+    // status line, and `done` runs on the window's thread when the send has ended, however
+    // it ended.
     virtual void sendMessage(const std::string& toStation, std::int16_t port,
-                             const std::string& digi, const std::string& msg) = 0;
+                             const std::string& digi, const std::string& msg,
+                             std::function<void()> done) = 0;
     // The Add Message window, opened with its initial contents when it is not open and
     // brought to the front as it is otherwise. Null while a send is typing: its fields must
     // not change under it.

@@ -1,7 +1,7 @@
 #include "message_sender.h"
 
-#include "host/keystroke_notation.h"
 #include "base/qt_text.h"
+#include "host/keystroke_notation.h"
 
 #include <QFile>
 
@@ -29,56 +29,50 @@ std::string mapInfoPath(const std::string& mapFileName) {
     return mapFileName.substr(0, dot) + ".inf";
 }
 
-HostCaption mapTitle(HostMap& map) {
-    std::string mapFile;
-    try {
-        mapFile = map.mapFileName();
-    } catch (const HostError& error) {
-        return {{}, error.what()};
-    }
+Result<std::string> mapTitle(const std::string& mapFile) {
     const std::string infoPath = mapInfoPath(mapFile);
     if (infoPath.empty()) {
-        return {{}, "the host's map \"" + mapFile + "\" has no information file"};
+        return fail("the host's map \"" + mapFile + "\" has no information file");
     }
     QFile file(fromWindows1252(infoPath));
     if (!file.open(QIODevice::ReadOnly)) {
-        return {{}, "cannot read the map information file " + infoPath};
+        return fail("cannot read the map information file " + infoPath);
     }
     // Lines one and two are skipped; the title is the third, taken whole.
     for (int line = 1; line <= 3; ++line) {
         if (file.atEnd()) {
-            return {{}, "the map information file " + infoPath + " has fewer than three lines"};
+            return fail("the map information file " + infoPath + " has fewer than three lines");
         }
         const QByteArray text = file.readLine(1 << 20);
         if (line == 3) {
-            return {withoutLineEnd(text), {}};
+            return withoutLineEnd(text);
         }
     }
-    return {}; // not reached
+    return fail("not reached");
 }
 
-HostCaption hostWindowTitle(HostMap& map) {
-    HostCaption title = mapTitle(map);
-    if (title.error.empty()) {
-        title.caption = "UI-View32 V2.03 [" + title.caption + "]";
+Result<std::string> hostWindowTitle(const std::string& mapFileName) {
+    Result<std::string> title = mapTitle(mapFileName);
+    if (!title) {
+        return title;
     }
-    return title;
+    return "UI-View32 V2.03 [" + *title + "]";
 }
 
-std::string MessageSender::sendMessage(HostMap* map, const std::string& toStation,
-                                       std::int16_t port, const std::string& digi,
-                                       const std::string& msg,
-                                       const std::function<void()>& showMainWindow) {
-    if (map == nullptr) {
-        return "Error Sending Message: the host is not reachable";
-    }
-    const HostCaption title = hostWindowTitle(*map);
-    if (!title.error.empty()) {
+std::string sentText(const std::string& toStation, const std::string& msg) {
+    return "Sent: <" + toStation + "> " + msg;
+}
+
+Status MessageSender::sendMessage(const std::string& mapFileName, const std::string& toStation,
+                                  std::int16_t port, const std::string& digi,
+                                  const std::string& msg) {
+    const Result<std::string> caption = hostWindowTitle(mapFileName);
+    if (!caption) {
         // Without a caption there is no window to type into: nothing is sent.
-        return "Error Sending Message: " + title.error;
+        return fail("Error Sending Message: " + caption.error());
     }
-    const std::string failure = "Error Sending Message to " + title.caption;
-    if (!m_keys.activateWindow(title.caption)) {
+    const Failure failure = fail("Error Sending Message to " + *caption);
+    if (!m_keys.activateWindow(*caption)) {
         return failure;
     }
     m_pacer.processEvents();
@@ -108,10 +102,7 @@ std::string MessageSender::sendMessage(HostMap* map, const std::string& toStatio
             m_pacer.processEvents(); // the row after the port tab goes on without a pause
         }
     }
-    if (showMainWindow) {
-        showMainWindow();
-    }
-    return "Sent: <" + toStation + "> " + msg;
+    return {};
 }
 
 } // namespace quillet

@@ -1,42 +1,38 @@
 #pragma once
 
+#include "base/result.h"
 #include "composing/send_pacer.h"
-#include "host/host.h"
 #include "host/keystroke_sender.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace quillet {
-
-// The caption of the host's main window, or why it could not be formed.
-struct HostCaption {
-    std::string caption;
-    std::string error; // empty when the caption was formed
-};
 
 // The map's information file: the map path cut before its first "." (a dot in a folder
 // name counts) with ".inf" appended; empty when the path has no ".".
 std::string mapInfoPath(const std::string& mapFileName);
 
-// The third line of the current map's information file, read afresh each time.
-HostCaption mapTitle(HostMap& map);
+// The third line of the map's information file, read afresh each time.
+Result<std::string> mapTitle(const std::string& mapFileName);
 
 // "UI-View32 V2.03 [" + map title + "]".
-HostCaption hostWindowTitle(HostMap& map);
+Result<std::string> hostWindowTitle(const std::string& mapFileName);
+
+// The status line after a send that went through.
+std::string sentText(const std::string& toStation, const std::string& msg);
 
 // Types a bulletin into the host's main window as the fixed sequence of keystrokes that
-// the host's message form takes, pausing after each so that the host keeps up.
+// the host's message form takes, pausing after each so that the host keeps up. A send takes
+// about ten seconds, so it runs on a worker, never on the window's thread.
 class MessageSender {
 public:
     MessageSender(KeystrokeSender& keys, SendPacer& pacer) : m_keys(keys), m_pacer(pacer) {}
 
-    // Returns the line for the status label. Failures stop the sequence where they happen
-    // and are reported, never thrown.
-    std::string sendMessage(HostMap* map, const std::string& toStation, std::int16_t port,
-                            const std::string& digi, const std::string& msg,
-                            const std::function<void()>& showMainWindow);
+    // `mapFileName` is the map the host shows. A failure stops the sequence where it happens
+    // and comes back as the line for the status label; nothing is thrown.
+    Status sendMessage(const std::string& mapFileName, const std::string& toStation,
+                       std::int16_t port, const std::string& digi, const std::string& msg);
 
 private:
     KeystrokeSender& m_keys;

@@ -33,19 +33,18 @@ std::string extrasContent(const std::filesystem::path& programDir,
            "\"\r\nTrue\r\nTrue\r\n";
 }
 
-std::string failure(const std::string& shownName, int error) {
-    return "Not registered with the host: cannot write " + shownName + " (" + std::strerror(error) +
-           ")";
+Failure failure(const std::string& shownName, int error) {
+    return fail("Not registered with the host: cannot write " + shownName + " (" +
+                std::strerror(error) + ")");
 }
 
 } // namespace
 
-std::optional<std::string> registerExtra(const HostSettings& hostSettings,
-                                         const std::filesystem::path& programDir,
-                                         const std::string& executableName) {
+Status registerExtra(const HostSettings& hostSettings, const std::filesystem::path& programDir,
+                     const std::string& executableName) {
     std::string folder = hostSettings.programFolder();
     if (folder.empty()) {
-        return std::nullopt;
+        return {};
     }
     // The host writes the folder with its separator at the end, and the name is joined on
     // directly. A value edited by hand may lack it; joining directly would then name a file
@@ -64,14 +63,14 @@ std::optional<std::string> registerExtra(const HostSettings& hostSettings,
         return failure(shownName, statError.value());
     }
     if (type != std::filesystem::file_type::not_found) {
-        return std::nullopt;
+        return {};
     }
 
     // "x": created only if it does not exist, so a file made in the meantime is not replaced.
     std::FILE* out = std::fopen(file.c_str(), "wbx");
     if (out == nullptr) {
         if (errno == EEXIST) {
-            return std::nullopt;
+            return {};
         }
         return failure(shownName, errno);
     }
@@ -86,7 +85,7 @@ std::optional<std::string> registerExtra(const HostSettings& hostSettings,
         std::filesystem::remove(file, ignored);
         return failure(shownName, written ? closeError : writeError);
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace quillet

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/result.h"
 #include "host/host_settings.h"
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,9 +18,8 @@ inline constexpr std::string_view kExtrasFileName = "QUILLET.XTR";
 //
 // `programDir` is the directory of the executable and `executableName` its file name, both
 // as the file system names them. Nothing happens when the host has no program folder.
-// Returns a line for the status line when the file cannot be written; start-up goes on.
-std::optional<std::string> registerExtra(const HostSettings& hostSettings,
-                                         const std::filesystem::path& programDir,
-                                         const std::string& executableName);
+// Fails with a line for the status line when the file cannot be written; start-up goes on.
+Status registerExtra(const HostSettings& hostSettings, const std::filesystem::path& programDir,
+                     const std::string& executableName);
 
 } // namespace quillet

@@ -2,20 +2,26 @@
 
 #include "host/host.h"
 
+#include <atomic>
+#include <chrono>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 namespace quillet {
 
 // A host for tests: serves what the test sets, records every call by name, and can be
-// told to fail its calls or to announce that it is closing.
+// told to fail its calls, to take its time over each, or to announce that it is closing.
+// Calls may come from a worker thread; set the texts before the call that reads them.
 class FakeHost final : public Host {
 public:
     std::string log;
     std::string callsign = "N0CALL";
     std::string mapFile = "/maps/demo.gif";
     bool failing = false; // every call throws HostError while set
+    std::atomic<int> replyDelayMs = 0;
     std::vector<std::string> calls;
     std::vector<int> selectors;
 
@@ -41,6 +47,7 @@ public:
         }
     }
     int count(const std::string& call) const {
+        const std::lock_guard lock(m_mutex);
         int n = 0;
         for (const auto& c : calls) {
             n += c == call ? 1 : 0;
@@ -62,6 +69,8 @@ private:
     };
 
     void record(const char* call) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(replyDelayMs.load()));
+        const std::lock_guard lock(m_mutex);
         calls.emplace_back(call);
         if (failing) {
             throw HostError("Host not reachable: the host is not running");
@@ -69,6 +78,7 @@ private:
     }
 
     std::function<void()> m_closing;
+    mutable std::mutex m_mutex;
 };
 
 } // namespace quillet

@@ -10,31 +10,34 @@ WebpagePublisher::WebpagePublisher(TransferControl& inet1, TransferWait& wait, c
     : m_inet1(inet1), m_wait(wait), m_clock(clock), m_dateText(formatter),
       m_setStatus(std::move(setStatus)) {}
 
-void WebpagePublisher::webpageAction(const PublishInput& input) {
-    const Settings& settings = input.settings;
+bool WebpagePublisher::begin(const Settings& settings) {
     if (!isSwitchOn(settings.autoCopyEnabled) && !isSwitchOn(settings.ftpEnabled)) {
-        return;
+        return false;
     }
     if (m_busy) {
         m_setStatus(std::string(kPublishSkipped));
-        return;
+        return false;
     }
     m_busy = true;
-    struct BusyEnd {
-        bool& busy;
-        ~BusyEnd() { busy = false; }
-    } busyEnd{m_busy};
-
     m_setStatus({});
+    return true;
+}
+
+Status WebpagePublisher::run(const PublishInput& input) {
     const PageInput page{.bulletins = input.bulletins,
                          .stationCallsign = input.stationCallsign,
                          .version = input.version};
     Status published = generateWebpage(input.programDir, page, m_clock, m_dateText);
     if (published) {
-        published = deliverWebpage(input.programDir, settings, m_inet1, m_wait);
+        published = deliverWebpage(input.programDir, input.settings, m_inet1, m_wait);
     }
-    if (!published) {
-        m_setStatus(std::string(kPublishErrorPrefix) + published.error());
+    return published;
+}
+
+void WebpagePublisher::end(const Status& outcome) {
+    m_busy = false;
+    if (!outcome) {
+        m_setStatus(std::string(kPublishErrorPrefix) + outcome.error());
     }
 }
 

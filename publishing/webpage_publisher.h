@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/result.h"
 #include "bulletins/bulletin.h"
 #include "bulletins/clock.h"
 #include "bulletins/date_time_formatter.h"
@@ -44,7 +45,18 @@ public:
     // "Error doing web page update -> " and its description there. A run that starts while
     // another waits for its upload is skipped, and says so, rather than restaging the files
     // that are being sent.
-    void webpageAction(const PublishInput& input);
+    void webpageAction(const PublishInput& input) {
+        if (begin(input.settings)) {
+            end(run(input));
+        }
+    }
+
+    // The same run in three steps, so that the slow middle one can go to a worker while the
+    // window goes on: `begin` and `end` on the window's thread, `run` anywhere, once per
+    // `begin` that returned true.
+    bool begin(const Settings& settings);
+    Status run(const PublishInput& input);
+    void end(const Status& outcome);
 
     bool busy() const { return m_busy; }
 

@@ -56,6 +56,7 @@ run intake "$BENCH/quillet_intake_bench"
 run dbus dbus-run-session -- "$BENCH/quillet_dbus_bench"
 run publishing "$BENCH/quillet_publishing_bench"
 run send "$BENCH/quillet_send_cpu_bench"
+run window_stall env QT_QPA_PLATFORM=offscreen "$BENCH/quillet_window_stall_bench"
 
 # The running program: the simulator serves a log on a private bus, Quillet shows its
 # window on a private X display and is measured from outside by the probe.

@@ -1,34 +1,19 @@
-// The main window and the program itself against the real host simulator, over the
-// private session bus that ctest's dbus-run-session provides.
-#include "app/tests/main_window_fixture.h"
-#include "host/dbus_host.h"
+// The program itself against the real host simulator, over the private session bus that
+// ctest's dbus-run-session provides.
 #include "host/tests/simulator_process.h"
 
 #include <QProcess>
 #include <QtTest>
 
-using namespace quillet;
 using namespace quillet::testing;
 
 namespace {
 
-void addBulletin(const char* callsign, const char* addressee, const char* text) {
-    const QVariantList arguments{QString::fromUtf8(callsign), QString::fromUtf8(addressee),
-                                 QString::fromUtf8(text)};
-    QCOMPARE(callSimulator(QStringLiteral("AddBulletin"), arguments).type(),
-             QDBusMessage::ReplyMessage);
-}
-
 std::unique_ptr<Simulator> startSimulator(const QString& callsign) {
     auto simulator = std::make_unique<Simulator>(
         QStringList{QStringLiteral("--empty"), QStringLiteral("--callsign"), callsign});
-    if (!simulator->waitUntilOnBus()) {
-        return nullptr;
-    }
-    return simulator;
+    return simulator->waitUntilOnBus() ? std::move(simulator) : nullptr;
 }
-
-using Window = BasicWindowFixture<DBusHost, SystemClock>;
 
 } // namespace
 
@@ -38,58 +23,6 @@ class HostIntegrationTest : public QObject {
 private slots:
     void cleanup() {
         QVERIFY(waitFor([] { return !serviceOnBus(); }, 5000));
-    }
-
-    void theWindowShowsWhatTheHostLoggedAndEndsWhenItCloses() {
-        auto simulator = startSimulator(QStringLiteral("G4SIM"));
-        QVERIFY(simulator);
-        addBulletin("W1AW", "BLN2NA", "Field day");
-        addBulletin("DL1XYZ", "BLN1EU", "Relais l\xC3\xA4uft");
-        addBulletin("G4SIM", "BLN", "<UIV>Own");
-        addBulletin("W1AW", "BLN2NA", "Moved");
-
-        Window w;
-        w.window.startUp();
-        QCOMPARE(w.window.windowTitle(), QStringLiteral("Quillet [G4SIM]"));
-        QCOMPARE(w.window.statusText(), QStringLiteral("V1.0.6"));
-        const QStringList rows = entries(w.list("List1"));
-        QCOMPARE(rows.size(), 4);
-        QVERIFY(rows[1].startsWith(QStringLiteral("N DL1XYZ\t")));
-        QVERIFY(rows[1].endsWith(QString::fromUtf8("BLN1EU> Relais l\xC3\xA4uft")));
-        QVERIFY(rows[2].endsWith(QStringLiteral("\tBLN > Own")));
-        QVERIFY(rows[3].endsWith(QStringLiteral("\tBLN2NA> Moved")));
-        QCOMPARE(entries(w.list("List2")), (QStringList{"ALL", "EU", "NA"}));
-
-        callSimulator(QStringLiteral("Quit"));
-        QTRY_COMPARE_WITH_TIMEOUT(w.endings, 1, 10000);
-        QVERIFY(simulator->waitUntilFinished());
-    }
-
-    void aHostThatGoesAwayIsReportedAndARestartedOneIsPickedUp() {
-        Window w;
-        {
-            auto simulator = startSimulator(QStringLiteral("G4SIM"));
-            QVERIFY(simulator);
-            addBulletin("W1AW", "BLN1", "one");
-            w.window.startUp();
-            QCOMPARE(w.list("List1")->count(), 2);
-            simulator->signal(SIGKILL);
-            QVERIFY(simulator->waitUntilFinished());
-        }
-        QVERIFY(waitFor([] { return !serviceOnBus(); }, 5000));
-        w.window.refreshMessages();
-        QVERIFY2(w.window.statusText().startsWith(QStringLiteral("Host ")),
-                 qPrintable(w.window.statusText()));
-        QCOMPARE(w.list("List1")->count(), 2); // what was shown stays
-        QCOMPARE(w.endings, 0);
-
-        auto again = startSimulator(QStringLiteral("G4NEW"));
-        QVERIFY(again);
-        addBulletin("VK2RT", "BLN2", "two");
-        w.window.refreshMessages();
-        QCOMPARE(w.window.statusText(), QStringLiteral("Connected to the host again"));
-        QCOMPARE(w.window.windowTitle(), QStringLiteral("Quillet [G4NEW]"));
-        QCOMPARE(w.list("List1")->count(), 3);
     }
 
     void theProgramEndsWhenTheHostCloses() {

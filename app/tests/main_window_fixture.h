@@ -2,9 +2,11 @@
 
 // A main window over the fakes: keystrokes, pacer, transfer and message boxes, with the
 // locale-free formatter, in a temporary program directory; the host and clock are fakes too
-// unless a test names real ones.
+// unless a test names real ones. The work queues run each job at once unless the test asks
+// for threads.
 
 #include "app/main_window.h"
+#include "app/qt_work_queue.h"
 #include "bulletins/fake_clock.h"
 #include "composing/fake_send_pacer.h"
 #include "host/fake_host.h"
@@ -19,6 +21,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <functional>
 #include <string>
@@ -42,7 +45,23 @@ inline QStringList entries(const QListWidget* list) {
     return out;
 }
 
-template <typename HostT, typename ClockT> struct BasicWindowFixture {
+inline void clickRow(QListWidget* list, int row) {
+    list->show();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(row)).center());
+}
+
+template <typename Queue> MainWindow::Workers workers() {
+    return {std::make_unique<Queue>(), std::make_unique<Queue>(), std::make_unique<Queue>()};
+}
+template <> inline MainWindow::Workers workers<QtWorkQueue>() {
+    return {std::make_unique<QtWorkQueue>(QStringLiteral("host")),
+            std::make_unique<QtWorkQueue>(QStringLiteral("send")),
+            std::make_unique<QtWorkQueue>(QStringLiteral("publish"))};
+}
+
+template <typename HostT, typename ClockT, typename Queue = InlineWorkQueue>
+struct BasicWindowFixture {
     QTemporaryDir dir;
     HostT host;
     FakeKeystrokeSender keys;
@@ -63,7 +82,8 @@ template <typename HostT, typename ClockT> struct BasicWindowFixture {
                                onEnd();
                            }
                        },
-                       dir.path(), inet1, transferWait, hostSettings, "quillet", boxes, notifier}};
+                       dir.path(), inet1, transferWait, hostSettings, "quillet", boxes, notifier},
+                      workers<Queue>()};
 
     template <typename T> T* control(const char* name) {
         return window.findChild<T*>(QString::fromLatin1(name));

@@ -1,4 +1,9 @@
+// The main window over a fake host: start-up, the refresh cycle, the host going and coming,
+// the settings, publishing, the bulletin actions and sends; and with real work queues over a
+// host that answers after seconds.
 #include "app/tests/main_window_fixture.h"
+#include "composing/add_message_window.h"
+#include "composing/add_multiple_window.h"
 #include "settings/window/setup_window.h"
 #include "widgets/tab_columns_delegate.h"
 
@@ -11,24 +16,38 @@ using namespace quillet::testing;
 
 namespace {
 
-// The callsign column of every bulletin row, in list order.
-QStringList callsignColumn(const QListWidget* list) {
-    QStringList out;
-    for (int i = 1; i < list->count(); ++i) {
-        out << list->item(i)->text().section(QLatin1Char('\t'), 0, 0).mid(2);
-    }
-    return out;
-}
-
-struct Fixture : WindowFixture {
-    QListWidget* list1() { return list("List1"); }
-    QListWidget* list2() { return list("List2"); }
-};
-
 // Runs a timer's handler as one of its ticks would.
 void emitTimeout(QTimer* timer) {
     QVERIFY(QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection));
 }
+
+// The main window over a fake host whose map has an information file.
+struct Station : WindowFixture {
+    Station() {
+        host.callsign = "G4SIM";
+        writeFile("demo.inf", "Demo\r\n0,0\r\nNorth Sea\r\n");
+        host.mapFile = dir.filePath(QStringLiteral("demo.gif")).toStdString();
+        host.log = logLine("W1AW", "BLN1", "Field day") + logLine("G4SIM", "BLN", "Own news") +
+                   logLine("G4SIM", "BLN1EU", "Own EU\tafter tab") +
+                   logLine("g4sim", "BLN2", "lower case") + logLine("DL1XYZ", "BLN2EU", "Relais");
+        window.startUp();
+    }
+    // The row of a bulletin, by "callsign addressee" as the row shows them.
+    int rowOf(const QString& callsignAndAddressee) {
+        const QStringList rows = entries(list("List1"));
+        for (int i = 1; i < rows.size(); ++i) {
+            const QStringList columns = rows[i].split(QLatin1Char('\t'));
+            if (columns[0].mid(2) + ' ' + columns[2].section('>', 0, 0) == callsignAndAddressee) {
+                return i;
+            }
+        }
+        return -1;
+    }
+    void click(const char* callsignAndAddressee) {
+        clickRow(list("List1"), rowOf(QString::fromLatin1(callsignAndAddressee)));
+    }
+    AddMessageWindow* messageWindow() { return window.findChild<AddMessageWindow*>(); }
+};
 
 } // namespace
 
@@ -36,141 +55,76 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void startUpShowsTheHostsBulletinsSortedAndTheirGroups() {
-        Fixture f;
+    void startUpShowsTheHostsBulletinsSortedAndTheirGroupsAndEachTickReadsAgain() {
+        WindowFixture f;
         f.host.callsign = "G4SIM";
         f.host.log = logLine("W1AW", "BLN2NA", "Field day") + logLine("DL1XYZ", "BLN1EU", "Net") +
                      logLine("W1AW", "BLN1", "Meeting") + logLine("station3", "BLNA", "late") +
                      logLine("G4ABC", "BLN3NA", "Caf\xE9 open");
         f.window.startUp();
-
         QCOMPARE(f.host.calls.front(), std::string("CurrentMap"));
         QCOMPARE(f.host.selectors, std::vector<int>{2});
-        QCOMPARE(f.list1()->item(0)->text(),
-                 QStringLiteral("R Callsign\tReceived\t\t\tBLN> Message"));
-        QCOMPARE(callsignColumn(f.list1()),
-                 (QStringList{"DL1XYZ", "G4ABC", "W1AW", "W1AW", "station3"}));
-        QVERIFY(f.list1()->item(3)->text().endsWith(QStringLiteral("\tBLN1> Meeting")));
-        QVERIFY(f.list1()->item(2)->text().endsWith(QStringLiteral("Caf\u00E9 open")));
-        QVERIFY(f.list1()->item(1)->text().startsWith(QStringLiteral("N DL1XYZ\t")));
-        QCOMPARE(f.list1()->currentRow(), 0);
-        for (const QString& row : entries(f.list1())) {
-            // heading and rows split into the same three columns, so they line up
-            QCOMPARE(tabColumns(row).size(), 3);
-        }
-        QCOMPARE(entries(f.list2()), (QStringList{"ALL", "EU", "NA"}));
-        QCOMPARE(f.list2()->currentRow(), 0);
+        const QStringList rows = entries(f.list("List1"));
+        QCOMPARE(rows.size(), 6);
+        QVERIFY(rows[1].startsWith(QStringLiteral("N DL1XYZ\t")));
+        QVERIFY(rows[2].endsWith(QStringLiteral("Caf\u00E9 open")));
+        QCOMPARE(entries(f.list("List2")), (QStringList{"ALL", "EU", "NA"}));
+        QCOMPARE(f.list("List1")->currentRow() + f.list("List2")->currentRow(), 0);
         QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [G4SIM]"));
         QCOMPARE(f.window.statusText(), QStringLiteral("V1.0.6"));
         QCOMPARE(f.control<QLabel>("applicationDir")->text(), f.dir.path());
-    }
-
-    void anEmptyLogGivesTheHeadingAndAllAndTheTimerRuns() {
-        Fixture f;
-        f.window.startUp();
-        QCOMPARE(f.list1()->count(), 1);
-        QCOMPARE(f.list1()->currentRow(), 0);
-        QCOMPARE(entries(f.list2()), QStringList{"ALL"});
-        QCOMPARE(f.list2()->currentRow(), 0);
         QVERIFY(!f.button("updateButton")->isEnabled());
-        QVERIFY(f.control<QTimer>("Timer1")->isActive());
-    }
 
-    void controlsStandWhereTheLayoutPutsThem() {
-        Fixture f;
-        f.window.startUp();
-        QCOMPARE(f.window.size(), QSize(746, 530));
-        const struct {
-            const char* name;
-            QString caption;
-            QRect rect;
-        } places[] = {{"Command2", "Add Single", {8, 8, 73, 17}},
-                      {"Command3", "Add Multiple", {80, 8, 81, 17}},
-                      {"updateButton", "Update Message", {168, 8, 97, 17}},
-                      {"Command5", "Setup", {592, 8, 73, 17}},
-                      {"Command1", "Exit", {672, 8, 73, 17}},
-                      {"List2", {}, {272, 8, 313, 15}},
-                      {"List1", {}, {0, 32, 745, 483}},
-                      {"Picture1", {}, {0, 513, 746, 17}},
-                      {"status", {}, {0, 0, 737, 17}}};
-        for (const auto& place : places) {
-            auto* widget = f.control<QWidget>(place.name);
-            QVERIFY2(widget, place.name);
-            QCOMPARE(widget->geometry(), place.rect);
-            if (auto* button = qobject_cast<QPushButton*>(widget)) {
-                QCOMPARE(button->text(), place.caption);
-            }
-        }
-        QVERIFY(!f.button("updateButton")->isEnabled());
-        QVERIFY(f.control<QLabel>("applicationDir")->isHidden());
-        for (QListWidget* list : {f.list1(), f.list2()}) {
-            QCOMPARE(list->palette().color(QPalette::Text), QColor(0, 255, 0));
-            QCOMPARE(list->palette().color(QPalette::Base), QColor(0, 0, 0));
-            QVERIFY(list->font().bold());
-        }
-        QVERIFY(!f.control<QLabel>("status")->font().bold());
-        QCOMPARE(f.window.palette().color(QPalette::Window), QColor(128, 128, 128));
-    }
-
-    void eachTimerTickReadsTheLogAgain() {
-        Fixture f;
-        f.host.log = logLine("W1AW", "BLN1", "first");
-        f.window.startUp();
         f.host.log += logLine("PA3EFG", "BLN2WX", "second");
         auto* timer1 = f.control<QTimer>("Timer1");
-        timer1->start(1);
-        QTRY_COMPARE(f.list1()->count(), 3);
-        QCOMPARE(entries(f.list2()), (QStringList{"ALL", "WX"}));
+        QCOMPARE(timer1->interval(), 30000);
+        emitTimeout(timer1);
+        QCOMPARE(f.list("List1")->count(), 7);
+        QCOMPARE(entries(f.list("List2")), (QStringList{"ALL", "EU", "NA", "WX"}));
         QCOMPARE(f.host.count("CurrentMap"), 1); // the map object is kept while the host lives
         // What start-up found is not news; what the tick brought is, once.
         QCOMPARE(f.notifier.notices,
                  (std::vector<Notice>{{"Bulletin from PA3EFG (BLN2WX)", "second"}}));
     }
 
-    void aHostMissingAtStartUpIsReportedAndPickedUpLater() {
-        Fixture f;
+    void aHostMissingAtStartOrVanishingLaterIsReportedAndPickedUpAgain() {
+        WindowFixture f;
         f.host.failing = true;
         f.host.log = logLine("W1AW", "BLN1EU", "hello");
         f.window.startUp();
         QVERIFY(f.window.statusText().contains(QStringLiteral("not reachable")));
         QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet"));
-        QCOMPARE(f.list1()->count(), 1);
-        QCOMPARE(entries(f.list2()), QStringList{"ALL"});
+        QCOMPARE(entries(f.list("List2")), QStringList{"ALL"});
 
         f.host.failing = false;
-        f.host.calls.clear();
         f.window.refreshMessages();
-        QCOMPARE(f.host.calls.front(), std::string("CurrentMap"));
-        QCOMPARE(f.list1()->count(), 2);
-        QCOMPARE(entries(f.list2()), (QStringList{"ALL", "EU"}));
+        QCOMPARE(f.list("List1")->count(), 2);
         QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [N0CALL]"));
-        QVERIFY(!f.window.statusText().contains(QStringLiteral("not reachable")));
-    }
+        QCOMPARE(f.window.statusText(), QStringLiteral("Connected to the host again"));
 
-    void aHostThatVanishesIsReportedAndRecoveredWithAFreshMap() {
-        Fixture f;
-        f.host.log = logLine("W1AW", "BLN1", "hello");
-        f.window.startUp();
         f.host.failing = true;
         f.window.refreshMessages();
         QVERIFY(f.window.statusText().contains(QStringLiteral("not reachable")));
-        QCOMPARE(f.list1()->count(), 2); // what was shown stays
-        QCOMPARE(f.window.store().usedCount(), 1);
+        QCOMPARE(f.list("List1")->count(), 2); // what was shown stays
 
         f.host.failing = false;
         f.host.callsign = "G4NEW";
         f.host.log += logLine("VK2RT", "BLN2", "back");
         f.host.calls.clear();
         f.window.refreshMessages();
-        QCOMPARE(f.host.count("CurrentMap"), 1);
-        QCOMPARE(f.list1()->count(), 3);
+        QCOMPARE(f.host.count("CurrentMap"), 1); // a fresh map object
+        QCOMPARE(f.list("List1")->count(), 3);
         QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [G4NEW]"));
         QCOMPARE(f.window.statusText(), QStringLiteral("Connected to the host again"));
     }
 
-    void exitTheHostsClosingEventAndTheFrameEndTheProgram() {
-        Fixture f;
+    void aFolderWithoutTheExtrasFileIsReportedAndExitClosingOrTheFrameEndTheProgram() {
+        WindowFixture f;
+        f.hostSettings.folder = f.dir.path().toStdString() + "/missing/folder/";
         f.window.startUp();
+        QVERIFY2(f.window.statusText().contains(QStringLiteral("QUILLET.XTR")),
+                 qPrintable(f.window.statusText()));
+        QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [N0CALL]"));
         f.host.emitClosing();
         QCOMPARE(f.endings, 1);
         QTest::mouseClick(f.button("Command1"), Qt::LeftButton);
@@ -180,34 +134,37 @@ private slots:
         QCOMPARE(f.endings, 3);
     }
 
-    void startUpLoadsTheSettingsFileBesideTheProgramCreatingIt() {
-        Fixture f;
-        f.window.startUp();
-        QCOMPARE(f.fileBytes("quillet.ini"), QByteArray("FTP_HOST=localhost\r\n"));
-
-        // a rewrite goes through the scrambler and is read back at once
-        f.window.changeConfig("FTP_PASSWORD=", f.window.encrypt("s3cret,1"), false);
-        QCOMPARE(f.window.settings().ftpPassword, std::string("s3cret,1"));
-        QCOMPARE(f.window.statusText(), QStringLiteral("V1.0.6"));
-    }
-
-    void anUnreadableSettingsFileIsReportedAndTheDefaultsApply() {
-        Fixture f;
+    void theSettingsFileIsCreatedRewrittenThroughSetupAndAFailureReported() {
+        {
+            WindowFixture f;
+            f.window.startUp();
+            QCOMPARE(f.fileBytes("quillet.ini"), QByteArray("FTP_HOST=localhost\r\n"));
+            QTest::mouseClick(f.button("Command5"), Qt::LeftButton);
+            auto* setup = f.window.findChild<SetupWindow*>();
+            QVERIFY(setup);
+            QCOMPARE(lineEdit(setup, "Text16")->text(), QStringLiteral("localhost"));
+            lineEdit(setup, "Text16")->setText(QStringLiteral("ftp.example.org"));
+            lineEdit(setup, "Text13")->setText(QStringLiteral("s3cret,1"));
+            QTest::mouseClick(setup->findChild<QPushButton*>(QStringLiteral("Command1")),
+                              Qt::LeftButton);
+            QCOMPARE(f.window.settings().ftpHost, std::string("ftp.example.org"));
+            QCOMPARE(f.window.settings().ftpPassword, std::string("s3cret,1"));
+            QVERIFY(f.fileBytes("quillet.ini").contains("FTP_HOST=ftp.example.org\r\n"));
+            QVERIFY(!f.fileBytes("quillet.ini").contains("s3cret")); // scrambled
+        }
+        WindowFixture f;
         QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("quillet.ini")));
         f.window.startUp();
         QVERIFY2(f.window.statusText().startsWith(QStringLiteral("Settings not loaded")),
                  qPrintable(f.window.statusText()));
         QCOMPARE(f.window.settings().ftpEnabled, std::string("FALSE"));
-        QCOMPARE(f.list1()->count(), 1); // the rest of start-up went on
-        QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [N0CALL]"));
-
-        f.window.changeConfig("FTP_HOST=", "example.org", false);
+        QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [N0CALL]")); // start-up went on
+        QVERIFY(f.window.changeConfig("FTP_HOST=", "example.org", false).has_value());
         QVERIFY(f.window.statusText().startsWith(QStringLiteral("Setting FTP_HOST not saved")));
-        QVERIFY(QFileInfo(f.dir.filePath(QStringLiteral("quillet.ini"))).isDir());
     }
 
     void theMinuteTimerPublishesThePageEveryConfiguredInterval() {
-        Fixture f;
+        WindowFixture f;
         const QString web = f.dir.filePath(QStringLiteral("web"));
         QVERIFY(QDir().mkpath(web));
         for (const char* name : {"quillet.template", "quillet.js1"}) {
@@ -223,63 +180,174 @@ private slots:
 
         auto* minute = f.control<QTimer>("Timer60Sec");
         QCOMPARE(minute->interval(), 60000);
-        const QString page = web + QStringLiteral("/board.htm");
         emitTimeout(minute);
-        QVERIFY(!QFile::exists(page)); // one minute of two
+        QVERIFY(!QFile::exists(web + QStringLiteral("/board.htm"))); // one minute of two
         emitTimeout(minute);
-        QVERIFY(QFile::exists(page));
         QVERIFY(QFile::exists(web + QStringLiteral("/quillet.js")));
         const QByteArray html = f.fileBytes("web/board.htm");
         QVERIFY(html.contains("Net &lt;b&gt;bold&lt;/b&gt; &amp; more"));
         QVERIFY(html.contains("N0CALL"));
         QVERIFY(f.inet1.log.empty()); // upload is off
+        QCOMPARE(f.window.statusText(), QString());
     }
 
-    void setupOpensFilledFromTheSettingsAndSavesThroughTheFile() {
-        Fixture f;
+    void clickingABulletinButNotTheHeadingMarksItReadAndShowsItsText() {
+        Station s;
+        const int reads = s.host.count("MessageLog");
+        clickRow(s.list("List1"), 0); // the heading row does nothing
+        QCOMPARE(s.host.count("MessageLog"), reads);
+        QCOMPARE(s.window.statusText(), QStringLiteral("V1.0.6"));
+        s.host.log += logLine("A1AA", "BLN1", "sorts first"); // arrives with the click's refresh
+        s.click("W1AW BLN1");
+        QCOMPARE(s.host.count("MessageLog"), reads + 1);
+        const int row = s.rowOf(QStringLiteral("W1AW BLN1"));
+        QCOMPARE(s.list("List1")->currentRow(), row); // followed to where the refresh moved it
+        QVERIFY(s.list("List1")->item(row)->text().startsWith(QStringLiteral("R W1AW\t")));
+        QVERIFY(s.list("List1")->item(1)->text().startsWith(QStringLiteral("N A1AA")));
+        QCOMPARE(s.window.statusText(), QStringLiteral("Field day"));
+        QVERIFY(!s.button("updateButton")->isEnabled());
+
+        s.click("G4SIM BLN ");
+        QVERIFY(s.button("updateButton")->isEnabled());
+        s.click("g4sim BLN2");
+        QVERIFY(!s.button("updateButton")->isEnabled()); // letter case counts
+        // a refill afterwards selects the heading but keeps button and status
+        s.window.refreshMessages();
+        QCOMPARE(s.list("List1")->currentRow(), 0);
+        QCOMPARE(s.window.statusText(), QStringLiteral("lower case"));
+
+        // a megabyte of text: the table keeps it whole, the status line shows its start
+        const std::string huge(1 << 20, 'x');
+        s.host.log += logLine("VK2RT", "BLN3", huge);
+        s.window.refreshMessages();
+        s.click("VK2RT BLN3");
+        QCOMPARE(s.window.statusText(),
+                 QString(kStatusShownLength, QLatin1Char('x')) + QChar(0x2026));
+        QVERIFY(s.list("List1")->currentItem()->text().endsWith(QString::fromStdString(huge)));
+    }
+
+    void aGroupClickFiltersTheListWithoutReadingTheHost() {
+        Station s;
+        QListWidget* groups = s.list("List2");
+        QCOMPARE(groups->item(1)->text(), QStringLiteral("EU"));
+        const int reads = s.host.count("MessageLog");
+        clickRow(groups, 1);
+        QCOMPARE(s.window.groupFilter(), std::string("EU"));
+        QCOMPARE(s.host.count("MessageLog"), reads);
+        QCOMPARE(s.list("List1")->count(), 3);
+        // a click in the filtered list acts on the bulletin that row shows
+        clickRow(s.list("List1"), 2);
+        QCOMPARE(s.window.statusText(), QStringLiteral("Own EU\tafter tab"));
+        QCOMPARE(groups->currentRow(), 1); // the refresh of that click kept EU selected
+        clickRow(groups, 0);
+        QCOMPARE(s.list("List1")->count(), 6);
+    }
+
+    void updateMessageTakesAddresseeAndTextFromTheRowButNotFromTheHeading() {
+        Station s;
+        s.click("G4SIM BLN ");
+        s.window.refreshMessages(); // the heading is selected, the button still enabled
+        QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
+        QVERIFY(s.messageWindow() == nullptr);
+
+        s.click("G4SIM BLN ");
+        QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
+        QVERIFY(s.messageWindow());
+        auto field = [&](const char* name) { return lineEdit(s.messageWindow(), name)->text(); };
+        QCOMPARE(field("toStation"), QStringLiteral("BLN "));
+        QCOMPARE(field("message"), QStringLiteral("Own news"));
+        lineEdit(s.messageWindow(), "port")->setText(QStringLiteral("4"));
+        s.click("G4SIM BLN1EU");
+        QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
+        QCOMPARE(field("toStation"), QStringLiteral("BLN1EU"));
+        QCOMPARE(field("message"), QStringLiteral("Own EU")); // cut at the tab
+        QCOMPARE(field("port"), QStringLiteral("4"));
+
+        // "Add Single" starts afresh, in the one window
+        QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
+        QCOMPARE(s.window.findChildren<AddMessageWindow*>().size(), 1);
+        QVERIFY(field("message").isEmpty());
+        QCOMPARE(field("toStation"), QStringLiteral("BLN"));
+    }
+
+    void theBoardAndTheLookupFindOwnBulletinsExactlyWithoutAskingTheHost() {
+        Station s;
+        const int asked = s.host.count("StationCallsign");
+        QTest::mouseClick(s.button("Command3"), Qt::LeftButton);
+        QTest::mouseClick(s.button("Command3"), Qt::LeftButton);
+        QCOMPARE(s.window.findChildren<AddMultipleWindow*>().size(), 1);
+        auto* board = s.window.findChild<AddMultipleWindow*>()->findChild<QListWidget*>();
+        QCOMPARE(board->item(1)->text(), QStringLiteral("BLN1>\tEnter Text Here")); // not BLN1EU
+        QCOMPARE(s.host.count("StationCallsign"), asked);
+        QCOMPARE(s.window.getMyMessageForBLN("BLN1EU"), std::string("Own EU\tafter tab"));
+        QCOMPARE(s.window.getMyMessageForBLN("BLN2"), std::string()); // g4sim is not G4SIM
+        s.host.callsign = "g4sim"; // takes effect with the next refresh
+        s.window.refreshMessages();
+        QCOMPARE(s.window.getMyMessageForBLN("BLN2"), std::string("lower case"));
+    }
+
+    void aSendTypesIntoTheHostReportsRefreshesAndOnlyThenCloses() {
+        Station s;
+        QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
+        auto* text = lineEdit(s.messageWindow(), "message");
+        text->setText(QStringLiteral("hello"));
+        const int reads = s.host.count("MessageLog");
+        // During the pauses the operator tries to start another message.
+        int attempts = 0;
+        s.pacer.onEvents = [&] {
+            if (attempts++ == 3) {
+                QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
+            }
+        };
+        QTest::keyClick(text, Qt::Key_Return);
+        QCOMPARE(s.keys.calls().front(), std::string("activate:UI-View32 V2.03 [North Sea]"));
+        QCOMPARE(s.keys.keyCalls(), 21);
+        QCOMPARE(s.window.statusText(), QStringLiteral("Sent: <BLN> hello"));
+        QCOMPARE(s.host.count("MessageLog"), reads + 1);
+        QTRY_VERIFY(s.messageWindow() == nullptr);
+
+        s.keys.setFailActivation(true);
+        QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
+        QTest::keyClick(lineEdit(s.messageWindow(), "message"), Qt::Key_Return);
+        QCOMPARE(s.window.statusText(),
+                 QStringLiteral("Error Sending Message to UI-View32 V2.03 [North Sea]"));
+        QCOMPARE(s.keys.keyCalls(), 21);
+        QTRY_VERIFY(s.messageWindow() == nullptr);
+    }
+
+    void clicksAreHandledWhileARefreshWaitsForTheHost() {
+        BasicWindowFixture<FakeHost, FakeClock, QtWorkQueue> f;
+        f.host.callsign = "G4SIM";
+        f.host.log = logLine("W1AW", "BLN1", "Field day") + logLine("G4SIM", "BLN", "Own");
         f.window.startUp();
-        QTest::mouseClick(f.button("Command5"), Qt::LeftButton);
-        auto* setup = f.window.findChild<SetupWindow*>();
-        QVERIFY(setup);
-        auto* host = lineEdit(setup, "Text16");
-        QCOMPARE(host->text(), QStringLiteral("localhost"));
-        host->setText(QStringLiteral("ftp.example.org"));
-        QTest::mouseClick(setup->findChild<QPushButton*>(QStringLiteral("Command1")),
-                          Qt::LeftButton);
-        QCOMPARE(f.window.settings().ftpHost, std::string("ftp.example.org"));
-        QVERIFY(f.fileBytes("quillet.ini").contains("FTP_HOST=ftp.example.org\r\n"));
-    }
+        QTRY_VERIFY(!f.window.refreshPending());
+        QCOMPARE(f.list("List1")->count(), 3);
 
-    void startUpRegistersWithTheHostOnceAndReportsAFolderItCannotWrite() {
-        {
-            Fixture f;
-            f.hostSettings.folder = f.dir.path().toStdString() + "/";
-            f.window.startUp();
-            QCOMPARE(f.fileBytes("QUILLET.XTR"),
-                     "Quillet\r\n\"" + f.dir.path().toUtf8() + "/quillet\"\r\nTrue\r\nTrue\r\n");
-            QCOMPARE(f.window.statusText(), QStringLiteral("V1.0.6"));
-        }
-        {
-            Fixture f;
-            f.hostSettings.folder = f.dir.path().toStdString() + "/missing/folder/";
-            f.window.startUp();
-            QVERIFY2(f.window.statusText().contains(QStringLiteral("QUILLET.XTR")),
-                     qPrintable(f.window.statusText()));
-            QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [N0CALL]"));
-        }
-    }
+        f.host.replyDelayMs = 4000;
+        f.host.log += logLine("A1AA", "BLN2", "new");
+        auto* timer1 = f.control<QTimer>("Timer1");
+        emitTimeout(timer1);
+        QVERIFY(f.window.refreshPending());
+        emitTimeout(timer1); // not a second one
 
-    void theClosingEventStopsTheRealEventLoop() {
-        // The program's own ending: every event loop returns, nested ones included.
-        Fixture f;
-        f.onEnd = [] { QCoreApplication::exit(7); };
-        f.window.startUp();
-        QTimer::singleShot(0, [&host = f.host] {
-            QEventLoop nested; // as a wait inside a handler would run
-            QTimer::singleShot(0, [&host] { host.emitClosing(); });
-            nested.exec();
-        });
-        QCOMPARE(QCoreApplication::exec(), 7);
+        // Each of these is handled at once, on the table as shown.
+        clickRow(f.list("List1"), 2);
+        QCOMPARE(f.window.statusText(), QStringLiteral("Field day"));
+        QVERIFY(f.list("List1")->item(2)->text().startsWith(QStringLiteral("R W1AW")));
+        QTest::mouseClick(f.button("Command2"), Qt::LeftButton);
+        QVERIFY(f.window.findChild<AddMessageWindow*>());
+        QTest::mouseClick(f.button("Command3"), Qt::LeftButton);
+        auto* board = f.window.findChild<AddMultipleWindow*>()->findChild<QListWidget*>();
+        QCOMPARE(board->item(0)->text(), QStringLiteral("BLN >\tOwn"));
+        QVERIFY(f.window.refreshPending());
+
+        // The refresh lands with the read mark carried over and the clicked row selected.
+        QTRY_VERIFY_WITH_TIMEOUT(!f.window.refreshPending(), 15000);
+        QCOMPARE(f.host.count("MessageLog"), 2);
+        QCOMPARE(f.list("List1")->count(), 4);
+        QVERIFY(f.list("List1")->item(1)->text().startsWith(QStringLiteral("N A1AA")));
+        QVERIFY(f.list("List1")->item(3)->text().startsWith(QStringLiteral("R W1AW")));
+        QCOMPARE(f.list("List1")->currentRow(), 3);
     }
 };
 

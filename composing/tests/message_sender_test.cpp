@@ -1,6 +1,5 @@
 #include "composing/fake_send_pacer.h"
 #include "composing/message_sender.h"
-#include "host/fake_host.h"
 #include "host/fake_keystroke_sender.h"
 
 #include <gtest/gtest.h>
@@ -12,22 +11,6 @@ using namespace quillet;
 
 namespace {
 
-class MapOf final : public HostMap {
-public:
-    explicit MapOf(std::string path, bool failing = false)
-        : m_path(std::move(path)), m_failing(failing) {}
-    std::string mapFileName() override {
-        if (m_failing) {
-            throw HostError("Host not reachable: UI-View32 is not running (MapFileName)");
-        }
-        return m_path;
-    }
-
-private:
-    std::string m_path;
-    bool m_failing;
-};
-
 class Sending : public ::testing::Test {
 protected:
     std::filesystem::path dir = std::filesystem::temp_directory_path() /
@@ -36,49 +19,29 @@ protected:
     FakeKeystrokeSender keys;
     FakeSendPacer pacer;
     MessageSender sender{keys, pacer};
-    int shown = 0;
 
     void SetUp() override { std::filesystem::create_directories(dir); }
     void TearDown() override { std::filesystem::remove_all(dir); }
 
-    std::string writeInfo(const std::string& name, const std::string& contents) {
-        const auto path = dir / name;
-        std::ofstream(path, std::ios::binary) << contents;
-        return path.string();
-    }
-    std::string send(HostMap* map, const std::string& to, std::int16_t port,
-                     const std::string& digi, const std::string& msg) {
-        return sender.sendMessage(map, to, port, digi, msg, [this] { ++shown; });
+    // A map beside an information file whose third line is `title`; returns the map's path.
+    std::string mapTitled(const std::string& title, const std::string& name = "w") {
+        std::ofstream(dir / (name + ".inf"), std::ios::binary) << "1\r\n2\r\n" << title << "\r\n";
+        return (dir / (name + ".gif")).string();
     }
 };
 
 TEST_F(Sending, TheFixedSequenceWithItsPausesInOrder) {
-    writeInfo("world.inf", "Name\r\n51.5,-0.1\r\nNorth Sea\r\nignored\r\n");
-    MapOf map((dir / "world.gif").string());
-    const std::string status = send(&map, "BLN", 1, "WIDE2-2", "hello");
-
-    const std::vector<std::string> expected{"activate:UI-View32 V2.03 [North Sea]",
-                                            "keys:%M",
-                                            "keys:%t",
-                                            "keys:%t",
-                                            "keys:\t",
-                                            "keys:\t",
-                                            "keys:\t",
-                                            "keys:\t",
-                                            "keys:\t",
-                                            "keys:\t",
-                                            "keys:\t",
-                                            "keys:\t",
-                                            "keys:BLN",
-                                            "keys:\t",
-                                            "keys:1",
-                                            "keys:\t",
-                                            "keys:WIDE2-2",
-                                            "keys:\t",
-                                            "keys:hello",
-                                            "keys:{enter}",
-                                            "keys:%y",
-                                            "keys:%H"};
+    const Status sent =
+        sender.sendMessage(mapTitled("North Sea"), "BLN", 1, "WIDE2-2", "50% off {x} + ^~[]");
+    EXPECT_TRUE(sent.ok()) << sent.error();
+    std::vector<std::string> expected{"activate:UI-View32 V2.03 [North Sea]", "keys:%M", "keys:%t",
+                                      "keys:%t"};
+    expected.insert(expected.end(), 8, "keys:\t");
+    // the notation's command characters in the texts are typed as written
+    for (const char* row : {"BLN", "\t", "1", "\t", "WIDE2-2", "\t",
+                            "50{%} off {{}x{}} {+} {^}{~}{[}{]}", "{enter}", "%y", "%H"}) {
+        expected.push_back(std::string("keys:") + row);
+    }
     EXPECT_EQ(keys.calls(), expected);
     // events after the activation, a pause after every row but the tab after the port
     std::vector<std::string> pauses{"events"};
@@ -86,92 +49,53 @@ TEST_F(Sending, TheFixedSequenceWithItsPausesInOrder) {
         pauses.push_back(row == 15 ? "events" : "wait 0.5");
     }
     EXPECT_EQ(pacer.log, pauses);
-    EXPECT_EQ(status, "Sent: <BLN> hello");
-    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(sentText("BLN", "hello"), "Sent: <BLN> hello");
 }
 
 TEST_F(Sending, EmptyDigiNegativePortAndTheTitleTakenWhole) {
-    writeInfo("x.inf", "a\r\nb\r\n  Title with blanks  \r\n");
-    MapOf map((dir / "x.gif").string());
-    send(&map, "BLN ", -1, "", "t");
+    ASSERT_TRUE(sender.sendMessage(mapTitled("  Title with blanks  "), "BLN ", -1, "", "t").ok());
     const auto& calls = keys.calls();
     EXPECT_EQ(calls[0], "activate:UI-View32 V2.03 [  Title with blanks  ]");
     EXPECT_EQ(calls[12], "keys:BLN "); // the padded addressee as it stands
     EXPECT_EQ(calls[14], "keys:-1");
     EXPECT_EQ(calls[16], "keys:"); // an empty digi still has its row
-    EXPECT_EQ(pacer.log.size(), 22u);
-}
-
-TEST_F(Sending, CommandCharactersInTheTextsAreTypedAsWritten) {
-    writeInfo("m.inf", "1\r\n2\r\nT\r\n");
-    MapOf map((dir / "m.gif").string());
-    const std::string status = send(&map, "BLN{1}", 1, "WIDE(1)", "50% off {x} + ^~[]");
-    const auto& calls = keys.calls();
-    EXPECT_EQ(calls[12], "keys:BLN{{}1{}}");
-    EXPECT_EQ(calls[16], "keys:WIDE{(}1{)}");
-    EXPECT_EQ(calls[18], "keys:50{%} off {{}x{}} {+} {^}{~}{[}{]}");
-    EXPECT_EQ(status, "Sent: <BLN{1}> 50% off {x} + ^~[]"); // the status shows the text itself
 }
 
 TEST_F(Sending, TheInformationFileIsCutAtTheFirstDotOfTheWholePath) {
     EXPECT_EQ(mapInfoPath("C:\\maps\\world.gif"), "C:\\maps\\world.inf");
     EXPECT_EQ(mapInfoPath("D:\\ui.v\\maps\\x.gif"), "D:\\ui.inf");
-    EXPECT_EQ(mapInfoPath("/maps/x.tar.gz"), "/maps/x.inf");
     EXPECT_EQ(mapInfoPath("/maps/nodot"), "");
-    // a dotted folder: the file read is the one beside the folder
-    std::filesystem::create_directories(dir / "ui.v");
-    writeInfo("ui.inf", "1\r\n2\r\nFolder title\r\n");
-    MapOf map((dir / "ui.v" / "x.gif").string());
-    EXPECT_EQ(hostWindowTitle(map).caption, "UI-View32 V2.03 [Folder title]");
 }
 
 TEST_F(Sending, ACaptionThatCannotBeFormedSendsNothing) {
-    writeInfo("short.inf", "only\r\ntwo lines\r\n");
-    MapOf noDot((dir / "nodot").string());
-    MapOf missing((dir / "missing.gif").string());
-    MapOf shortInfo((dir / "short.gif").string());
-    MapOf gone("x.gif", true);
-    for (HostMap* map : std::initializer_list<HostMap*>{&noDot, &missing, &shortInfo, &gone}) {
-        const std::string status = send(map, "BLN", 1, "", "x");
-        EXPECT_TRUE(status.starts_with("Error Sending Message")) << status;
+    std::ofstream(dir / "short.inf", std::ios::binary) << "only\r\ntwo lines\r\n";
+    for (const std::string& map :
+         {(dir / "nodot").string(), (dir / "missing.gif").string(), (dir / "short.gif").string()}) {
+        const Status sent = sender.sendMessage(map, "BLN", 1, "", "x");
+        EXPECT_TRUE(sent.error().starts_with("Error Sending Message: ")) << sent.error();
     }
-    EXPECT_TRUE(send(nullptr, "BLN", 1, "", "x").starts_with("Error Sending Message"));
     EXPECT_TRUE(keys.calls().empty());
-    EXPECT_EQ(shown, 0);
 }
 
-TEST_F(Sending, NoWindowWithTheCaptionSendsNoKeystroke) {
-    writeInfo("w.inf", "1\r\n2\r\nNorth Sea\r\n");
-    MapOf map((dir / "w.gif").string());
+// No window with the caption, a row the keystroke layer rejects, or "Exit" during a pause:
+// the sequence stops there and the failure names the caption.
+TEST_F(Sending, AFailureStopsTheSequenceWhereItHappens) {
+    const std::string map = mapTitled("North Sea");
+    const std::string failure = "Error Sending Message to UI-View32 V2.03 [North Sea]";
     keys.setWindowCaptions({"Some other window"});
-    EXPECT_EQ(send(&map, "BLN", 1, "", "hello"),
-              "Error Sending Message to UI-View32 V2.03 [North Sea]");
+    EXPECT_EQ(sender.sendMessage(map, "BLN", 1, "", "hello").error(), failure);
     EXPECT_EQ(keys.keyCalls(), 0);
-    EXPECT_EQ(shown, 0);
-}
 
-TEST_F(Sending, ARejectedRowStopsTheSequenceThere) {
-    writeInfo("w.inf", "1\r\n2\r\nNorth Sea\r\n");
-    MapOf map((dir / "w.gif").string());
+    keys.setWindowCaptions({});
     keys.rejectKeysFromCall(5);
-    EXPECT_EQ(send(&map, "BLN", 1, "", "hello"),
-              "Error Sending Message to UI-View32 V2.03 [North Sea]");
+    EXPECT_EQ(sender.sendMessage(map, "BLN", 1, "", "hello").error(), failure);
     EXPECT_EQ(keys.keyCalls(), 5);
-    EXPECT_EQ(shown, 0);
-}
 
-TEST_F(Sending, AnEndingProgramStopsTheSendAtTheNextRow) {
-    writeInfo("w.inf", "1\r\n2\r\nNorth Sea\r\n");
-    MapOf map((dir / "w.gif").string());
+    keys.rejectKeysFromCall(0);
     int pauses = 0;
-    pacer.onEvents = [&] {
-        if (++pauses == 3) {
-            pacer.ending = true; // as "Exit" pressed during a pause
-        }
-    };
-    send(&map, "BLN", 1, "", "hello");
-    EXPECT_EQ(keys.keyCalls(), 2);
-    EXPECT_EQ(shown, 0);
+    pacer.onEvents = [&] { pacer.ending = ++pauses == 3; };
+    EXPECT_FALSE(sender.sendMessage(map, "BLN", 1, "", "hello").ok());
+    EXPECT_EQ(keys.keyCalls(), 7);
 }
 
 } // namespace

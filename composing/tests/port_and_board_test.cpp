@@ -9,31 +9,26 @@ using namespace quillet;
 
 namespace {
 
-TEST(PortText, WholeNumbersWithSignAndBlanks) {
-    EXPECT_EQ(convertPort("2"), 2);
-    EXPECT_EQ(convertPort("-1"), -1);
-    EXPECT_EQ(convertPort("+7"), 7);
-    EXPECT_EQ(convertPort(" 3 "), 3);
-    EXPECT_EQ(convertPort("007"), 7);
-    EXPECT_EQ(convertPort("32767"), 32767);
-    EXPECT_EQ(convertPort("-32768"), -32768);
-}
-
-TEST(PortText, FractionsRoundHalfToEven) {
-    EXPECT_EQ(convertPort("2.5"), 2);
-    EXPECT_EQ(convertPort("3.5"), 4);
-    EXPECT_EQ(convertPort("2.50000"), 2);
-    EXPECT_EQ(convertPort("2.500001"), 3); // above half, however little
-    EXPECT_EQ(convertPort("2.4999999999999999999"), 2);
-    EXPECT_EQ(convertPort("-2.5"), -2);
-    EXPECT_EQ(convertPort("-3.5"), -4);
-    EXPECT_EQ(convertPort(".5"), 0);
-    EXPECT_EQ(convertPort("1.6"), 2);
-    EXPECT_EQ(convertPort("5."), 5);
-    EXPECT_EQ(convertPort("32767.4"), 32767);
-}
-
-TEST(PortText, AnythingElseIsNoPort) {
+TEST(PortText, WholeNumbersAndFractionsRoundingHalfToEven) {
+    const std::pair<const char*, int> cases[] = {{"2", 2},
+                                                 {"-1", -1},
+                                                 {"+7", 7},
+                                                 {" 3 ", 3},
+                                                 {"007", 7},
+                                                 {"32767", 32767},
+                                                 {"-32768", -32768},
+                                                 {"2.5", 2},
+                                                 {"3.5", 4},
+                                                 {"2.500001", 3},
+                                                 {"2.4999999999999999999", 2},
+                                                 {"-2.5", -2},
+                                                 {"-3.5", -4},
+                                                 {".5", 0},
+                                                 {"5.", 5},
+                                                 {"32767.4", 32767}};
+    for (const auto& [text, port] : cases) {
+        EXPECT_EQ(convertPort(text), port) << '"' << text << '"';
+    }
     for (const char* bad : {"", " ", "-", ".", "abc", "1a", "1 2", "1,5", "0x10", "1e3", "--1",
                             "32767.5", "32768", "-32769", "-32768.6", "99999999999999999999"}) {
         EXPECT_FALSE(convertPort(bad).has_value()) << '"' << bad << '"';
@@ -51,7 +46,6 @@ TEST(Board, ThirtySixRowsInCodeOrderWithThePlaceholder) {
     ASSERT_EQ(rows.size(), 36u);
     EXPECT_EQ(asked, boardCodes());
     EXPECT_EQ(rows[0], "BLN >\tGeneral");
-    EXPECT_EQ(rows[1], "BLN1>\tEnter Text Here");
     EXPECT_EQ(rows[9], "BLN9>\tEnter Text Here");
     EXPECT_EQ(rows[10], "BLNA>\tEnter Text Here");
     EXPECT_EQ(rows[26], "BLNQ>\tQ text");
@@ -59,39 +53,36 @@ TEST(Board, ThirtySixRowsInCodeOrderWithThePlaceholder) {
 }
 
 TEST(Board, ARowHandsOverItsCodeAndText) {
-    const auto first = boardSelection("BLN >\tGeneral news");
-    EXPECT_EQ(first.toStation, "BLN ");
-    EXPECT_EQ(first.message, "General news");
-    const auto placeholder = boardSelection("BLN5>\tEnter Text Here");
-    EXPECT_EQ(placeholder.toStation, "BLN5");
-    EXPECT_EQ(placeholder.message, "");
-    EXPECT_EQ(boardSelection("BLNA>\tone\ttwo").message, "one\ttwo"); // later tabs stay
-    EXPECT_EQ(boardSelection("BLNB>\tEnter Text Here ").message, "Enter Text Here ");
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"BLN >\tGeneral news", "BLN ", "General news"},
+        {"BLN5>\tEnter Text Here", "BLN5", ""},
+        {"BLNA>\tone\ttwo", "BLNA", "one\ttwo"}, // later tabs stay
+        {"BLNB>\tEnter Text Here ", "BLNB", "Enter Text Here "}};
+    for (const auto& [row, to, text] : cases) {
+        const BoardSelection selection = boardSelection(row);
+        EXPECT_EQ(selection.toStation, to) << row;
+        EXPECT_EQ(selection.message, text) << row;
+    }
 }
 
-TEST(UpdateFields, TakenFromTheThirdColumnOfAReceivedRow) {
+TEST(UpdateFields, TakenFromTheThirdColumnOfAReceivedRowOnly) {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"R G4SIM\t6 Dec 2026 21:00:00\tBLN > Hello", "BLN ", "Hello"},
+        {"N G4SIM\tdate\tBLN1EU> Euro net", "BLN1EU", "Euro net"},
+        {"N G4SIM\tdate\tBLNA> first\tsecond", "BLNA", "first"}, // a tab ends the text
+        {"N G4SIM\tdate\tBLNA> a>b", "BLNA", "a>b"},
+        {"N G4SIM\tdate\tBLNA>", "BLNA", ""}};
+    for (const auto& [row, to, text] : cases) {
+        UpdateFields fields;
+        ASSERT_TRUE(updateFieldsFromRow(row, fields)) << row;
+        EXPECT_EQ(fields.toStation, to) << row;
+        EXPECT_EQ(fields.message, text) << row;
+    }
     UpdateFields fields;
-    ASSERT_TRUE(updateFieldsFromRow("R G4SIM\t6 Dec 2026 21:00:00\tBLN > Hello", fields));
-    EXPECT_EQ(fields.toStation, "BLN ");
-    EXPECT_EQ(fields.message, "Hello");
-    ASSERT_TRUE(updateFieldsFromRow("N G4SIM\tdate\tBLN1EU> Euro net", fields));
-    EXPECT_EQ(fields.toStation, "BLN1EU");
-    EXPECT_EQ(fields.message, "Euro net");
-    ASSERT_TRUE(updateFieldsFromRow("N G4SIM\tdate\tBLNA> first\tsecond", fields));
-    EXPECT_EQ(fields.message, "first"); // a tab in the text ends it
-    ASSERT_TRUE(updateFieldsFromRow("N G4SIM\tdate\tBLNA> a>b", fields));
-    EXPECT_EQ(fields.toStation, "BLNA");
-    EXPECT_EQ(fields.message, "a>b");
-    ASSERT_TRUE(updateFieldsFromRow("N G4SIM\tdate\tBLNA>", fields));
-    EXPECT_EQ(fields.message, "");
-}
-
-TEST(UpdateFields, TheHeadingAndMalformedRowsGiveNothing) {
-    UpdateFields fields;
-    EXPECT_FALSE(updateFieldsFromRow("R Callsign\tReceived\t\t\tBLN> Message", fields));
-    EXPECT_FALSE(updateFieldsFromRow("", fields));
-    EXPECT_FALSE(updateFieldsFromRow("N X\tdate", fields));
-    EXPECT_FALSE(updateFieldsFromRow("N X\tdate\tno mark", fields));
+    for (const char* row :
+         {"R Callsign\tReceived\t\t\tBLN> Message", "", "N X\tdate", "N X\tdate\tno mark"}) {
+        EXPECT_FALSE(updateFieldsFromRow(row, fields)) << row;
+    }
 }
 
 } // namespace

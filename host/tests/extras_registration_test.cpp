@@ -19,11 +19,6 @@ std::string readBytes(const fs::path& file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void writeBytes(const fs::path& file, const std::string& bytes) {
-    std::ofstream out(file, std::ios::binary);
-    out << bytes;
-}
-
 // A fresh folder per test that plays the host's program folder.
 class ExtrasRegistrationTest : public ::testing::Test {
 protected:
@@ -31,15 +26,11 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "quillet-host-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         m_hostDir = pattern;
-        m_host.folder = m_hostDir.string() + "/";
     }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(m_hostDir, ignored);
-    }
+    void TearDown() override { fs::remove_all(m_hostDir); }
 
-    fs::path extrasFile() const { return m_hostDir / "QUILLET.XTR"; }
-    std::optional<std::string> registerFrom(const fs::path& programDir = "/opt/quillet/bin") {
+    Status registerIn(const std::string& folder, const fs::path& programDir = "/opt/q") {
+        m_host.folder = folder;
         return registerExtra(m_host, programDir, "quillet");
     }
 
@@ -47,62 +38,46 @@ protected:
     FakeHostSettings m_host;
 };
 
-TEST_F(ExtrasRegistrationTest, WithoutAProgramFolderNothingIsWritten) {
-    m_host.folder.clear();
-    EXPECT_EQ(registerFrom(), std::nullopt);
+TEST_F(ExtrasRegistrationTest, WritesTheFourLinesOnceAndOnlyWithAFolder) {
+    EXPECT_TRUE(registerIn("").ok());
     EXPECT_TRUE(fs::is_empty(m_hostDir));
-}
-
-TEST_F(ExtrasRegistrationTest, WritesTheFourLinesWithCrLfIntoTheFolder) {
     // A value edited by hand may lack the closing separator; the file still goes inside.
     for (const std::string& folder : {m_hostDir.string() + "/", m_hostDir.string()}) {
-        m_host.folder = folder;
-        fs::remove(extrasFile());
-        EXPECT_EQ(registerFrom("/opt/Quillet Apps"), std::nullopt);
-        EXPECT_EQ(readBytes(extrasFile()), "Quillet\r\n"
-                                           "\"/opt/Quillet Apps/quillet\"\r\n"
-                                           "True\r\n"
-                                           "True\r\n");
-        EXPECT_EQ(std::distance(fs::directory_iterator(m_hostDir), fs::directory_iterator()), 1);
+        fs::remove(m_hostDir / "QUILLET.XTR");
+        EXPECT_TRUE(registerIn(folder, "/opt/Quillet Apps").ok());
+        EXPECT_EQ(readBytes(m_hostDir / "QUILLET.XTR"),
+                  "Quillet\r\n\"/opt/Quillet Apps/quillet\"\r\nTrue\r\nTrue\r\n");
     }
-}
-
-TEST_F(ExtrasRegistrationTest, AnythingAlreadyThereIsNeverReadOrRewritten) {
-    writeBytes(extrasFile(), "Quillet\r\n\"/elsewhere/quillet\"\r\nFalse\r\n");
-    const auto before = fs::last_write_time(extrasFile());
-    EXPECT_EQ(registerFrom(), std::nullopt);
-    EXPECT_EQ(readBytes(extrasFile()), "Quillet\r\n\"/elsewhere/quillet\"\r\nFalse\r\n");
-    EXPECT_EQ(fs::last_write_time(extrasFile()), before);
-
-    // A dangling link is not followed: that would create a file somewhere else.
-    fs::remove(extrasFile());
-    fs::create_symlink(m_hostDir / "elsewhere.txt", extrasFile());
-    EXPECT_EQ(registerFrom(), std::nullopt);
+    // Anything already there is never rewritten, a dangling link included: following it
+    // would create a file somewhere else.
+    EXPECT_TRUE(registerIn(m_hostDir.string(), "/elsewhere").ok());
+    EXPECT_EQ(readBytes(m_hostDir / "QUILLET.XTR"),
+              "Quillet\r\n\"/opt/Quillet Apps/quillet\"\r\nTrue\r\nTrue\r\n");
+    fs::remove(m_hostDir / "QUILLET.XTR");
+    fs::create_symlink(m_hostDir / "elsewhere.txt", m_hostDir / "QUILLET.XTR");
+    EXPECT_TRUE(registerIn(m_hostDir.string()).ok());
     EXPECT_FALSE(fs::exists(m_hostDir / "elsewhere.txt"));
 }
 
 TEST_F(ExtrasRegistrationTest, NamesAreConvertedBetweenWindows1252AndTheFileSystem) {
     // The host's folder comes as Windows-1252 ("Küste" with 0xFC); on disk it is UTF-8.
-    const fs::path utf8Folder = m_hostDir / "K\xC3\xBCste";
-    fs::create_directory(utf8Folder);
-    m_host.folder = m_hostDir.string() + "/K\xFCste/";
-    // Line 2 is Windows-1252, as the host reads it.
-    EXPECT_EQ(registerFrom(m_hostDir / "Caf\xC3\xA9"), std::nullopt);
-    EXPECT_EQ(readBytes(utf8Folder / "QUILLET.XTR"),
+    fs::create_directory(m_hostDir / "K\xC3\xBCste");
+    EXPECT_TRUE(registerIn(m_hostDir.string() + "/K\xFCste/", m_hostDir / "Caf\xC3\xA9").ok());
+    EXPECT_EQ(readBytes(m_hostDir / "K\xC3\xBCste" / "QUILLET.XTR"),
               "Quillet\r\n\"" + m_hostDir.string() + "/Caf\xE9/quillet\"\r\nTrue\r\nTrue\r\n");
 }
 
 TEST_F(ExtrasRegistrationTest, AFolderThatCannotBeWrittenGivesAnErrorLineAndNoFile) {
     // Root may write anywhere, so the folder is made impossible rather than forbidden: below
     // a regular file, or not there at all.
-    writeBytes(m_hostDir / "plain-file", "x");
+    std::ofstream(m_hostDir / "plain-file") << "x";
     for (const std::string& folder :
          {m_hostDir.string() + "/plain-file/host/", m_hostDir.string() + "/no-such-folder/"}) {
-        m_host.folder = folder;
-        const auto error = registerFrom();
-        ASSERT_TRUE(error.has_value()) << folder;
-        EXPECT_NE(error->find(folder + "QUILLET.XTR"), std::string::npos) << *error;
-        EXPECT_NE(error->find("Not registered with the host"), std::string::npos) << *error;
+        const Status registered = registerIn(folder);
+        EXPECT_EQ(registered.error().rfind(
+                      "Not registered with the host: cannot write " + folder + "QUILLET.XTR", 0),
+                  0u)
+            << registered.error();
     }
     EXPECT_FALSE(fs::exists(m_hostDir / "no-such-folder"));
 }

@@ -9,34 +9,15 @@
 namespace quillet {
 namespace {
 
-// Sets DISPLAY for the life of the object and puts the old value back.
-class DisplayVariable {
-public:
-    explicit DisplayVariable(const char* value) {
-        if (const char* old = std::getenv("DISPLAY")) {
-            m_old = old;
-        }
-        if (value != nullptr) {
-            ::setenv("DISPLAY", value, 1);
-        } else {
-            ::unsetenv("DISPLAY");
-        }
-    }
-    ~DisplayVariable() {
-        if (m_old) {
-            ::setenv("DISPLAY", m_old->c_str(), 1);
-        } else {
-            ::unsetenv("DISPLAY");
-        }
-    }
-
-private:
-    std::optional<std::string> m_old;
-};
-
 TEST(XdoKeystrokeSender, WithoutADisplayEveryCallFailsWithAReason) {
+    const char* old = std::getenv("DISPLAY");
+    const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
     for (const char* display : {static_cast<const char*>(nullptr), ":32767"}) {
-        DisplayVariable variable(display);
+        if (display != nullptr) {
+            ::setenv("DISPLAY", display, 1);
+        } else {
+            ::unsetenv("DISPLAY");
+        }
         XdoKeystrokeSender sender;
         EXPECT_FALSE(sender.hasDisplay());
         const std::string reason = sender.lastError();
@@ -45,6 +26,9 @@ TEST(XdoKeystrokeSender, WithoutADisplayEveryCallFailsWithAReason) {
         EXPECT_FALSE(sender.activateWindow("UI-View32 V2.03 [North Sea]"));
         EXPECT_FALSE(sender.sendKeys("%M"));
         EXPECT_EQ(sender.lastError(), reason);
+    }
+    if (saved) {
+        ::setenv("DISPLAY", saved->c_str(), 1);
     }
 }
 
