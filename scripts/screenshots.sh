@@ -66,7 +66,7 @@ capture() {
 # $2 the folder the page is copied to.
 capture_windows() {
   local program="$1" web="$2"
-  local simulator="$program/host-simulator/quillet-host-simulator"
+  local simulator="$program/host/quillet-host"
   export QT_QPA_PLATFORM=xcb
 
   "$simulator" &

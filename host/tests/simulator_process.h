@@ -63,6 +63,8 @@ public:
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
                            configHome.isEmpty() ? m_configHome.path() : configHome);
+        // The host keeps its message log in its data folder: never the real user's.
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_configHome.path() + "/data");
         m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(captureErrors ? QProcess::SeparateChannels
                                                       : QProcess::ForwardedChannels);

@@ -1,7 +1,7 @@
-#include "tools/host_simulator/main_window.h"
+#include "tools/host/main_window.h"
 
-#include "tools/host_simulator/host_simulator.h"
-#include "tools/host_simulator/message_form.h"
+#include "tools/host/host_station.h"
+#include "tools/host/message_form.h"
 
 #include <QCloseEvent>
 #include <QFormLayout>
@@ -17,7 +17,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 namespace {
 
 // In the host an open menu stays open while Alt is pressed, so Alt plus a letter picks its
@@ -38,7 +38,7 @@ protected:
 
 } // namespace
 
-MainWindow::MainWindow(HostSimulator& host, const QString& caption) : m_host(host) {
+MainWindow::MainWindow(HostStation& host, const QString& caption) : m_host(host) {
     setWindowTitle(caption);
 
     // Alt+M opens this menu and Alt+T its Terminal item, as in the host.
@@ -95,7 +95,7 @@ MainWindow::MainWindow(HostSimulator& host, const QString& caption) : m_host(hos
     connect(m_add, &QPushButton::clicked, this, &MainWindow::addFromForm);
     connect(m_callsign, &QLineEdit::textChanged, this, &MainWindow::updateAddButton);
     connect(m_addressee, &QLineEdit::textChanged, this, &MainWindow::updateAddButton);
-    connect(&host, &HostSimulator::bulletinsAdded, this, &MainWindow::showBulletins);
+    connect(&host, &HostStation::bulletinsAdded, this, &MainWindow::showBulletins);
     updateAddButton();
     showBulletins(0, static_cast<int>(host.log().bulletins().size()));
 }
@@ -131,4 +131,4 @@ void MainWindow::updateAddButton() {
                       !m_addressee->text().trimmed().isEmpty());
 }
 
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

@@ -1,4 +1,4 @@
-#include "tools/host_simulator/map_info.h"
+#include "tools/host/map_info.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 namespace {
 
 TEST(MapInfoTest, InfoFileIsThePathCutAtItsFirstDot) {
@@ -60,4 +60,4 @@ TEST(MapInfoTest, ShippedDemoMapHasATitle) {
 }
 
 } // namespace
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

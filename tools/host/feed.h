@@ -5,7 +5,7 @@
 
 #include <vector>
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 
 // One bulletin as the simulated host logs it.
 struct FeedBulletin {
@@ -38,4 +38,4 @@ Feed parseFeed(QStringView text);
 // Reads a UTF-8 feed file; an unreadable file is one problem numbered 0.
 Feed readFeedFile(const QString& path);
 
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

@@ -4,7 +4,7 @@
 
 class QSocketNotifier;
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 
 // Turns SIGTERM and SIGINT into a Qt signal, so that a simulator stopped from the shell or
 // by a test runner still tells its clients that it is closing. One instance per process.
@@ -23,4 +23,4 @@ private:
     QSocketNotifier* m_notifier = nullptr;
 };
 
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

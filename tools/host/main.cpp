@@ -1,13 +1,13 @@
-// quillet-host-simulator: plays the host APRS client UI-View32 on the D-Bus session bus so
+// quillet-host: plays the host APRS client UI-View32 on the D-Bus session bus so
 // that Quillet can be demonstrated and tested without it. See tools/README.md.
 
 #include "host/dbus_host.h"
 #include "host/ini_host_settings.h"
-#include "tools/host_simulator/bus_adaptors.h"
-#include "tools/host_simulator/host_simulator.h"
-#include "tools/host_simulator/main_window.h"
-#include "tools/host_simulator/map_info.h"
-#include "tools/host_simulator/quit_signals.h"
+#include "tools/host/bus_adaptors.h"
+#include "tools/host/host_station.h"
+#include "tools/host/main_window.h"
+#include "tools/host/map_info.h"
+#include "tools/host/quit_signals.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -19,19 +19,19 @@
 #include <cstdio>
 
 using namespace quillet;
-using namespace quillet::simulator;
+using namespace quillet::hostapp;
 
 namespace {
 
 void fail(const QString& message) {
-    std::fprintf(stderr, "quillet-host-simulator: %s\n", qPrintable(message));
+    std::fprintf(stderr, "quillet-host: %s\n", qPrintable(message));
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("quillet-host-simulator"));
+    QApplication::setApplicationName(QStringLiteral("quillet-host"));
 
     const QString here = QCoreApplication::applicationDirPath();
     QCommandLineParser parser;
@@ -75,7 +75,7 @@ int main(int argc, char* argv[]) {
         fail(QStringLiteral("warning: ") + title.problem);
     }
 
-    HostSimulator host(parser.value(callsignOption), QDir::toNativeSeparators(mapPath), bus);
+    HostStation host(parser.value(callsignOption), QDir::toNativeSeparators(mapPath), bus);
     if (!parser.isSet(emptyOption)) {
         const QString feedPath = parser.value(feedOption);
         if (host.loadFeed(feedPath) < 0) {
@@ -90,7 +90,7 @@ int main(int argc, char* argv[]) {
 
     MainWindow window(host, windowCaption(title.title));
     QuitSignals quitSignals;
-    QObject::connect(&quitSignals, &QuitSignals::quitRequested, &host, &HostSimulator::quit);
+    QObject::connect(&quitSignals, &QuitSignals::quitRequested, &host, &HostStation::quit);
 
     // Objects first, then the name: a client that sees the name can call at once.
     if (!bus.registerObject(QString::fromLatin1(hostbus::kPath), &host,

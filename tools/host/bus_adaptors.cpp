@@ -1,13 +1,13 @@
-#include "tools/host_simulator/bus_adaptors.h"
+#include "tools/host/bus_adaptors.h"
 
 #include "bulletins/message_log.h"
-#include "tools/host_simulator/host_simulator.h"
+#include "tools/host/host_station.h"
 
 #include <QTimer>
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 
-HostAdaptor::HostAdaptor(HostSimulator* host) : QDBusAbstractAdaptor(host), m_host(host) {
+HostAdaptor::HostAdaptor(HostStation* host) : QDBusAbstractAdaptor(host), m_host(host) {
     // Forwards the simulator's UIView32IsClosing to the bus.
     setAutoRelaySignals(true);
 }
@@ -25,7 +25,7 @@ QString HostAdaptor::StationCallsign() {
     return m_host->stationCallsign();
 }
 
-SimulatorAdaptor::SimulatorAdaptor(HostSimulator* host, const HostAdaptor* hostInterface)
+SimulatorAdaptor::SimulatorAdaptor(HostStation* host, const HostAdaptor* hostInterface)
     : QDBusAbstractAdaptor(host), m_host(host), m_hostInterface(hostInterface) {}
 
 void SimulatorAdaptor::AddBulletin(const QString& callsign, const QString& addressee,
@@ -43,10 +43,10 @@ int SimulatorAdaptor::MessageLogReads() {
 
 void SimulatorAdaptor::Quit() {
     // Leaves the bus call first, as closing the window would.
-    QTimer::singleShot(0, m_host, &HostSimulator::quit);
+    QTimer::singleShot(0, m_host, &HostStation::quit);
 }
 
-MapObject::MapObject(HostSimulator* host, QObject* parent) : QObject(parent), m_host(host) {}
+MapObject::MapObject(HostStation* host, QObject* parent) : QObject(parent), m_host(host) {}
 
 MapAdaptor::MapAdaptor(MapObject* map) : QDBusAbstractAdaptor(map), m_map(map) {}
 
@@ -54,4 +54,4 @@ QString MapAdaptor::MapFileName() {
     return m_map->host()->mapPath();
 }
 
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

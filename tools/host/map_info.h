@@ -5,7 +5,7 @@
 
 #include <optional>
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 
 // A map's information file sits beside it: the map path cut before its first "." (in the
 // whole path, directories included, as the host does it) with ".inf" appended.
@@ -26,4 +26,4 @@ MapTitle readMapTitle(const QString& mapPath);
 // The main window's caption, which clients may look for.
 QString windowCaption(const QString& mapTitle);
 
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

@@ -1,19 +1,19 @@
 #pragma once
 
-#include "tools/host_simulator/feed.h"
-#include "tools/host_simulator/simulated_log.h"
+#include "tools/host/feed.h"
+#include "tools/host/simulated_log.h"
 
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 
 // What the simulated host knows and does, shared by its bus interfaces and its window.
-class HostSimulator : public QObject {
+class HostStation : public QObject {
     Q_OBJECT
 public:
-    HostSimulator(QString stationCallsign, QString mapPath, QDBusConnection connection);
+    HostStation(QString stationCallsign, QString mapPath, QDBusConnection connection);
 
     const QString& stationCallsign() const { return m_stationCallsign; }
     const QString& mapPath() const { return m_mapPath; }
@@ -46,4 +46,4 @@ private:
 // Writes a feed's problems to stderr, each with its file name and line number.
 void reportFeedProblems(const QString& path, const Feed& feed);
 
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

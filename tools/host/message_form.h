@@ -11,9 +11,9 @@ class QPushButton;
 class QSpinBox;
 class QTabWidget;
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 
-class HostSimulator;
+class HostStation;
 
 // The host's message terminal. The main window's Messages > Terminal opens it on its Log page;
 // Alt+T turns to the Transmit page and puts the focus on its first control, eight Tab stops
@@ -22,7 +22,7 @@ class HostSimulator;
 class MessageForm : public QDialog {
     Q_OBJECT
 public:
-    explicit MessageForm(HostSimulator& host, QWidget* parent = nullptr);
+    explicit MessageForm(HostStation& host, QWidget* parent = nullptr);
 
     // Shows and activates the form on its Log page, whatever state it was left in; a pending
     // confirmation is dropped unanswered.
@@ -58,7 +58,7 @@ private:
     void clearFields();
     void showStatus(const QString& text, bool problem);
 
-    HostSimulator& m_host;
+    HostStation& m_host;
     QTabWidget* m_pages = nullptr;
     QListWidget* m_logList = nullptr;
     QComboBox* m_template = nullptr;
@@ -79,4 +79,4 @@ private:
     QDialog* m_confirmation = nullptr;
 };
 
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

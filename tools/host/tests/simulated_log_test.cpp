@@ -1,10 +1,10 @@
-#include "tools/host_simulator/simulated_log.h"
+#include "tools/host/simulated_log.h"
 
 #include "host/text_codec.h"
 
 #include <gtest/gtest.h>
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 namespace {
 
 TEST(SimulatedLogTest, LinesJoinFieldsWithSuperscriptThreeAndEndWithCrLf) {
@@ -31,4 +31,4 @@ TEST(SimulatedLogTest, GrowsInOrderAndKeepsRepeatedSendersAndAddressees) {
 }
 
 } // namespace
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

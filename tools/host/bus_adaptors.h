@@ -5,16 +5,16 @@
 #include <QObject>
 #include <QString>
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 
-class HostSimulator;
+class HostStation;
 
 // The host's automation interface on /UIView32.
 class HostAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.peaksystems.UIView32")
 public:
-    explicit HostAdaptor(HostSimulator* host);
+    explicit HostAdaptor(HostStation* host);
 
 public slots:
     QDBusObjectPath CurrentMap();
@@ -30,7 +30,7 @@ signals:
     void UIView32IsClosing();
 
 private:
-    HostSimulator* m_host;
+    HostStation* m_host;
     int m_logReads = 0;
 };
 
@@ -39,7 +39,7 @@ class SimulatorAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.peaksystems.UIView32.Simulator")
 public:
-    SimulatorAdaptor(HostSimulator* host, const HostAdaptor* hostInterface);
+    SimulatorAdaptor(HostStation* host, const HostAdaptor* hostInterface);
 
 public slots:
     void AddBulletin(const QString& callsign, const QString& addressee, const QString& text);
@@ -48,7 +48,7 @@ public slots:
     void Quit();
 
 private:
-    HostSimulator* m_host;
+    HostStation* m_host;
     const HostAdaptor* m_hostInterface;
 };
 
@@ -56,11 +56,11 @@ private:
 class MapObject : public QObject {
     Q_OBJECT
 public:
-    explicit MapObject(HostSimulator* host, QObject* parent = nullptr);
-    HostSimulator* host() const { return m_host; }
+    explicit MapObject(HostStation* host, QObject* parent = nullptr);
+    HostStation* host() const { return m_host; }
 
 private:
-    HostSimulator* m_host;
+    HostStation* m_host;
 };
 
 class MapAdaptor : public QDBusAbstractAdaptor {
@@ -78,4 +78,4 @@ private:
 
 inline constexpr char kMapObjectPath[] = "/UIView32/CurrentMap";
 
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "tools/host_simulator/feed.h"
+#include "tools/host/feed.h"
 
 #include <QString>
 
 #include <vector>
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 
 // The separator the host puts between the fields of a log line.
 inline constexpr QChar kLogFieldSeparator = u'\u00B3';
@@ -29,4 +29,4 @@ private:
     QString m_text;
 };
 
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

@@ -1,4 +1,4 @@
-#include "tools/host_simulator/quit_signals.h"
+#include "tools/host/quit_signals.h"
 
 #include <QSocketNotifier>
 
@@ -6,7 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 
 namespace {
 
@@ -52,4 +52,4 @@ void QuitSignals::readSignal() {
     emit quitRequested();
 }
 
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

@@ -1,6 +1,6 @@
-#include "tools/host_simulator/simulated_log.h"
+#include "tools/host/simulated_log.h"
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 
 QString logLine(const FeedBulletin& bulletin) {
     return bulletin.callsign + kLogFieldSeparator + bulletin.addressee + kLogFieldSeparator +
@@ -12,4 +12,4 @@ void SimulatedLog::add(const FeedBulletin& bulletin) {
     m_text += logLine(bulletin);
 }
 
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

@@ -1,8 +1,8 @@
-#include "tools/host_simulator/feed.h"
+#include "tools/host/feed.h"
 
 #include <QFile>
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 
 namespace {
 
@@ -52,4 +52,4 @@ Feed readFeedFile(const QString& path) {
     return parseFeed(QString::fromUtf8(file.readAll()));
 }
 
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

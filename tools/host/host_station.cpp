@@ -1,4 +1,4 @@
-#include "tools/host_simulator/host_simulator.h"
+#include "tools/host/host_station.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
@@ -6,18 +6,18 @@
 #include <cstdio>
 #include <utility>
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 
-HostSimulator::HostSimulator(QString stationCallsign, QString mapPath, QDBusConnection connection)
+HostStation::HostStation(QString stationCallsign, QString mapPath, QDBusConnection connection)
     : m_stationCallsign(std::move(stationCallsign)), m_mapPath(std::move(mapPath)),
       m_connection(std::move(connection)) {}
 
-void HostSimulator::addBulletin(const FeedBulletin& bulletin) {
+void HostStation::addBulletin(const FeedBulletin& bulletin) {
     m_log.add(bulletin);
     emit bulletinsAdded(static_cast<int>(m_log.bulletins().size()) - 1, 1);
 }
 
-int HostSimulator::loadFeed(const QString& path) {
+int HostStation::loadFeed(const QString& path) {
     const Feed feed = readFeedFile(path);
     reportFeedProblems(path, feed);
     if (!feed.problems.empty() && feed.problems.front().line == 0) {
@@ -34,7 +34,7 @@ int HostSimulator::loadFeed(const QString& path) {
     return count;
 }
 
-void HostSimulator::quit() {
+void HostStation::quit() {
     if (m_quitting) {
         return;
     }
@@ -44,7 +44,7 @@ void HostSimulator::quit() {
     QCoreApplication::quit();
 }
 
-void HostSimulator::flushBus() {
+void HostStation::flushBus() {
     // Sending a signal only queues it. The bus daemon handles one sender's messages in
     // order, so once it has answered a call made after the signal, the signal is on its way
     // to every listener and the process may exit.
@@ -58,9 +58,9 @@ void reportFeedProblems(const QString& path, const Feed& feed) {
     for (const FeedProblem& problem : feed.problems) {
         const QString where =
             problem.line > 0 ? QStringLiteral("%1:%2").arg(path).arg(problem.line) : path;
-        std::fprintf(stderr, "quillet-host-simulator: %s: %s\n", qPrintable(where),
+        std::fprintf(stderr, "quillet-host: %s: %s\n", qPrintable(where),
                      qPrintable(problem.message));
     }
 }
 
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

@@ -1,10 +1,10 @@
-#include "tools/host_simulator/feed.h"
+#include "tools/host/feed.h"
 
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 namespace {
 
 TEST(FeedTest, SkipsCommentsAndBlankLinesAndKeepsOrder) {
@@ -92,4 +92,4 @@ TEST(FeedTest, ShippedSampleFeedIsCleanAndVaried) {
 }
 
 } // namespace
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

@@ -1,6 +1,6 @@
-#include "tools/host_simulator/message_form.h"
+#include "tools/host/message_form.h"
 
-#include "tools/host_simulator/host_simulator.h"
+#include "tools/host/host_station.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,7 +15,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 namespace {
 
 // The ports a station may name: the program types a 16-bit signed number, hand users may type
@@ -28,7 +28,7 @@ bool validPort(const QString& text) {
 
 } // namespace
 
-MessageForm::MessageForm(HostSimulator& host, QWidget* parent) : QDialog(parent), m_host(host) {
+MessageForm::MessageForm(HostStation& host, QWidget* parent) : QDialog(parent), m_host(host) {
     setWindowTitle(tr("Messages - %1").arg(host.stationCallsign()));
     auto* layout = new QVBoxLayout(this);
 
@@ -276,4 +276,4 @@ void MessageForm::showStatus(const QString& text, bool problem) {
     m_status->setText(text);
 }
 
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

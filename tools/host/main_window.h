@@ -6,9 +6,9 @@ class QLineEdit;
 class QPushButton;
 class QTreeWidget;
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 
-class HostSimulator;
+class HostStation;
 class MessageForm;
 
 // The simulated host's window: station, map and the growing log, a form to log any station's
@@ -17,7 +17,7 @@ class MessageForm;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    MainWindow(HostSimulator& host, const QString& caption);
+    MainWindow(HostStation& host, const QString& caption);
 
     MessageForm* messageForm() const { return m_messageForm; }
 
@@ -29,7 +29,7 @@ private:
     void addFromForm();
     void updateAddButton();
 
-    HostSimulator& m_host;
+    HostStation& m_host;
     QTreeWidget* m_log = nullptr;
     QLineEdit* m_callsign = nullptr;
     QLineEdit* m_addressee = nullptr;
@@ -38,4 +38,4 @@ private:
     MessageForm* m_messageForm = nullptr;
 };
 
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

@@ -1,4 +1,4 @@
-#include "tools/host_simulator/map_info.h"
+#include "tools/host/map_info.h"
 
 #include "host/text_codec.h"
 
@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 
 QString mapInfoPath(const QString& mapPath) {
     const qsizetype dot = mapPath.indexOf(u'.');
@@ -53,4 +53,4 @@ QString windowCaption(const QString& mapTitle) {
     return QStringLiteral("UI-View32 V2.03 [") + mapTitle + u']';
 }
 
-} // namespace quillet::simulator
+} // namespace quillet::hostapp

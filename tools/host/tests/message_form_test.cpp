@@ -3,9 +3,9 @@
 
 #include "host/keystroke_notation.h"
 #include "host/text_codec.h"
-#include "tools/host_simulator/host_simulator.h"
-#include "tools/host_simulator/main_window.h"
-#include "tools/host_simulator/message_form.h"
+#include "tools/host/host_station.h"
+#include "tools/host/main_window.h"
+#include "tools/host/message_form.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -22,7 +22,7 @@
 #include <utility>
 #include <vector>
 
-namespace quillet::simulator {
+namespace quillet::hostapp {
 namespace {
 
 // After an Alt key, long enough for a button's animated click (100 ms) to complete; after
@@ -149,7 +149,7 @@ protected:
     MessageForm& form() { return *m_window.messageForm(); }
     const std::vector<FeedBulletin>& logged() const { return m_host.log().bulletins(); }
 
-    HostSimulator m_host;
+    HostStation m_host;
     MainWindow m_window;
 };
 
@@ -262,7 +262,7 @@ TEST_F(SimulatorWindowTest, TheFormWorksByMouse) {
 }
 
 } // namespace
-} // namespace quillet::simulator
+} // namespace quillet::hostapp
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
