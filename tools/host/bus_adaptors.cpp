@@ -18,7 +18,7 @@ QDBusObjectPath HostAdaptor::CurrentMap() {
 
 QString HostAdaptor::MessageLog(int selector) {
     ++m_logReads;
-    return selector == kBulletinLogSelector ? m_host->log().text() : QString();
+    return selector == kBulletinLogSelector ? m_host->logText() : QString();
 }
 
 QString HostAdaptor::StationCallsign() {

@@ -11,14 +11,18 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace quillet::hostapp {
 namespace {
+
+constexpr int kHeardRows = 100;
 
 // In the host an open menu stays open while Alt is pressed, so Alt plus a letter picks its
 // item. Qt's menu closes on Alt alone; this one ignores it.
@@ -56,7 +60,26 @@ MainWindow::MainWindow(HostStation& host, const QString& caption) : m_host(host)
     mapLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     station->addRow(tr("Station:"), callsignLabel);
     station->addRow(tr("Map:"), mapLabel);
+    m_links = new QLabel;
+    m_links->setTextFormat(Qt::PlainText);
+    station->addRow(tr("Links:"), m_links);
+    m_lastProblem = new QLabel;
+    m_lastProblem->setTextFormat(Qt::PlainText); // may quote text from the air
+    m_lastProblem->setWordWrap(true);
+    station->addRow(tr("Last problem:"), m_lastProblem);
     layout->addLayout(station);
+
+    // What the links hear, newest last; shown in batches so a busy feed costs little.
+    m_heard = new QListWidget;
+    m_heard->setUniformItemSizes(true);
+    m_heard->setSelectionMode(QAbstractItemView::NoSelection);
+    m_heard->setMaximumHeight(110);
+    layout->addWidget(new QLabel(tr("Heard last:")));
+    layout->addWidget(m_heard);
+    m_heardTimer = new QTimer(this);
+    m_heardTimer->setSingleShot(true);
+    m_heardTimer->setInterval(500);
+    connect(m_heardTimer, &QTimer::timeout, this, &MainWindow::showHeard);
 
     m_log = new QTreeWidget;
     m_log->setHeaderLabels({tr("From"), tr("To"), tr("Text")});
@@ -95,9 +118,21 @@ MainWindow::MainWindow(HostStation& host, const QString& caption) : m_host(host)
     connect(m_add, &QPushButton::clicked, this, &MainWindow::addFromForm);
     connect(m_callsign, &QLineEdit::textChanged, this, &MainWindow::updateAddButton);
     connect(m_addressee, &QLineEdit::textChanged, this, &MainWindow::updateAddButton);
-    connect(&host, &HostStation::bulletinsAdded, this, &MainWindow::showBulletins);
+    connect(&host, &HostStation::logChanged, this, &MainWindow::showLog);
+    connect(&host, &HostStation::linksChanged, this, &MainWindow::showLinks);
+    connect(&host, &HostStation::problem, m_lastProblem, &QLabel::setText);
+    connect(&host, &HostStation::packetHeard, this, [this](const QString& line) {
+        m_heardPending.append(line);
+        if (m_heardPending.size() > kHeardRows) {
+            m_heardPending.removeFirst();
+        }
+        if (!m_heardTimer->isActive()) {
+            m_heardTimer->start();
+        }
+    });
     updateAddButton();
-    showBulletins(0, static_cast<int>(host.log().bulletins().size()));
+    showLinks();
+    showLog();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -105,16 +140,51 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     m_host.quit();
 }
 
-void MainWindow::showBulletins(int first, int count) {
-    const auto& bulletins = m_host.log().bulletins();
-    QList<QTreeWidgetItem*> items;
-    items.reserve(count);
-    for (int i = first; i < first + count; ++i) {
-        const FeedBulletin& b = bulletins[static_cast<std::size_t>(i)];
-        items.append(new QTreeWidgetItem(QStringList{b.callsign, b.addressee, b.text}));
+void MainWindow::showLog() {
+    const MessageStore& store = m_host.store();
+    // Lines dropped from the front of the log leave the list too.
+    const std::size_t gone = std::min(store.droppedCount() - m_shownFrom, m_shownCount);
+    for (std::size_t i = 0; i < gone; ++i) {
+        delete m_log->takeTopLevelItem(0);
     }
-    m_log->addTopLevelItems(items);
-    m_log->scrollToBottom();
+    m_shownCount -= gone;
+    m_shownFrom = store.droppedCount();
+    QList<QTreeWidgetItem*> items;
+    const auto& bulletins = store.bulletins();
+    for (std::size_t i = m_shownCount; i < bulletins.size(); ++i) {
+        const LoggedBulletin& b = bulletins[i];
+        items.append(new QTreeWidgetItem(QStringList{QString::fromStdString(b.sender),
+                                                     QString::fromStdString(b.addressee),
+                                                     QString::fromStdString(b.text)}));
+    }
+    m_shownCount = bulletins.size();
+    if (!items.isEmpty()) {
+        m_log->addTopLevelItems(items);
+        m_log->scrollToBottom();
+    }
+}
+
+void MainWindow::showLinks() {
+    QStringList lines;
+    for (const auto& link : m_host.links()) {
+        lines << QStringLiteral("%1 %2: %3")
+                     .arg(QString::fromStdString(link->name()),
+                          QString::fromStdString(link->address()),
+                          QString::fromStdString(link->stateText()));
+    }
+    m_links->setText(lines.isEmpty() ? tr("none (the log comes from the feed)")
+                                     : lines.join(QLatin1Char('\n')));
+}
+
+void MainWindow::showHeard() {
+    for (const QString& line : std::as_const(m_heardPending)) {
+        m_heard->addItem(line);
+    }
+    m_heardPending.clear();
+    while (m_heard->count() > kHeardRows) {
+        delete m_heard->takeItem(0);
+    }
+    m_heard->scrollToBottom();
 }
 
 void MainWindow::addFromForm() {

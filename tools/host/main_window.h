@@ -1,9 +1,15 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
 
+#include <cstddef>
+
+class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
+class QTimer;
 class QTreeWidget;
 
 namespace quillet::hostapp {
@@ -11,9 +17,9 @@ namespace quillet::hostapp {
 class HostStation;
 class MessageForm;
 
-// The simulated host's window: station, map and the growing log, a form to log any station's
-// bulletin by hand, and the Messages menu with the keyboard-driven message terminal. Closing it
-// closes the host.
+// The host's window: station, map, the state of each link, the packets heard last, the log, a
+// form to log any station's bulletin by hand, and the Messages menu with the keyboard-driven
+// message terminal. Closing it closes the host.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -25,12 +31,21 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void showBulletins(int first, int count);
+    void showLog();
+    void showLinks();
+    void showHeard();
     void addFromForm();
     void updateAddButton();
 
     HostStation& m_host;
     QTreeWidget* m_log = nullptr;
+    std::size_t m_shownFrom = 0;  // the log lines dropped before the first row shown
+    std::size_t m_shownCount = 0; // rows shown
+    QLabel* m_links = nullptr;
+    QLabel* m_lastProblem = nullptr;
+    QListWidget* m_heard = nullptr;
+    QStringList m_heardPending;
+    QTimer* m_heardTimer = nullptr;
     QLineEdit* m_callsign = nullptr;
     QLineEdit* m_addressee = nullptr;
     QLineEdit* m_text = nullptr;

@@ -39,6 +39,7 @@ MessageForm::MessageForm(HostStation& host, QWidget* parent) : QDialog(parent), 
 
     m_status = new QLabel;
     m_status->setWordWrap(true);
+    m_status->setTextFormat(Qt::PlainText); // texts from the air are never markup
     layout->addWidget(m_status);
 
     // Send and Hide are for the mouse and their Alt keys only: a stray Space or Enter typed
@@ -241,7 +242,12 @@ void MessageForm::requestSend() {
 }
 
 void MessageForm::confirmed(const Message& message) {
-    m_host.addBulletin({m_host.stationCallsign(), message.to, message.text});
+    const SendOutcome outcome =
+        m_host.send({message.to, message.port.toInt(), message.digi, message.text});
+    if (!outcome.logged) {
+        showStatus(outcome.status, true);
+        return;
+    }
     m_logList->addItem(
         QStringLiteral("%1 > %2 (port %3%4): %5")
             .arg(m_host.stationCallsign(), message.to, message.port,
@@ -254,7 +260,7 @@ void MessageForm::confirmed(const Message& message) {
     if (!m_keepPath->isChecked()) {
         m_digi->clear();
     }
-    showStatus(tr("Logged: <%1> %2").arg(message.to, message.text), false);
+    showStatus(outcome.status, false);
 }
 
 void MessageForm::cancelConfirmation() {

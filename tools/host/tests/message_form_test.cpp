@@ -147,7 +147,7 @@ protected:
     }
 
     MessageForm& form() { return *m_window.messageForm(); }
-    const std::vector<FeedBulletin>& logged() const { return m_host.log().bulletins(); }
+    std::vector<FeedBulletin> logged() const { return m_host.bulletins(); }
 
     HostStation m_host;
     MainWindow m_window;
