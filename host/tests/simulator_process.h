@@ -61,10 +61,10 @@ public:
                        const QString& configHome = QString()) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                           configHome.isEmpty() ? m_configHome.path() : configHome);
+        const QString home = configHome.isEmpty() ? m_configHome.path() : configHome;
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home);
         // The host keeps its message log in its data folder: never the real user's.
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_configHome.path() + "/data");
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
         m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(captureErrors ? QProcess::SeparateChannels
                                                       : QProcess::ForwardedChannels);
