@@ -12,6 +12,7 @@ QUILLET_PACKAGES=(
   libxdo-dev libcurl4-openssl-dev
   dbus dbus-x11 xvfb openbox x11-utils xauth imagemagick fonts-dejavu-core
   python3-pyftpdlib chromium clang libclang-rt-14-dev
+  direwolf
 )
 
 as_root() {
