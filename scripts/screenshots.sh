@@ -69,7 +69,7 @@ capture_windows() {
   local simulator="$program/host/quillet-host"
   export QT_QPA_PLATFORM=xcb
 
-  "$simulator" &
+  "$simulator" --feed "$program/host/sample_feed.txt" &
   local sim=$! _
   for _ in $(seq 1 100); do
     if dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
