@@ -138,7 +138,7 @@ int main(int argc, char* argv[]) {
                                        QStringLiteral("FILE"));
     const QCommandLineOption emptyOption(
         QStringLiteral("empty"),
-        QStringLiteral("Start with an empty log, no feed and no stored options (for tests)."));
+        QStringLiteral("Start with an empty log; --feed and the stored options are ignored (for tests)."));
     parser.addOptions({callOption, passcodeOption, kissOption, aprsIsOption, filterOption,
                        feedOption, mapOption, emptyOption});
     // Before the application: --help and mistakes need no display.
@@ -237,7 +237,8 @@ int main(int argc, char* argv[]) {
             return 2;
         }
     }
-    if (parser.isSet(feedOption) || (!live && !parser.isSet(emptyOption))) {
+    // --empty wins over --feed.
+    if (!parser.isSet(emptyOption) && (parser.isSet(feedOption) || !live)) {
         const QString feedPath = parser.isSet(feedOption)
                                      ? parser.value(feedOption)
                                      : here + QStringLiteral("/sample_feed.txt");
