@@ -53,9 +53,10 @@ HostStation::HostStation(QString stationCallsign, QString mapPath, QDBusConnecti
       m_connection(std::move(connection)) {
     m_ticker.setInterval(1000);
     connect(&m_ticker, &QTimer::timeout, this, &HostStation::tick);
-    // Bulletins come in bursts (a log loaded, a busy channel): one write per burst.
+    // Bulletins come in bursts (a log loaded, a busy channel): one write per burst, at most
+    // one every 2 s; a crash loses at most the last 2 s.
     m_saveDelay.setSingleShot(true);
-    m_saveDelay.setInterval(500);
+    m_saveDelay.setInterval(2000);
     connect(&m_saveDelay, &QTimer::timeout, this, [this] {
         if (m_writer) {
             m_writer->save(m_store.text());

@@ -138,7 +138,8 @@ int main(int argc, char* argv[]) {
                                        QStringLiteral("FILE"));
     const QCommandLineOption emptyOption(
         QStringLiteral("empty"),
-        QStringLiteral("Start with an empty log; --feed and the stored options are ignored (for tests)."));
+        QStringLiteral(
+            "Start with an empty log; --feed and the stored options are ignored (for tests)."));
     parser.addOptions({callOption, passcodeOption, kissOption, aprsIsOption, filterOption,
                        feedOption, mapOption, emptyOption});
     // Before the application: --help and mistakes need no display.

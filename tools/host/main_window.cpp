@@ -19,10 +19,13 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace quillet::hostapp {
 namespace {
 
-constexpr int kHeardRows = 100;
+constexpr int kHeardRows = 50;
+constexpr std::size_t kShownLogRows = 1000;
 
 // In the host an open menu stays open while Alt is pressed, so Alt plus a letter picks its
 // item. Qt's menu closes on Alt alone; this one ignores it.
@@ -78,7 +81,7 @@ MainWindow::MainWindow(HostStation& host, const QString& caption) : m_host(host)
     layout->addWidget(m_heard);
     m_heardTimer = new QTimer(this);
     m_heardTimer->setSingleShot(true);
-    m_heardTimer->setInterval(500);
+    m_heardTimer->setInterval(1000);
     connect(m_heardTimer, &QTimer::timeout, this, &MainWindow::showHeard);
 
     m_log = new QTreeWidget;
@@ -118,7 +121,17 @@ MainWindow::MainWindow(HostStation& host, const QString& caption) : m_host(host)
     connect(m_add, &QPushButton::clicked, this, &MainWindow::addFromForm);
     connect(m_callsign, &QLineEdit::textChanged, this, &MainWindow::updateAddButton);
     connect(m_addressee, &QLineEdit::textChanged, this, &MainWindow::updateAddButton);
-    connect(&host, &HostStation::logChanged, this, &MainWindow::showLog);
+    // Bulletins arrive in bursts (a log read at start, a server's backlog): the list is brought
+    // up to date once per burst, not once per line.
+    m_logTimer = new QTimer(this);
+    m_logTimer->setSingleShot(true);
+    m_logTimer->setInterval(200);
+    connect(m_logTimer, &QTimer::timeout, this, &MainWindow::showLog);
+    connect(&host, &HostStation::logChanged, this, [this] {
+        if (!m_logTimer->isActive()) {
+            m_logTimer->start();
+        }
+    });
     connect(&host, &HostStation::linksChanged, this, &MainWindow::showLinks);
     connect(&host, &HostStation::problem, m_lastProblem, &QLabel::setText);
     connect(&host, &HostStation::packetHeard, this, [this](const QString& line) {
@@ -141,27 +154,29 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::showLog() {
+    // The newest lines only: the log itself may hold 32,767, and a list that long makes every
+    // change costly.
     const MessageStore& store = m_host.store();
-    // Lines dropped from the front of the log leave the list too.
-    const std::size_t gone = std::min(store.droppedCount() - m_shownFrom, m_shownCount);
-    for (std::size_t i = 0; i < gone; ++i) {
-        delete m_log->takeTopLevelItem(0);
-    }
-    m_shownCount -= gone;
-    m_shownFrom = store.droppedCount();
-    QList<QTreeWidgetItem*> items;
     const auto& bulletins = store.bulletins();
-    for (std::size_t i = m_shownCount; i < bulletins.size(); ++i) {
-        const LoggedBulletin& b = bulletins[i];
+    const std::size_t end = store.droppedCount() + bulletins.size();
+    const std::size_t first = std::max(
+        {m_shownEnd, store.droppedCount(), end - std::min<std::size_t>(end, kShownLogRows)});
+    QList<QTreeWidgetItem*> items;
+    for (std::size_t i = first; i < end; ++i) {
+        const LoggedBulletin& b = bulletins[i - store.droppedCount()];
         items.append(new QTreeWidgetItem(QStringList{QString::fromStdString(b.sender),
                                                      QString::fromStdString(b.addressee),
                                                      QString::fromStdString(b.text)}));
     }
-    m_shownCount = bulletins.size();
-    if (!items.isEmpty()) {
-        m_log->addTopLevelItems(items);
-        m_log->scrollToBottom();
+    m_shownEnd = end;
+    if (items.isEmpty()) {
+        return;
     }
+    m_log->addTopLevelItems(items);
+    while (m_log->topLevelItemCount() > static_cast<int>(kShownLogRows)) {
+        delete m_log->takeTopLevelItem(0);
+    }
+    m_log->scrollToBottom();
 }
 
 void MainWindow::showLinks() {

@@ -39,13 +39,14 @@ private:
 
     HostStation& m_host;
     QTreeWidget* m_log = nullptr;
-    std::size_t m_shownFrom = 0;  // the log lines dropped before the first row shown
-    std::size_t m_shownCount = 0; // rows shown
+    std::size_t m_shownEnd =
+        0; // the log lines ever logged when the list was last brought up to date
     QLabel* m_links = nullptr;
     QLabel* m_lastProblem = nullptr;
     QListWidget* m_heard = nullptr;
     QStringList m_heardPending;
     QTimer* m_heardTimer = nullptr;
+    QTimer* m_logTimer = nullptr;
     QLineEdit* m_callsign = nullptr;
     QLineEdit* m_addressee = nullptr;
     QLineEdit* m_text = nullptr;
