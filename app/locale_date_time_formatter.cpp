@@ -1,6 +1,6 @@
 #include "locale_date_time_formatter.h"
 
-#include "host/text_codec.h"
+#include "base/qt_text.h"
 
 #include <QDate>
 #include <QTime>

@@ -1,8 +1,6 @@
 #include "main_window.h"
 
-#include "app/widgets/tab_columns_delegate.h"
-#include "app/widgets/twips.h"
-#include "app/widgets/window_style.h"
+#include "base/qt_text.h"
 #include "bulletins/bulletin_list.h"
 #include "bulletins/group_list.h"
 #include "composing/add_message_window.h"
@@ -10,9 +8,11 @@
 #include "composing/message_sender.h"
 #include "composing/own_bulletin_board.h"
 #include "host/extras_registration.h"
-#include "host/text_codec.h"
 #include "settings/settings_file.h"
 #include "settings/window/setup_window.h"
+#include "widgets/tab_columns_delegate.h"
+#include "widgets/twips.h"
+#include "widgets/window_style.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -137,8 +137,8 @@ void MainWindow::startUp() {
     // 2. Log lines end with CR LF; the bulletin table splits the log on that itself.
     // 3. The scrambling table, then the settings file (created when missing).
     m_scrambler.initScrambleOffsets();
-    if (const SettingsError error = loadSettings(programDir(), m_scrambler, m_settings)) {
-        m_startUpProblem = *error; // the defaults apply and the program goes on
+    if (const Status loaded = loadSettings(programDir(), m_scrambler, m_settings); !loaded) {
+        m_startUpProblem = loaded.error(); // the defaults apply and the program goes on
     }
     // 4.
     m_groupFilter = std::string(kAllGroups);
@@ -193,12 +193,13 @@ void MainWindow::webpageAction() {
 
 std::optional<std::string> MainWindow::changeConfig(const std::string& key,
                                                     const std::string& value, bool upCase) {
-    const SettingsError error =
+    const Status changed =
         quillet::changeConfig(programDir(), key, value, upCase, m_scrambler, m_settings);
-    if (error) {
-        setStatus(*error);
+    if (!changed) {
+        setStatus(changed.error());
+        return changed.error();
     }
-    return error;
+    return std::nullopt;
 }
 
 SetupWindow* MainWindow::openSetupWindow() {

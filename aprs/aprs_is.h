@@ -19,6 +19,8 @@ std::string loginLine(std::string_view call, int passcode, std::string_view soft
 struct LoginResponse {
     bool verified = false;
     std::string server;
+
+    bool operator==(const LoginResponse&) const = default;
 };
 
 // "# logresp CALL verified, server T2X"; std::nullopt for any other line.

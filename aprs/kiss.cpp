@@ -64,10 +64,8 @@ void KissDecoder::endFrame(std::vector<KissFrame>& out) {
 
 std::string kissEncode(std::string_view ax25Frame, int port) {
     std::string out;
-    out.reserve(ax25Frame.size() + ax25Frame.size() / 8 + 3);
-    out.push_back(kFend);
-    out.push_back(static_cast<char>((port & 0x0F) << 4));
-    for (const char c : ax25Frame) {
+    out.reserve(ax25Frame.size() + ax25Frame.size() / 8 + 4);
+    auto put = [&out](char c) {
         if (c == kFend) {
             out += {kFesc, kTfend};
         } else if (c == kFesc) {
@@ -75,6 +73,11 @@ std::string kissEncode(std::string_view ax25Frame, int port) {
         } else {
             out.push_back(c);
         }
+    };
+    out.push_back(kFend);
+    put(static_cast<char>((port & 0x0F) << 4)); // port 12 makes the command byte a FEND
+    for (const char c : ax25Frame) {
+        put(c);
     }
     out.push_back(kFend);
     return out;

@@ -18,6 +18,27 @@ std::string_view withoutLineEnds(std::string_view text) {
     return text;
 }
 
+bool isAlnum(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+// 1 to 5 letters or digits, or the reply-ack form "MM}" / "MM}AA". Anything else after a "{"
+// ("{room 5}") is text.
+bool isMessageNumber(std::string_view s) {
+    if (s.empty() || s.size() > kMaxNumberLength || s.front() == '}') {
+        return false;
+    }
+    bool closed = false;
+    for (const char c : s) {
+        if (c == '}' && !closed) {
+            closed = true;
+        } else if (!isAlnum(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool isAckOrRej(std::string_view text) {
     if (text.size() < 4 || text.size() > 3 + kMaxNumberLength) {
         return false;
@@ -49,12 +70,10 @@ std::optional<Message> parseMessage(std::string_view info) {
     Message message;
     message.addressee.assign(addressee);
     const auto brace = text.rfind('{');
-    if (brace != std::string_view::npos && text.size() - brace - 1 >= 1 &&
-        text.size() - brace - 1 <= kMaxNumberLength) {
+    if (brace != std::string_view::npos && isMessageNumber(text.substr(brace + 1))) {
         std::string_view number = text.substr(brace + 1);
         // The reply-ack form "{MM}AA" carries the number before "}" and an ack after it.
-        number = number.substr(0, number.find('}'));
-        message.number.assign(number);
+        message.number.assign(number.substr(0, number.find('}')));
         text = withoutLineEnds(text.substr(0, brace));
     }
     message.text.assign(text);

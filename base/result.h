@@ -12,13 +12,14 @@ struct Failure {
     std::string message;
 };
 
-inline Failure fail(std::string message) { return Failure{std::move(message)}; }
+inline Failure fail(std::string message) {
+    return Failure{std::move(message)};
+}
 
 // The outcome of a call that can fail with a message for the status line: either the value
 // or the error text, never both. `return fail("...")` gives the error, `return value` the
 // value.
-template <typename T>
-class [[nodiscard]] Result {
+template <typename T> class [[nodiscard]] Result {
 public:
     Result(T value) : m_value(std::move(value)) {}
     Result(Failure failure) : m_error(std::move(failure.message)) {}
@@ -50,8 +51,7 @@ private:
 };
 
 // A call that gives nothing back but can fail: `return {}` is success.
-template <>
-class [[nodiscard]] Result<void> {
+template <> class [[nodiscard]] Result<void> {
 public:
     Result() = default;
     Result(Failure failure) : m_failed(true), m_error(std::move(failure.message)) {}

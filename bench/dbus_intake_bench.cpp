@@ -12,7 +12,7 @@
 #include "bulletins/clock.h"
 #include "bulletins/date_time_formatter.h"
 #include "host/dbus_host.h"
-#include "host/text_codec.h"
+#include "base/qt_text.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

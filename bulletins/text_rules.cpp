@@ -1,4 +1,6 @@
-#include "text_rules.h"
+#include "bulletins/text_rules.h"
+
+#include "base/windows1252.h"
 
 namespace quillet {
 
@@ -20,39 +22,6 @@ std::string_view stripTextPrefix(std::string_view text) {
         return text;
     }
     return text.substr(close + 1);
-}
-
-namespace {
-
-unsigned char upperByte(unsigned char c) {
-    if (c >= 'a' && c <= 'z') {
-        return static_cast<unsigned char>(c - 0x20);
-    }
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) { // à..þ without ÷
-        return static_cast<unsigned char>(c - 0x20);
-    }
-    switch (c) {
-    case 0x9A:
-        return 0x8A; // š -> Š
-    case 0x9C:
-        return 0x8C; // œ -> Œ
-    case 0x9E:
-        return 0x8E; // ž -> Ž
-    case 0xFF:
-        return 0x9F; // ÿ -> Ÿ
-    default:
-        return c;
-    }
-}
-
-} // namespace
-
-std::string toUpperWindows1252(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) {
-        c = static_cast<char>(upperByte(static_cast<unsigned char>(c)));
-    }
-    return upper;
 }
 
 std::string groupCodeOf(std::string_view addressee) {

@@ -12,10 +12,6 @@ std::string_view trimBlanks(std::string_view text);
 // the bracket is returned unchanged.
 std::string_view stripTextPrefix(std::string_view text);
 
-// Upper case over Windows-1252, including the accented letters and the few letters
-// (š, œ, ž, ÿ) whose capitals sit in the 0x80 to 0x9F block.
-std::string toUpperWindows1252(std::string_view text);
-
 // The group of an addressee: characters 5 to 7, trimmed, upper-cased ("BLN1EU" -> "EU");
 // empty for addressees shorter than five characters.
 std::string groupCodeOf(std::string_view addressee);

@@ -1,10 +1,10 @@
 #include "composing/add_message_window.h"
 
-#include "app/widgets/twips.h"
-#include "app/widgets/window_style.h"
+#include "widgets/twips.h"
+#include "widgets/window_style.h"
 #include "composing/main_window_operations.h"
 #include "composing/port_text.h"
-#include "host/text_codec.h"
+#include "base/qt_text.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "message_sender.h"
 
 #include "host/keystroke_notation.h"
-#include "host/text_codec.h"
+#include "base/qt_text.h"
 
 #include <QFile>
 

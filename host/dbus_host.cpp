@@ -1,6 +1,6 @@
 #include "host/dbus_host.h"
 
-#include "host/text_codec.h"
+#include "base/qt_text.h"
 
 #include <QDBusError>
 #include <QDBusMessage>

@@ -1,6 +1,6 @@
 #include "host/extras_registration.h"
 
-#include "host/text_codec.h"
+#include "base/qt_text.h"
 
 #include <QFile>
 

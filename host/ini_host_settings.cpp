@@ -1,6 +1,6 @@
 #include "host/ini_host_settings.h"
 
-#include "host/text_codec.h"
+#include "base/qt_text.h"
 
 #include <QDir>
 #include <QFile>

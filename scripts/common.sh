@@ -9,9 +9,9 @@ QUILLET_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libxdo-dev libcurl4-openssl-dev
+  libxdo-dev libcurl4-openssl-dev libssl-dev
   dbus dbus-x11 xvfb openbox x11-utils xauth imagemagick fonts-dejavu-core
-  python3-pyftpdlib chromium clang libclang-rt-14-dev
+  python3-pyftpdlib pure-ftpd openssh-server openssh-client openssl chromium clang libclang-rt-14-dev
   direwolf
 )
 

@@ -1,5 +1,5 @@
 #include "app/locale_date_time_formatter.h"
-#include "host/text_codec.h"
+#include "base/qt_text.h"
 
 #include <QtTest>
 

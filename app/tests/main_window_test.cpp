@@ -1,5 +1,5 @@
 #include "app/tests/main_window_fixture.h"
-#include "app/widgets/tab_columns_delegate.h"
+#include "widgets/tab_columns_delegate.h"
 #include "settings/window/setup_window.h"
 
 #include <QLabel>

@@ -21,21 +21,18 @@ TEST(Tnc2, LinesAsAprsIsSendsThemComeBackUnchanged) {
         ASSERT_TRUE(packet.ok()) << line << ": " << packet.error();
         EXPECT_EQ(formatTnc2(packet.value()), line);
     }
-    const Packet p = parseTnc2("DL1ABC-15>APRS,WIDE1-1*,qAR,T2X:hi:there\r\n").value();
+    const Packet p = parseTnc2("DL1ABC-15>APRS,WIDE1-1*,qAR,WIDE2-0,X-16:hi:there\r\n").value();
     EXPECT_EQ(p.source, (Address{"DL1ABC", 15}));
     EXPECT_EQ(p.destination, (Address{"APRS", 0}));
-    const std::vector<Address> path = {{"WIDE1", 1, true}, {"qAR", 0}, {"T2X", 0}};
+    // Whatever is not an SSID as AX.25 writes it stays part of the call.
+    const std::vector<Address> path = {{"WIDE1", 1, true}, {"qAR"}, {"WIDE2-0"}, {"X-16"}};
     EXPECT_EQ(p.path, path);
     EXPECT_EQ(p.info, "hi:there");
-    // Not an SSID as AX.25 writes it: the whole text is the call.
-    EXPECT_EQ(parseTnc2("A>B,WIDE2-0,X-16:").value().path[0].call, "WIDE2-0");
-    EXPECT_EQ(parseTnc2("A>B,WIDE2-0,X-16:").value().path[1].call, "X-16");
 }
 
 TEST(Tnc2, BadLinesSayWhatIsWrong) {
     const std::pair<std::string, std::string> cases[] = {
         {"N0CALL>APRS no colon", "TNC2 line without ':'"},
-        {"N0CALL APRS:text", "TNC2 line without '>'"},
         {"# aprsc 2.1.4 7 Dec 2026 02:22:44 GMT T2TEST", "TNC2 line without '>'"},
         {"N0CALL>APRS:" + std::string(100 * 1024, 'x'), "TNC2 line too long"},
         {">APRS:x", "TNC2 line with a bad source: "},
@@ -43,36 +40,27 @@ TEST(Tnc2, BadLinesSayWhatIsWrong) {
         {"N0 CALL>APRS:x", "TNC2 line with a bad source: N0 CALL"},
         {"N0CALL>:x", "TNC2 line with a bad destination: "},
         {"N0CALL>APRS,,WIDE1:x", "TNC2 line with a bad path: "},
-        {"N0CALL>APRS,WIDE1-1,:x", "TNC2 line with a bad path: "},
         {"N0CALL>APRS,WI>DE:x", "TNC2 line with a bad path: WI>DE"},
     };
     for (const auto& [line, error] : cases) {
-        const auto packet = parseTnc2(line);
-        ASSERT_FALSE(packet.ok()) << line;
-        EXPECT_EQ(packet.error(), error);
+        EXPECT_EQ(parseTnc2(line).error(), error) << line;
     }
 }
 
 TEST(ThirdParty, TheInnermostPacketCounts) {
     const std::pair<std::string, std::string> cases[] = {
+        // the inner packet or the error
         {"IGATE>APRS,TCPIP*:}N0CALL>APZQLT,TCPIP,IGATE*::BLN1     :Hi",
          "N0CALL>APZQLT,TCPIP,IGATE*::BLN1     :Hi"},
         {"A>B:}C>D:}E>F:x", "E>F:x"},
         {"A>B::BLN1     :}not third party", "A>B::BLN1     :}not third party"},
+        {"A>B:}garbage", "third-party packet: TNC2 line without ':'"},
+        {"A>B:}A>B:}A>B:}A>B:}A>B:}Z>Z:x", "third-party packets nested too deep"},
     };
-    for (const auto& [outer, inner] : cases) {
+    for (const auto& [outer, expected] : cases) {
         const auto packet = unwrapThirdParty(parseTnc2(outer).value());
-        ASSERT_TRUE(packet.ok()) << outer << ": " << packet.error();
-        EXPECT_EQ(formatTnc2(packet.value()), inner);
+        EXPECT_EQ(packet ? formatTnc2(packet.value()) : packet.error(), expected) << outer;
     }
-    EXPECT_EQ(unwrapThirdParty(parseTnc2("A>B:}garbage").value()).error(),
-              "third-party packet: TNC2 line without ':'");
-    std::string nested = "Z>Z:x";
-    for (int i = 0; i <= kMaxThirdPartyDepth; ++i) {
-        nested = "A>B:}" + nested;
-    }
-    EXPECT_EQ(unwrapThirdParty(parseTnc2(nested).value()).error(),
-              "third-party packets nested too deep");
 }
 
 } // namespace

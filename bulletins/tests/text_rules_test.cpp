@@ -37,13 +37,6 @@ TEST(GroupCode, CharactersFiveToSevenTrimmedAndUpperCased) {
     EXPECT_EQ(groupCodeOf("BLN1\xE9t\xE9"), "\xC9T\xC9"); // é -> É in Windows-1252
 }
 
-TEST(UpperCase, FollowsWindows1252Letters) {
-    EXPECT_EQ(toUpperWindows1252("az09{}"), "AZ09{}");
-    EXPECT_EQ(toUpperWindows1252("\x9A\x9C\x9E\xFF"), "\x8A\x8C\x8E\x9F"); // š œ ž ÿ
-    EXPECT_EQ(toUpperWindows1252("\xF7\xDF\xB5"), "\xF7\xDF\xB5"); // ÷ ß µ have no capital here
-    EXPECT_EQ(toUpperWindows1252("\xE0\xFE"), "\xC0\xDE");
-}
-
 TEST(PadAddressee, OnlyAThreeCharacterAddresseeGetsABlank) {
     EXPECT_EQ(padAddressee("BLN"), "BLN ");
     EXPECT_EQ(padAddressee("BLN1"), "BLN1");

@@ -3,7 +3,7 @@
 
 #include "host/dbus_host.h"
 #include "host/tests/simulator_process.h"
-#include "host/text_codec.h"
+#include "base/qt_text.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -1,8 +1,8 @@
 #include "settings/window/setup_window.h"
 
-#include "app/widgets/twips.h"
-#include "app/widgets/window_style.h"
-#include "host/text_codec.h"
+#include "widgets/twips.h"
+#include "widgets/window_style.h"
+#include "base/qt_text.h"
 #include "settings/window/message_boxes.h"
 #include "settings/window/setup_operations.h"
 

@@ -1,7 +1,7 @@
 #include "tools/host/host_station.h"
 
 #include "aprs/tnc2.h"
-#include "host/text_codec.h"
+#include "base/qt_text.h"
 #include "tools/host/heard_bulletin.h"
 #include "tools/host/transmit.h"
 

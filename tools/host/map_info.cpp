@@ -1,6 +1,6 @@
 #include "tools/host/map_info.h"
 
-#include "host/text_codec.h"
+#include "base/qt_text.h"
 
 #include <QFile>
 

@@ -38,7 +38,7 @@ public:
 
     // Writes the file as a test wants it and loads it as start-up would; no file at all
     // gives the one the program creates on its first start.
-    bool start() { return !loadSettings(m_dirPath, m_scrambler, m_settings).has_value(); }
+    bool start() { return loadSettings(m_dirPath, m_scrambler, m_settings).ok(); }
     bool start(const QByteArray& content) {
         QFile file(iniPath());
         return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() &&
@@ -57,7 +57,9 @@ public:
             beforeChange(key);
         }
         changes.push_back(key + (upCase ? " up" : " as is"));
-        return quillet::changeConfig(m_dirPath, key, value, upCase, m_scrambler, m_settings);
+        const Status changed =
+            quillet::changeConfig(m_dirPath, key, value, upCase, m_scrambler, m_settings);
+        return changed ? std::nullopt : std::optional<std::string>(changed.error());
     }
     std::string encrypt(const std::string& data) const override {
         return m_scrambler.encrypt(data);

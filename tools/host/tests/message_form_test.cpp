@@ -2,7 +2,7 @@
 // one call's keys at a time, as the window system would deliver them.
 
 #include "host/keystroke_notation.h"
-#include "host/text_codec.h"
+#include "base/qt_text.h"
 #include "tools/host/host_station.h"
 #include "tools/host/main_window.h"
 #include "tools/host/message_form.h"

@@ -1,0 +1,45 @@
+#include "widgets/tab_columns_delegate.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QRegularExpression>
+
+namespace quillet {
+
+QStringList tabColumns(const QString& row) {
+    static const QRegularExpression tabs(QStringLiteral("\t+"));
+    return row.split(tabs);
+}
+
+void TabColumnsDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                               const QModelIndex& index) const {
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    QStringList columns = tabColumns(opt.text);
+    // Tabs inside the last column's text (a bulletin may hold some) do not open new columns.
+    while (columns.size() > m_starts.size() + 1) {
+        columns[columns.size() - 2] += QStringLiteral("    ") + columns.takeLast();
+    }
+    opt.text.clear();
+    const QStyle* style = opt.widget ? opt.widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget); // background
+
+    const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, opt.widget);
+    const bool selected = opt.state & QStyle::State_Selected;
+    painter->save();
+    painter->setFont(opt.font);
+    painter->setPen(
+        opt.palette.color(QPalette::Normal, selected ? QPalette::HighlightedText : QPalette::Text));
+    for (int i = 0; i < columns.size(); ++i) {
+        const int left = i == 0 ? 0 : m_starts[i - 1];
+        const int right = i < m_starts.size() ? m_starts[i] : textRect.width();
+        QRect cell(textRect.left() + left, textRect.top(), right - left, textRect.height());
+        if (i + 1 == columns.size()) {
+            cell.setRight(textRect.right()); // the message runs to the edge
+        }
+        painter->drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, columns[i]);
+    }
+    painter->restore();
+}
+
+} // namespace quillet
