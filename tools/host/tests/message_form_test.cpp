@@ -1,8 +1,8 @@
 // Drives the simulator's windows in-process with the keys the program types into the host,
 // one call's keys at a time, as the window system would deliver them.
 
-#include "host/keystroke_notation.h"
 #include "base/qt_text.h"
+#include "host/keystroke_notation.h"
 #include "tools/host/host_station.h"
 #include "tools/host/main_window.h"
 #include "tools/host/message_form.h"
