@@ -30,6 +30,12 @@ IniLines readLines(const QString& path) {
     if (!file.exists()) {
         return result;
     }
+    // Opening a FIFO or a device would wait for a writer or read for ever.
+    if (!QFileInfo(path).isFile()) {
+        result.readable = false;
+        result.problem = QStringLiteral("not a regular file");
+        return result;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         result.readable = false;
         result.problem = file.errorString();

@@ -20,7 +20,7 @@ install_missing_packages
 build_quillet
 
 BENCH="$QUILLET_BUILD/bench"
-SIMULATOR="$QUILLET_BUILD/tools/host_simulator/quillet-host-simulator"
+SIMULATOR="$QUILLET_BUILD/tools/host/quillet-host"
 QUILLET="$QUILLET_BUILD/app/quillet"
 PROBE="$BENCH/quillet_window_probe"
 RESULTS="$QUILLET_BUILD/bench-results"

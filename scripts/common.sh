@@ -14,6 +14,8 @@ QUILLET_PACKAGES=(
   python3-pyftpdlib pure-ftpd openssh-server openssh-client openssl chromium clang libclang-rt-14-dev
   # a desktop notification daemon; `dunstctl history` reads it back through systemd's busctl
   dunst systemd
+  # the TNC the host's tests talk to
+  direwolf
 )
 
 as_root() {

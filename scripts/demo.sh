@@ -8,7 +8,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 install_missing_packages
 build_quillet
 
-SIMULATOR="$QUILLET_BUILD/tools/host_simulator/quillet-host-simulator"
+SIMULATOR="$QUILLET_BUILD/tools/host/quillet-host"
 QUILLET="$QUILLET_BUILD/app/quillet"
 SHOT="$QUILLET_BUILD/quillet-demo.png"
 
@@ -22,7 +22,7 @@ fi
 export QT_QPA_PLATFORM=xcb
 
 run_demo() {
-  "$SIMULATOR" &
+  "$SIMULATOR" --feed "$(dirname "$SIMULATOR")/sample_feed.txt" &
   local sim=$!
   local i
   for i in $(seq 1 100); do

@@ -66,10 +66,10 @@ capture() {
 # $2 the folder the page is copied to.
 capture_windows() {
   local program="$1" web="$2"
-  local simulator="$program/host-simulator/quillet-host-simulator"
+  local simulator="$program/host/quillet-host"
   export QT_QPA_PLATFORM=xcb
 
-  "$simulator" &
+  "$simulator" --feed "$program/host/sample_feed.txt" &
   local sim=$! _
   for _ in $(seq 1 100); do
     if dbus-send --session --print-reply --dest=org.freedesktop.DBus / \

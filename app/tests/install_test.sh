@@ -63,8 +63,8 @@ quillet_has_read_the_log() {
 
 # Started from / so that nothing is found relative to the working directory.
 start_simulator() {
-  (cd / && exec env XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen \
-    "$copy/host-simulator/quillet-host-simulator") 2>"$work/simulator.err" &
+  (cd / && exec env XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=offscreen \
+    "$copy/host/quillet-host") 2>"$work/simulator.err" &
   simulator=$!
   pids+=("$simulator")
   wait_until 10 service_on_bus || fail "the installed simulator did not come onto the bus"
@@ -83,11 +83,11 @@ echo "== Installing $build"
 
 # Everything in one folder, the simulator's defaults beside it.
 for file in quillet quillet.template quillet.js1 quillet.desktop \
-  host-simulator/quillet-host-simulator host-simulator/sample_feed.txt \
-  host-simulator/maps/demo.gif host-simulator/maps/demo.inf; do
+  host/quillet-host host/sample_feed.txt \
+  host/maps/demo.gif host/maps/demo.inf; do
   [ -f "$work/installed/$file" ] || fail "$file is not installed"
 done
-for program in quillet host-simulator/quillet-host-simulator; do
+for program in quillet host/quillet-host; do
   [ -x "$work/installed/$program" ] || fail "$program is not executable"
   # Qt comes from the system: no library search path may point into a build or install
   # folder; one relative to the executable would move with it.
@@ -115,18 +115,18 @@ start_simulator
 map_object="$(call "" CurrentMap | sed -n 's/^ *object path "\(.*\)"$/\1/p')"
 map="$(dbus-send --session --print-reply --dest="$SERVICE" "$map_object" \
   "$SERVICE.Map.MapFileName" | sed -n 's/^ *string "\(.*\)"$/\1/p')"
-[ "$map" = "$copy/host-simulator/maps/demo.gif" ] || fail "the simulator shows the map '$map'"
-first_sender="$(grep -v '^#' "$copy/host-simulator/sample_feed.txt" | grep -m1 '|' | cut -d'|' -f1)"
+[ "$map" = "$copy/host/maps/demo.gif" ] || fail "the simulator shows the map '$map'"
+first_sender="$(grep -v '^#' "$copy/host/sample_feed.txt" | grep -m1 '|' | cut -d'|' -f1)"
 call "" MessageLog int32:2 | grep -q "$first_sender" ||
   fail "the simulator's log lacks the sample feed's first bulletin (from $first_sender)"
-if grep -q "^quillet-host-simulator: " "$work/simulator.err"; then
+if grep -q "^quillet-host: " "$work/simulator.err"; then
   cat "$work/simulator.err" >&2
   fail "the simulator complained (a missing map information file gives no map title)"
 fi
 
 echo "== Quillet from the copy runs against it and ends with it"
 reads_before="$(log_reads)"
-(cd / && exec env XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen "$copy/quillet") &
+(cd / && exec env XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=offscreen "$copy/quillet") &
 app=$!
 pids+=("$app")
 wait_until 20 quillet_has_read_the_log || fail "Quillet never read the host's log"
@@ -134,7 +134,7 @@ wait_until 20 quillet_has_read_the_log || fail "Quillet never read the host's lo
 [ "$(head -n 1 "$copy/quillet.ini" | tr -d '\r')" = "FTP_HOST=localhost" ] ||
   fail "the new quillet.ini does not start with the default FTP host"
 # Registered with the host under the copy's path, which the host recorded as its folder.
-grep -qF "\"$copy/quillet\"" "$copy/host-simulator/QUILLET.XTR" ||
+grep -qF "\"$copy/quillet\"" "$copy/host/QUILLET.XTR" ||
   fail "QUILLET.XTR does not name the copied executable"
 quit_simulator
 status=0

@@ -48,7 +48,7 @@ private slots:
 
         Simulator simulator({QStringLiteral("--empty"), QStringLiteral("--callsign"),
                              QStringLiteral("G4E2E"), QStringLiteral("--map"), map},
-                            QStringLiteral("xcb"));
+                            false, QStringLiteral("xcb"));
         QVERIFY(simulator.waitUntilOnBus());
         XdoKeystrokeSender keys;
         QVERIFY2(keys.hasDisplay(), keys.lastError().c_str());

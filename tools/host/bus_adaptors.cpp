@@ -1,0 +1,57 @@
+#include "tools/host/bus_adaptors.h"
+
+#include "bulletins/message_log.h"
+#include "tools/host/host_station.h"
+
+#include <QTimer>
+
+namespace quillet::hostapp {
+
+HostAdaptor::HostAdaptor(HostStation* host) : QDBusAbstractAdaptor(host), m_host(host) {
+    // Forwards the simulator's UIView32IsClosing to the bus.
+    setAutoRelaySignals(true);
+}
+
+QDBusObjectPath HostAdaptor::CurrentMap() {
+    return QDBusObjectPath(QString::fromLatin1(kMapObjectPath));
+}
+
+QString HostAdaptor::MessageLog(int selector) {
+    ++m_logReads;
+    return selector == kBulletinLogSelector ? m_host->logText() : QString();
+}
+
+QString HostAdaptor::StationCallsign() {
+    return m_host->stationCallsign();
+}
+
+SimulatorAdaptor::SimulatorAdaptor(HostStation* host, const HostAdaptor* hostInterface)
+    : QDBusAbstractAdaptor(host), m_host(host), m_hostInterface(hostInterface) {}
+
+void SimulatorAdaptor::AddBulletin(const QString& callsign, const QString& addressee,
+                                   const QString& text) {
+    m_host->addBulletin({callsign, addressee, text});
+}
+
+int SimulatorAdaptor::LoadFeed(const QString& path) {
+    return m_host->loadFeed(path);
+}
+
+int SimulatorAdaptor::MessageLogReads() {
+    return m_hostInterface->logReads();
+}
+
+void SimulatorAdaptor::Quit() {
+    // Leaves the bus call first, as closing the window would.
+    QTimer::singleShot(0, m_host, &HostStation::quit);
+}
+
+MapObject::MapObject(HostStation* host, QObject* parent) : QObject(parent), m_host(host) {}
+
+MapAdaptor::MapAdaptor(MapObject* map) : QDBusAbstractAdaptor(map), m_map(map) {}
+
+QString MapAdaptor::MapFileName() {
+    return m_map->host()->mapPath();
+}
+
+} // namespace quillet::hostapp

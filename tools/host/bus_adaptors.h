@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusObjectPath>
+#include <QObject>
+#include <QString>
+
+namespace quillet::hostapp {
+
+class HostStation;
+
+// The host's automation interface on /UIView32.
+class HostAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.peaksystems.UIView32")
+public:
+    explicit HostAdaptor(HostStation* host);
+
+public slots:
+    QDBusObjectPath CurrentMap();
+    // Selector 2 is the bulletin log; the simulator keeps no other log and answers the
+    // other selectors with an empty text.
+    QString MessageLog(int selector);
+    QString StationCallsign();
+
+    // How often the bulletin log has been read; tests use it to know that a client is up.
+    int logReads() const { return m_logReads; }
+
+signals:
+    void UIView32IsClosing();
+
+private:
+    HostStation* m_host;
+    int m_logReads = 0;
+};
+
+// Controls that only the simulator has, on the same object, for demos and tests.
+class SimulatorAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.peaksystems.UIView32.Simulator")
+public:
+    SimulatorAdaptor(HostStation* host, const HostAdaptor* hostInterface);
+
+public slots:
+    void AddBulletin(const QString& callsign, const QString& addressee, const QString& text);
+    int LoadFeed(const QString& path);
+    int MessageLogReads();
+    void Quit();
+
+private:
+    HostStation* m_host;
+    const HostAdaptor* m_hostInterface;
+};
+
+// The current map, a separate object at the path CurrentMap hands out.
+class MapObject : public QObject {
+    Q_OBJECT
+public:
+    explicit MapObject(HostStation* host, QObject* parent = nullptr);
+    HostStation* host() const { return m_host; }
+
+private:
+    HostStation* m_host;
+};
+
+class MapAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.peaksystems.UIView32.Map")
+public:
+    explicit MapAdaptor(MapObject* map);
+
+public slots:
+    QString MapFileName();
+
+private:
+    MapObject* m_map;
+};
+
+inline constexpr char kMapObjectPath[] = "/UIView32/CurrentMap";
+
+} // namespace quillet::hostapp

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <vector>
+
+namespace quillet::hostapp {
+
+// One bulletin as the simulated host logs it.
+struct FeedBulletin {
+    QString callsign;
+    QString addressee;
+    QString text;
+
+    bool operator==(const FeedBulletin&) const = default;
+};
+
+// A line of a feed that could not be used, numbered from 1.
+struct FeedProblem {
+    int line = 0;
+    QString message;
+
+    bool operator==(const FeedProblem&) const = default;
+};
+
+struct Feed {
+    std::vector<FeedBulletin> bulletins;
+    std::vector<FeedProblem> problems;
+};
+
+// Reads a feed: one bulletin per line as "callsign|addressee|text", the text being
+// everything after the second "|". Blank lines and lines starting with "#" are ignored;
+// lines without a callsign or addressee are reported and skipped. Lines may end with
+// LF or CR LF.
+Feed parseFeed(QStringView text);
+
+// Reads a UTF-8 feed file; an unreadable file is one problem numbered 0.
+Feed readFeedFile(const QString& path);
+
+} // namespace quillet::hostapp

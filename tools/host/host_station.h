@@ -1,0 +1,111 @@
+#pragma once
+
+#include "tools/host/feed.h"
+#include "tools/host/file_io.h"
+#include "tools/host/link.h"
+#include "tools/host/message_store.h"
+#include "tools/host/repeat_schedule.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace quillet::hostapp {
+
+// A bulletin the message form asks to send.
+struct SendRequest {
+    QString addressee;
+    int port = 0;
+    QString path;
+    QString text;
+};
+
+struct SendOutcome {
+    bool logged = false;
+    QString status; // for the form's status line
+};
+
+// What the host knows and does, shared by its bus interfaces and its window: the message log,
+// the links, sending and repeating the station's own bulletins.
+class HostStation : public QObject {
+    Q_OBJECT
+public:
+    HostStation(QString stationCallsign, QString mapPath, QDBusConnection connection);
+    ~HostStation() override;
+
+    const QString& stationCallsign() const { return m_stationCallsign; }
+    const QString& mapPath() const { return m_mapPath; }
+    const MessageStore& store() const { return m_store; }
+    std::vector<FeedBulletin> bulletins() const;
+    // The log as MessageLog serves it, kept ready between changes.
+    const QString& logText() const;
+
+    // Adds a KISS or APRS-IS link; call before start().
+    void addLink(std::unique_ptr<Link> link, bool isAprsIs);
+    const std::vector<std::unique_ptr<Link>>& links() const { return m_links; }
+    // Keeps the log in this file from now on, after reading what it holds. Returns a warning
+    // when the stored log could not be used (the log then starts empty).
+    std::optional<QString> keepLogIn(const QString& path);
+    // Starts the links and the repeat timer.
+    void start();
+
+    // Logs a bulletin unless the same one is logged already.
+    void addBulletin(const FeedBulletin& bulletin);
+    // Appends every usable line of a feed file, reporting bad lines on stderr. Returns how
+    // many lines were read, or -1 when the file cannot be read.
+    int loadFeed(const QString& path);
+
+    // Sends the form's bulletin on the links the port names and on APRS-IS. With no links at
+    // all (the demo with a feed) it is only logged.
+    SendOutcome send(const SendRequest& request);
+
+    // Announces the closing on the bus, makes sure the announcement has left, then ends the
+    // event loop. Only the first request counts.
+    void quit();
+
+signals:
+    void logChanged();
+    void linksChanged();
+    void packetHeard(const QString& line);
+    void problem(const QString& text);
+    // Relayed to the bus by the host interface.
+    void UIView32IsClosing();
+
+private:
+    void heard(const aprs::Packet& packet);
+    void tick();
+    Status sendPacket(const OwnBulletin& bulletin, std::vector<std::string>& tookIt,
+                      std::vector<std::string>& refused);
+    bool log(LoggedBulletin bulletin);
+    void flushBus();
+
+    QString m_stationCallsign;
+    QString m_mapPath;
+    QDBusConnection m_connection;
+    MessageStore m_store;
+    mutable QString m_logText;
+    mutable bool m_logTextReady = true;
+    std::vector<std::unique_ptr<Link>> m_links;
+    std::vector<Link*> m_kissLinks;
+    Link* m_aprsIs = nullptr;
+    RepeatSchedule m_repeats;
+    QTimer m_ticker;
+    QTimer m_saveDelay;
+    std::unique_ptr<BackgroundFileWriter> m_writer;
+    bool m_quitting = false;
+};
+
+// Writes a feed's problems to stderr, each with its file name and line number.
+void reportFeedProblems(const QString& path, const Feed& feed);
+
+// Text from the air: UTF-8 when it is valid UTF-8, Windows-1252 otherwise. Control
+// characters become U+FFFD so that nothing shown can move the cursor or end a line.
+QString airText(std::string_view bytes);
+
+} // namespace quillet::hostapp

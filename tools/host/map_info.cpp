@@ -1,0 +1,56 @@
+#include "tools/host/map_info.h"
+
+#include "base/qt_text.h"
+
+#include <QFile>
+
+#include <string_view>
+
+namespace quillet::hostapp {
+
+QString mapInfoPath(const QString& mapPath) {
+    const qsizetype dot = mapPath.indexOf(u'.');
+    return (dot < 0 ? mapPath : mapPath.left(dot)) + QStringLiteral(".inf");
+}
+
+std::optional<QString> mapTitleFromInfo(QByteArrayView contents) {
+    std::string_view rest(contents.data(), static_cast<std::size_t>(contents.size()));
+    // Skip the first two lines; each must have its line end.
+    for (int line = 0; line < 2; ++line) {
+        const std::size_t end = rest.find('\n');
+        if (end == std::string_view::npos) {
+            return std::nullopt;
+        }
+        rest.remove_prefix(end + 1);
+    }
+    if (rest.empty()) {
+        return std::nullopt; // a line end after the second line starts no third one
+    }
+    std::string_view title = rest.substr(0, rest.find('\n'));
+    if (title.ends_with('\r')) {
+        title.remove_suffix(1);
+    }
+    return fromWindows1252(title);
+}
+
+MapTitle readMapTitle(const QString& mapPath) {
+    const QString infoPath = mapInfoPath(mapPath);
+    QFile file(infoPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {
+            QString(),
+            QStringLiteral("no map information file %1 (%2)").arg(infoPath, file.errorString())};
+    }
+    const QByteArray contents = file.readAll();
+    if (auto title = mapTitleFromInfo(contents)) {
+        return {*title, QString()};
+    }
+    return {QString(),
+            QStringLiteral("map information file %1 has no title on its third line").arg(infoPath)};
+}
+
+QString windowCaption(const QString& mapTitle) {
+    return QStringLiteral("UI-View32 V2.03 [") + mapTitle + u']';
+}
+
+} // namespace quillet::hostapp

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+
+namespace quillet::hostapp {
+
+// A map's information file sits beside it: the map path cut before its first "." (in the
+// whole path, directories included, as the host does it) with ".inf" appended.
+QString mapInfoPath(const QString& mapPath);
+
+// The map title is the third line of the information file, exactly as written. Lines end
+// with CR LF or LF; the file is Windows-1252. Empty when the file has fewer than three lines.
+std::optional<QString> mapTitleFromInfo(QByteArrayView contents);
+
+struct MapTitle {
+    QString title;   // empty when the information file is missing or short
+    QString problem; // why there is no title, for a warning; empty when all went well
+};
+
+// Reads the title of the map at this path from its information file.
+MapTitle readMapTitle(const QString& mapPath);
+
+// The main window's caption, which clients may look for.
+QString windowCaption(const QString& mapTitle);
+
+} // namespace quillet::hostapp

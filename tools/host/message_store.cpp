@@ -1,0 +1,82 @@
+#include "tools/host/message_store.h"
+
+#include <utility>
+
+namespace quillet::hostapp {
+
+std::string logLine(const LoggedBulletin& bulletin) {
+    std::string line;
+    line.reserve(bulletin.sender.size() + bulletin.addressee.size() + bulletin.text.size() + 6);
+    line.append(bulletin.sender)
+        .append(kLogSeparatorUtf8)
+        .append(bulletin.addressee)
+        .append(kLogSeparatorUtf8)
+        .append(bulletin.text)
+        .append("\r\n");
+    return line;
+}
+
+MessageStore::MessageStore(std::size_t capacity) : m_capacity(capacity == 0 ? 1 : capacity) {}
+
+std::string MessageStore::key(const LoggedBulletin& bulletin) {
+    std::string key = bulletin.sender;
+    key.append(1, '\0').append(bulletin.addressee).append(1, '\0').append(bulletin.text);
+    return key;
+}
+
+bool MessageStore::add(LoggedBulletin bulletin) {
+    if (!m_keys.insert(key(bulletin)).second) {
+        return false;
+    }
+    if (m_bulletins.size() == m_capacity) {
+        m_keys.erase(key(m_bulletins.front()));
+        m_bulletins.pop_front();
+        ++m_dropped;
+        m_textReady = false;
+    }
+    if (m_textReady) {
+        m_text += logLine(bulletin);
+    }
+    m_bulletins.push_back(std::move(bulletin));
+    return true;
+}
+
+const std::string& MessageStore::text() const {
+    if (!m_textReady) {
+        m_text.clear();
+        for (const LoggedBulletin& bulletin : m_bulletins) {
+            m_text += logLine(bulletin);
+        }
+        m_textReady = true;
+    }
+    return m_text;
+}
+
+Result<std::deque<LoggedBulletin>> parseLogText(std::string_view text) {
+    std::deque<LoggedBulletin> bulletins;
+    std::size_t number = 0;
+    while (!text.empty()) {
+        ++number;
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        const std::size_t first = line.find(kLogSeparatorUtf8);
+        const std::size_t second =
+            first == std::string_view::npos
+                ? first
+                : line.find(kLogSeparatorUtf8, first + kLogSeparatorUtf8.size());
+        if (second == std::string_view::npos) {
+            return fail("line " + std::to_string(number) + " is not sender, addressee and text");
+        }
+        const std::size_t gap = kLogSeparatorUtf8.size();
+        bulletins.push_back({std::string(line.substr(0, first)),
+                             std::string(line.substr(first + gap, second - first - gap)),
+                             std::string(line.substr(second + gap))});
+    }
+    return bulletins;
+}
+
+} // namespace quillet::hostapp

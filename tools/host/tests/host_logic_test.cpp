@@ -1,0 +1,306 @@
+// The host's plain logic: reconnect timing, the log, repeats, options, and a link driven
+// through a fake connection and a fake clock.
+
+#include "aprs/kiss.h"
+#include "tools/host/fake_link_connection.h"
+#include "tools/host/file_io.h"
+#include "tools/host/host_options.h"
+#include "tools/host/link.h"
+#include "tools/host/message_store.h"
+#include "tools/host/repeat_schedule.h"
+#include "tools/host/transmit.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace quillet::hostapp {
+namespace {
+
+using std::chrono::minutes;
+using std::chrono::seconds;
+
+const SteadyTime kStart{std::chrono::hours(1000)};
+
+TEST(ReconnectPolicyTest, WaitsDoubleUpToAMinuteAndStartAgainOnceDataCame) {
+    ReconnectPolicy policy;
+    SteadyTime now = kStart;
+    std::vector<long long> waits;
+    for (int attempt = 0; attempt < 9; ++attempt) {
+        ASSERT_EQ(policy.poll(now), ReconnectPolicy::Action::Connect);
+        policy.connecting(now);
+        policy.failed(now, "Connection refused");
+        waits.push_back(policy.secondsToRetry(now));
+        EXPECT_EQ(policy.poll(now + seconds(waits.back()) - seconds(1)),
+                  ReconnectPolicy::Action::None);
+        now += seconds(waits.back());
+    }
+    EXPECT_EQ(waits, (std::vector<long long>{1, 2, 4, 8, 16, 32, 60, 60, 60}));
+    EXPECT_EQ(policy.reason(), "Connection refused");
+
+    policy.connecting(now);
+    policy.connected(now);
+    policy.heard(now);
+    policy.failed(now, "closed");
+    EXPECT_EQ(policy.secondsToRetry(now), 1);
+}
+
+TEST(ReconnectPolicyTest, DropsSilentLinesAndAttemptsThatHang) {
+    ReconnectPolicy silent(seconds(60));
+    silent.connecting(kStart);
+    silent.connected(kStart);
+    silent.heard(kStart + seconds(30));
+    EXPECT_EQ(silent.poll(kStart + seconds(89)), ReconnectPolicy::Action::None);
+    EXPECT_EQ(silent.poll(kStart + seconds(90)), ReconnectPolicy::Action::Drop);
+    EXPECT_EQ(silent.reason(), "silent for 60 s");
+
+    ReconnectPolicy quietAllowed;
+    quietAllowed.connecting(kStart);
+    quietAllowed.connected(kStart);
+    EXPECT_EQ(quietAllowed.poll(kStart + std::chrono::hours(5)), ReconnectPolicy::Action::None);
+
+    ReconnectPolicy hanging;
+    hanging.connecting(kStart);
+    EXPECT_EQ(hanging.poll(kStart + seconds(30)), ReconnectPolicy::Action::Drop);
+    EXPECT_EQ(hanging.phase(), ReconnectPolicy::Phase::Waiting);
+}
+
+TEST(MessageStoreTest, LogsEachBulletinOnceAndDropsTheOldestBeyondItsSize) {
+    MessageStore store(3);
+    EXPECT_TRUE(store.add({"G4ABC", "BLN1", "Net"}));
+    EXPECT_FALSE(store.add({"G4ABC", "BLN1", "Net"}));
+    EXPECT_TRUE(store.add({"G4ABC", "BLN1", "Net moved"}));
+    EXPECT_TRUE(store.add({"W1AW", "BLN1", "Net"}));
+    EXPECT_EQ(store.text(), "G4ABC³BLN1³Net\r\nG4ABC³BLN1³Net moved\r\nW1AW³BLN1³Net\r\n");
+    EXPECT_TRUE(store.add({"F5XYZ", "BLNA", "Hamfest"}));
+    EXPECT_EQ(store.text(), "G4ABC³BLN1³Net moved\r\nW1AW³BLN1³Net\r\nF5XYZ³BLNA³Hamfest\r\n");
+    EXPECT_EQ(store.droppedCount(), 1u);
+    // Once dropped, a bulletin is new again.
+    EXPECT_TRUE(store.add({"G4ABC", "BLN1", "Net"}));
+
+    const auto parsed = parseLogText(store.text());
+    ASSERT_TRUE(parsed) << parsed.error();
+    EXPECT_EQ(std::vector(parsed->begin(), parsed->end()),
+              std::vector(store.bulletins().begin(), store.bulletins().end()));
+    const auto damaged = parseLogText("G4ABC³BLN1³fine\nno separators here\n");
+    ASSERT_FALSE(damaged);
+    EXPECT_EQ(damaged.error(), "line 2 is not sender, addressee and text");
+}
+
+TEST(FileIoTest, ReplacesWholeFilesAndRefusesWhatIsNotARegularFile) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("quillet-host-io-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    const std::string path = (dir / "sub" / "log.txt").string();
+    ASSERT_TRUE(writeFileAtomically(path, "one\n"));
+    {
+        BackgroundFileWriter writer(path);
+        writer.save("two\n");
+        writer.save("three\n");
+        writer.flush();
+        EXPECT_FALSE(writer.takeError());
+    }
+    EXPECT_EQ(readRegularFile(path, 100)->value(), "three\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "sub"), {}), 1)
+        << "no temporary file is left behind";
+    EXPECT_FALSE(readRegularFile(path, 3));
+    EXPECT_FALSE(readRegularFile((dir / "missing").string(), 100)->has_value());
+
+    const std::string fifo = (dir / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto fromFifo = readRegularFile(fifo, 100); // must not wait for a writer
+    ASSERT_FALSE(fromFifo);
+    EXPECT_EQ(fromFifo.error(), fifo + " is not a regular file");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(RepeatScheduleTest, BulletinsDecayToTwentyMinutesForFourHoursAnnouncementsHourlyForDays) {
+    struct Case {
+        const char* addressee;
+        std::vector<int> firstMinutes; // the first repeats, minutes after the first sending
+        int count;                     // repeats in all
+    };
+    // 1+2+4+8 = 15, then every 20 (or 60) minutes up to 4 hours (or 4 days).
+    const Case cases[] = {{"BLN1", {1, 3, 7, 15, 35, 55}, 4 + (240 - 15) / 20},
+                          {"BLN2EU", {1, 3, 7, 15, 35}, 4 + (240 - 15) / 20},
+                          {"BLNA", {1, 3, 7, 15, 75, 135}, 4 + (96 * 60 - 15) / 60}};
+    for (const Case& c : cases) {
+        RepeatSchedule schedule;
+        schedule.add({c.addressee, "text", "", 1}, kStart);
+        std::vector<int> at;
+        for (int minute = 0; minute <= 5 * 24 * 60; ++minute) {
+            if (!schedule.due(kStart + minutes(minute)).empty()) {
+                at.push_back(minute);
+            }
+        }
+        ASSERT_GE(at.size(), c.firstMinutes.size()) << c.addressee;
+        EXPECT_EQ(std::vector(at.begin(), at.begin() + c.firstMinutes.size()), c.firstMinutes)
+            << c.addressee;
+        EXPECT_EQ(static_cast<int>(at.size()), c.count) << c.addressee;
+        EXPECT_EQ(schedule.size(), 0u);
+    }
+
+    RepeatSchedule schedule;
+    schedule.add({"BLN1", "old", "", 1}, kStart);
+    schedule.add({"BLN2", "other", "", 1}, kStart);
+    schedule.add({"BLN1", "new", "WIDE2-1", 2}, kStart + seconds(30));
+    EXPECT_EQ(schedule.due(kStart + seconds(60)),
+              (std::vector<OwnBulletin>{{"BLN2", "other", "", 1}}));
+    EXPECT_EQ(schedule.due(kStart + seconds(90)),
+              (std::vector<OwnBulletin>{{"BLN1", "new", "WIDE2-1", 2}}));
+}
+
+TEST(HostOptionsTest, SectionRoundTripsBesideOtherLinesAndCommandLineWins) {
+    const std::string ini = "[UI-View32]\r\nProgram Folder=/opt/ui/\r\n\r\n[quillet host]\r\n"
+                            "call = G4ABC\r\nKISS=tnc1:8001  tnc2\r\nPasscode=x\r\nColour=red\r\n";
+    std::vector<std::string> problems;
+    const HostOptions stored = parseOptionsSection(ini, problems);
+    EXPECT_EQ(stored.call, "G4ABC");
+    EXPECT_EQ(stored.kiss, (std::vector<std::string>{"tnc1:8001", "tnc2"}));
+    EXPECT_EQ(problems,
+              (std::vector<std::string>{"[Quillet Host]: the passcode \"x\" is not a number",
+                                        "[Quillet Host]: unknown key \"Colour\""}));
+
+    HostOptions given;
+    given.aprsIs = "rotate.aprs2.net";
+    given.passcode = 13023;
+    const HostOptions options = merged(stored, given);
+    const std::string written = withOptionsSection(ini, options);
+    EXPECT_TRUE(written.starts_with("[UI-View32]\nProgram Folder=/opt/ui/\n\n[Quillet Host]\n"));
+    problems.clear();
+    EXPECT_EQ(parseOptionsSection(written, problems), options);
+    EXPECT_TRUE(problems.empty());
+    EXPECT_EQ(withOptionsSection(written, options), written);
+}
+
+TEST(HostOptionsTest, Endpoints) {
+    struct Case {
+        const char* text;
+        const char* host; // nullptr: refused
+        int port;
+    };
+    const Case cases[] = {{"localhost:8001", "localhost", 8001},
+                          {"tnc", "tnc", 8001},
+                          {"[::1]:9000", "::1", 9000},
+                          {"host:0", nullptr, 0},
+                          {"host:70000", nullptr, 0},
+                          {":8001", nullptr, 0},
+                          {"host:", nullptr, 0},
+                          {"host:80x", nullptr, 0}};
+    for (const Case& c : cases) {
+        const auto endpoint = parseEndpoint(c.text, 8001);
+        ASSERT_EQ(endpoint.ok(), c.host != nullptr) << c.text;
+        if (endpoint) {
+            EXPECT_EQ(endpoint->host, c.host);
+            EXPECT_EQ(endpoint->port, c.port);
+        }
+    }
+}
+
+// A link through a fake connection with a clock the test moves.
+struct LinkRig {
+    explicit LinkRig(std::unique_ptr<LinkProtocol> protocol) {
+        auto fake = std::make_unique<FakeLinkConnection>();
+        connection = fake.get();
+        link = std::make_unique<Link>("APRS-IS", "server", 14580, std::move(fake),
+                                      std::move(protocol), [this] { return now; });
+        link->setEvents({[this](const aprs::Packet& p) { heard.push_back(p); },
+                         [this](const std::string& text) { problems.push_back(text); },
+                         {}});
+    }
+    SteadyTime now = kStart;
+    FakeLinkConnection* connection = nullptr;
+    std::unique_ptr<Link> link;
+    std::vector<aprs::Packet> heard;
+    std::vector<std::string> problems;
+};
+
+TEST(LinkTest, AprsIsLogsInSendsOnlyWhenVerifiedAndSurvivesGarbage) {
+    LinkRig rig(std::make_unique<AprsIsProtocol>(AprsIsLogin{"N0CALL", 13023, "g/BLN*"}));
+    const auto packet = buildMessagePacket("N0CALL", "BLN1", "Net tonight", "WIDE2-1");
+    ASSERT_TRUE(packet) << packet.error();
+
+    rig.link->tick();
+    EXPECT_EQ(rig.connection->opened, (std::vector<std::string>{"server:14580"}));
+    EXPECT_EQ(rig.link->stateText(), "connecting");
+    rig.connection->peerAccepts();
+    EXPECT_EQ(rig.connection->written,
+              (std::vector<std::string>{
+                  "user N0CALL pass 13023 vers quillet-host 1.0 filter g/BLN*\r\n"}));
+    EXPECT_EQ(rig.link->transmit(*packet).error(),
+              "APRS-IS: APRS-IS has not answered the login yet");
+
+    rig.connection->peerSends("# aprsc 2.1\r\n# logresp N0CALL unverified, server T2X\r\n");
+    EXPECT_EQ(rig.link->stateText(), "unverified (receive only)");
+    EXPECT_FALSE(rig.link->transmit(*packet));
+    rig.connection->peerSends("# logresp N0CALL verified, server T2X\r\n");
+    EXPECT_EQ(rig.link->stateText(), "verified");
+    ASSERT_TRUE(rig.link->transmit(*packet));
+    EXPECT_EQ(rig.connection->written.back(), "N0CALL>APZQLT,TCPIP*::BLN1     :Net tonight\r\n");
+
+    // 100 KB without a line end, then a packet split over two reads.
+    rig.connection->peerSends(std::string(100000, 'x'));
+    rig.connection->peerSends("yyy\r\nG4ABC>APRS,TCPIP*::BLN2     :Sec");
+    rig.connection->peerSends("ond\r\nnot a packet\r\n");
+    ASSERT_EQ(rig.heard.size(), 1u);
+    EXPECT_EQ(rig.heard[0].info, ":BLN2     :Second");
+    ASSERT_EQ(rig.problems.size(), 2u);
+    EXPECT_EQ(rig.problems[0], "APRS-IS: dropped a line longer than 1024 bytes");
+
+    // 60 s without a line: dropped and tried again after a second.
+    rig.now += seconds(60);
+    rig.link->tick();
+    EXPECT_FALSE(rig.connection->isOpen);
+    EXPECT_EQ(rig.link->stateText(), "retrying in 1 s (silent for 60 s)");
+    rig.now += seconds(1);
+    rig.link->tick();
+    EXPECT_EQ(rig.connection->opened.size(), 2u);
+}
+
+TEST(LinkTest, KissSendsFramesSkipsBadOnesAndRetriesAfterClose) {
+    LinkRig rig(std::make_unique<KissProtocol>());
+    rig.link->tick();
+    rig.connection->peerAccepts();
+    EXPECT_TRUE(rig.connection->written.empty());
+    const auto packet = buildMessagePacket("N0CALL", "BLN1", "Hi", "");
+    ASSERT_TRUE(rig.link->transmit(*packet));
+    EXPECT_EQ(rig.connection->written.back(), aprs::kissEncode(*aprs::encodeAx25(*packet), 0));
+
+    rig.connection->peerSends(std::string("\xC0\x00short\xC0", 8) + rig.connection->written.back());
+    ASSERT_EQ(rig.heard.size(), 1u);
+    EXPECT_EQ(rig.heard[0], *packet);
+    EXPECT_EQ(rig.problems.size(), 1u);
+
+    rig.connection->peerCloses("Connection reset by peer");
+    EXPECT_EQ(rig.link->stateText(), "retrying in 1 s (Connection reset by peer)");
+    EXPECT_EQ(rig.link->transmit(*packet).error(),
+              "APRS-IS is retrying in 1 s (Connection reset by peer)");
+}
+
+TEST(TransmitTest, PortsNameKissLinksAndBadFieldsAreRefused) {
+    std::vector<Link*> links{reinterpret_cast<Link*>(1), reinterpret_cast<Link*>(2)};
+    EXPECT_EQ(kissLinksForPort(0, links), links);
+    EXPECT_EQ(kissLinksForPort(2, links), std::vector<Link*>{links[1]});
+    EXPECT_TRUE(kissLinksForPort(3, links).empty());
+    EXPECT_TRUE(kissLinksForPort(-1, links).empty());
+
+    const auto packet = buildMessagePacket("N0CALL-9", "BLN1", "text", " WIDE1-1 , WIDE2-2 ");
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(packet->path.size(), 2u);
+    EXPECT_EQ(packet->info, ":BLN1     :text");
+    for (const auto& [addressee, text, path] :
+         std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"BLN1", "x", "WIDE1-1,,WIDE2"},
+             {"BLN1", "x", "TOOLONGDIGI"},
+             {"BLN1TOOLONG", "x", ""},
+             {"BLN1", "a{b", ""},
+             {"BLN1", "x", "A,B,C,D,E,F,G,H,I"}}) {
+        EXPECT_FALSE(buildMessagePacket("N0CALL", addressee, text, path))
+            << addressee << text << path;
+    }
+}
+
+} // namespace
+} // namespace quillet::hostapp

@@ -1,0 +1,304 @@
+// quillet-host against real peers: a scripted APRS-IS server inside the test, and Dire Wolf as
+// the TNC with audio over UDP in and an audio file out. Run under dbus-run-session.
+
+#include "host/tests/simulator_process.h"
+#include "tools/host/host_station.h"
+#include "tools/host/link_protocol.h"
+#include "tools/host/tcp_link_connection.h"
+#include "tools/host/transmit.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUdpSocket>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace quillet::hostapp {
+namespace {
+
+using namespace quillet::testing;
+
+QString logOfHost() {
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(kService, QString::fromLatin1(hostbus::kPath),
+                                       QString::fromLatin1(hostbus::kInterface),
+                                       QStringLiteral("MessageLog"))
+            << 2,
+        QDBus::Block, 5000);
+    return reply.arguments().value(0).toString();
+}
+
+quint16 freeTcpPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// A peer that accepts one connection at a time and records what it is sent.
+class ScriptedServer {
+public:
+    ScriptedServer() {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
+            m_socket = m_server.nextPendingConnection();
+            ++connections;
+            received.clear();
+            QObject::connect(m_socket, &QTcpSocket::readyRead,
+                             [this, socket = m_socket] { received += socket->readAll(); });
+        });
+    }
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()); }
+    void send(const QByteArray& bytes) { m_socket->write(bytes); }
+    void drop() { m_socket->abort(); }
+
+    int connections = 0;
+    QByteArray received;
+
+private:
+    QTcpServer m_server;
+    QTcpSocket* m_socket = nullptr;
+};
+
+TEST(AprsIsServerTest, LogsBulletinsOnceKeepsThemOverARestartAndReconnects) {
+    ScriptedServer server;
+    QTemporaryDir home;
+    const QStringList live{QStringLiteral("--call"),     QStringLiteral("N0CALL"),
+                           QStringLiteral("--passcode"), QStringLiteral("13023"),
+                           QStringLiteral("--aprs-is"),  server.address()};
+    const QString expected = QString::fromUtf8("G4ABC³BLN1³Net tonight 20:00\r\n"
+                                               "W1AW³BLNA³Field day Saturday\r\n"
+                                               "F5XYZ³BLN2³18°C, no line end\r\n");
+    {
+        Simulator host(live, false, QStringLiteral("offscreen"), home.path());
+        ASSERT_TRUE(host.waitUntilOnBus());
+        ASSERT_TRUE(waitFor([&] { return server.received.endsWith("\r\n"); }));
+        EXPECT_TRUE(
+            QString::fromLatin1(server.received)
+                .contains(QRegularExpression(QStringLiteral(
+                    "^user N0CALL pass 13023 vers quillet-host \\S+ filter g/BLN\\*\r\n$"))))
+            << server.received.toStdString();
+
+        server.send("# aprsc 2.1.10\r\n# logresp N0CALL verified, server T2TEST\r\n"
+                    "G4ABC>APRS,TCPIP*,qAC,T2TEST::BLN1     :Net tonight 20:00{12\r\n"
+                    "# a comment G4XXX>APRS::BLN9     :not a packet\r\n");
+        server.send(QByteArray(100000, 'x')); // garbage without a line end
+        server.send("\r\nG4ABC>APRS,qAR,DIGI::BLN1     :Net tonight 20:00\r\n"
+                    "N0GATE>APRS,TCPIP*,qAR,N0GATE:}W1AW>APRS,TCPIP,N0GATE*::BLNA     :Field "
+                    "day Saturday\r\nW1AW>APRS::G4ABC    :ack12\r\nnonsense without arrow\r\n"
+                    "F5XYZ>APRS::BLN2     :18\xB0"
+                    "C, no line end\r\n");
+        EXPECT_TRUE(waitFor([&] { return logOfHost() == expected; })) << logOfHost().toStdString();
+
+        // A dropped connection is taken up again about a second later.
+        server.drop();
+        EXPECT_TRUE(waitFor([&] { return server.connections == 2; }, 5000));
+        callSimulator(QStringLiteral("Quit"));
+        ASSERT_TRUE(host.waitUntilFinished());
+    }
+    // Like the host, it recorded where it is installed, for add-ons to put their extras there.
+    QFile ini(home.filePath(QStringLiteral("Peak Systems/UI-View32.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().contains(
+        "Program Folder=" +
+        QFileInfo(QStringLiteral(QUILLET_HOST_SIMULATOR_PATH)).absolutePath().toUtf8() + "/"));
+    // Started again without options: they were kept in the settings file, and the log on disk.
+    Simulator again({}, false, QStringLiteral("offscreen"), home.path());
+    ASSERT_TRUE(again.waitUntilOnBus());
+    EXPECT_EQ(logOfHost(), expected);
+    EXPECT_TRUE(waitFor([&] { return server.connections == 3; }));
+}
+
+TEST(AprsIsServerTest, ADamagedStoredLogGivesAnEmptyLogAndIsKeptAside) {
+    QTemporaryDir home;
+    QDir().mkpath(home.filePath(QStringLiteral("data/quillet-host")));
+    const QString stored = home.filePath(QStringLiteral("data/quillet-host/message_log.txt"));
+    ASSERT_TRUE(writeFile(stored, QByteArray("G4ABC\xC2\xB3") + "BLN1 cut off"));
+    Simulator host({QStringLiteral("--call"), QStringLiteral("N0CALL"), QStringLiteral("--kiss"),
+                    QStringLiteral("127.0.0.1:%1").arg(freeTcpPort())},
+                   true, QStringLiteral("offscreen"), home.path());
+    ASSERT_TRUE(host.waitUntilOnBus());
+    EXPECT_EQ(logOfHost(), QString());
+    EXPECT_TRUE(QFile::exists(stored + QStringLiteral(".damaged")));
+    callSimulator(QStringLiteral("Quit"));
+    ASSERT_TRUE(host.waitUntilFinished());
+    EXPECT_TRUE(host.process().readAllStandardError().contains("damaged"));
+}
+
+// In-process host with real TCP links: what the message form's Yes does.
+TEST(TransmitOverLinksTest, SendsOnTheNamedTncAndVerifiedAprsIsAndSaysWhyNot) {
+    ScriptedServer tnc;
+    ScriptedServer aprsIs;
+    HostStation host(QStringLiteral("N0CALL"), QString(), QDBusConnection(QStringLiteral("none")));
+    const auto now = [] { return std::chrono::steady_clock::now(); };
+    const auto tcpLink = [&](const std::string& name, quint16 port, auto protocol) {
+        return std::make_unique<Link>(name, "127.0.0.1", port,
+                                      std::make_unique<TcpLinkConnection>(), std::move(protocol),
+                                      now);
+    };
+    host.addLink(tcpLink("KISS 1", tnc.address().section(':', 1).toUShort(),
+                         std::make_unique<KissProtocol>()),
+                 false);
+    host.addLink(tcpLink("KISS 2", freeTcpPort(), std::make_unique<KissProtocol>()), false);
+    host.addLink(tcpLink("APRS-IS", aprsIs.address().section(':', 1).toUShort(),
+                         std::make_unique<AprsIsProtocol>(AprsIsLogin{"N0CALL", -1, "g/BLN*"})),
+                 true);
+    host.start();
+    ASSERT_TRUE(waitFor([&] { return tnc.connections == 1 && aprsIs.received.endsWith("\n"); }));
+    aprsIs.send("# logresp N0CALL unverified, server T2TEST\r\n");
+    ASSERT_TRUE(
+        waitFor([&] { return host.links()[2]->stateText() == "unverified (receive only)"; }));
+
+    SendOutcome outcome = host.send({QStringLiteral("BLN2"), 2, QString(), QStringLiteral("x")});
+    EXPECT_FALSE(outcome.logged);
+    EXPECT_TRUE(outcome.status.startsWith(QStringLiteral("Not sent: KISS 2 is retrying in")))
+        << outcome.status.toStdString();
+
+    outcome =
+        host.send({QStringLiteral("BLN1"), 1, QStringLiteral("WIDE2-1"), QStringLiteral("Net")});
+    EXPECT_TRUE(outcome.logged) << outcome.status.toStdString();
+    EXPECT_TRUE(outcome.status.contains(QStringLiteral("not verified")));
+    const auto packet = buildMessagePacket("N0CALL", "BLN1", "Net", "WIDE2-1");
+    const std::string frame = aprs::kissEncode(*aprs::encodeAx25(*packet), 0);
+    EXPECT_TRUE(waitFor([&] { return tnc.received.toStdString() == frame; }));
+    EXPECT_EQ(host.logText(), QString::fromUtf8("N0CALL³BLN1³Net\r\n"));
+
+    aprsIs.send("# logresp N0CALL verified, server T2TEST\r\n");
+    ASSERT_TRUE(waitFor([&] { return host.links()[2]->stateText() == "verified"; }));
+    outcome = host.send({QStringLiteral("BLNA"), 7, QString(), QStringLiteral("Hamfest")});
+    EXPECT_TRUE(outcome.logged) << outcome.status.toStdString();
+    EXPECT_TRUE(waitFor(
+        [&] { return aprsIs.received.endsWith("N0CALL>APZQLT,TCPIP*::BLNA     :Hamfest\r\n"); }));
+}
+
+// Dire Wolf with no sound card: audio in over UDP, audio out into a raw file.
+class DireWolfTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_kissPort = freeTcpPort();
+        QUdpSocket probe;
+        probe.bind(QHostAddress::LocalHost, 0);
+        m_audioPort = probe.localPort();
+        probe.close();
+        // Dire Wolf keeps at most 29 characters of the device name: a path relative to its folder.
+        const QByteArray config = QStringLiteral("ADEVICE UDP:%1 file:%2,raw\nACHANNELS 1\n"
+                                                 "CHANNEL 0\nMYCALL N0CALL\nMODEM 1200\n"
+                                                 "KISSPORT %3\nAGWPORT %4\n")
+                                      .arg(m_audioPort)
+                                      .arg(QStringLiteral("out.raw"))
+                                      .arg(m_kissPort)
+                                      .arg(freeTcpPort())
+                                      .toUtf8();
+        ASSERT_TRUE(writeFile(path("direwolf.conf"), config));
+        m_direwolf.setWorkingDirectory(m_dir.path());
+        m_direwolf.start(QStringLiteral("direwolf"), {QStringLiteral("-c"), path("direwolf.conf"),
+                                                      QStringLiteral("-t"), QStringLiteral("0")});
+        ASSERT_TRUE(m_direwolf.waitForStarted());
+        ASSERT_TRUE(waitFor([this] {
+            m_output += m_direwolf.readAll();
+            return m_output.contains("Ready to accept KISS TCP");
+        }));
+    }
+    void TearDown() override {
+        m_direwolf.kill();
+        m_direwolf.waitForFinished();
+    }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // Plays these TNC2 lines to Dire Wolf as received audio, then a second of silence.
+    void play(const QByteArray& lines) {
+        ASSERT_TRUE(writeFile(path("packets.txt"), lines));
+        ASSERT_EQ(QProcess::execute(QStringLiteral("gen_packets"),
+                                    {QStringLiteral("-o"), path("rx.wav"), path("packets.txt")}),
+                  0);
+        QFile wav(path("rx.wav"));
+        ASSERT_TRUE(wav.open(QIODevice::ReadOnly));
+        const QByteArray samples = wav.readAll().mid(44) + QByteArray(44100 * 2, '\0');
+        QUdpSocket udp;
+        for (qsizetype at = 0; at < samples.size(); at += 1024) {
+            udp.writeDatagram(samples.mid(at, 1024), QHostAddress::LocalHost, m_audioPort);
+            // About twice real time: faster, and a busy machine drops datagrams.
+            std::this_thread::sleep_for(std::chrono::milliseconds(6));
+        }
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_direwolf;
+    QByteArray m_output;
+    quint16 m_kissPort = 0;
+    quint16 m_audioPort = 0;
+};
+
+TEST_F(DireWolfTest, BulletinsHeardOnTheAirReachTheLog) {
+    Simulator host({QStringLiteral("--call"), QStringLiteral("N0CALL"), QStringLiteral("--kiss"),
+                    QStringLiteral("127.0.0.1:%1").arg(m_kissPort)});
+    ASSERT_TRUE(host.waitUntilOnBus());
+    ASSERT_TRUE(waitFor([this] {
+        m_output += m_direwolf.readAll();
+        return m_output.contains("Attached to KISS TCP client");
+    }));
+    play("G4ABC>APRS,WIDE2-1::BLN1     :Net tonight 20:00\n"
+         "W1AW>APRS::G4ABC    :not a bulletin{3\n"
+         "DL1XYZ>APRS::BLN2EU   :Wetter sonnig{7\n");
+    EXPECT_TRUE(waitFor([] {
+        return logOfHost() == QString::fromUtf8("G4ABC³BLN1³Net tonight 20:00\r\n"
+                                                "DL1XYZ³BLN2EU³Wetter sonnig\r\n");
+    })) << logOfHost().toStdString()
+        << (m_output + m_direwolf.readAll()).toStdString();
+}
+
+TEST_F(DireWolfTest, TheFormsBulletinGoesOutOnTheAir) {
+    HostStation host(QStringLiteral("N0CALL"), QString(), QDBusConnection(QStringLiteral("none")));
+    host.addLink(std::make_unique<Link>("KISS 1", "127.0.0.1", m_kissPort,
+                                        std::make_unique<TcpLinkConnection>(),
+                                        std::make_unique<KissProtocol>(),
+                                        [] { return std::chrono::steady_clock::now(); }),
+                 false);
+    host.start();
+    ASSERT_TRUE(waitFor([&] { return host.links()[0]->stateText() == "connected"; }));
+    const SendOutcome outcome = host.send(
+        {QStringLiteral("BLN3"), 1, QStringLiteral("WIDE1-1"), QStringLiteral("On the air")});
+    ASSERT_TRUE(outcome.logged) << outcome.status.toStdString();
+
+    // Dire Wolf has written the audio when it logs the frame; decode the file again.
+    ASSERT_TRUE(waitFor([this] {
+        m_output += m_direwolf.readAll();
+        return m_output.contains("N0CALL>APZQLT,WIDE1-1::BLN3");
+    }));
+    // The frame is logged as it starts to play; the audio takes about half a second.
+    QTest::qWait(1500);
+    QFile raw(path("out.raw"));
+    ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
+    const QByteArray samples = raw.readAll();
+    QByteArray header;
+    QDataStream out(&header, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + samples.size());
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(44100) << quint32(88200) << quint16(2)
+        << quint16(16);
+    out.writeRawData("data", 4);
+    out << quint32(samples.size());
+    ASSERT_TRUE(writeFile(path("tx.wav"), header + samples));
+    QProcess atest;
+    atest.start(QStringLiteral("atest"), {path("tx.wav")});
+    ASSERT_TRUE(atest.waitForFinished(20000));
+    EXPECT_TRUE(atest.readAll().contains("N0CALL>APZQLT,WIDE1-1::BLN3     :On the air"));
+}
+
+} // namespace
+} // namespace quillet::hostapp
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        std::fprintf(stderr, "no session bus; run under dbus-run-session\n");
+        return 1;
+    }
+    return RUN_ALL_TESTS();
+}
