@@ -1,14 +1,11 @@
-#include "bulletins/fake_clock.h"
 #include "publishing/delivery.h"
 #include "publishing/fake_transfer_control.h"
 #include "publishing/publish_targets.h"
-#include "publishing/webpage_publisher.h"
+#include "publishing/schedule.h"
 #include "publishing_test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <tuple>
 
 using namespace quillet;
@@ -79,15 +76,8 @@ TEST_F(Delivery, TheFirstFailureStopsTheRun) {
 TEST_F(Delivery, ACopyThatFailsPartWayLeavesTheOldPageWhole) {
     writeBytes(program / "big.htm", std::string(4096, 'n'));
     writeBytes(web / "index.htm", "the good page");
-    struct rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tight = saved;
-    tight.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const Status copied = copyFileOver(program / "big.htm", web / "index.htm");
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    const Status copied = withFileSizeLimit(
+        1000, [&] { return copyFileOver(program / "big.htm", web / "index.htm"); });
     EXPECT_NE(copied.error().find("File too large"), std::string::npos) << copied.error();
     EXPECT_EQ(readBytes(web / "index.htm"), "the good page");
     EXPECT_EQ(std::distance(fs::directory_iterator(web.path()), fs::directory_iterator()), 1);
@@ -137,25 +127,14 @@ TEST_F(Delivery, APageNameWithAFolderOrAHostWithMoreIsRefused) {
     }
 }
 
-class Publisher : public Delivery {
+class Publisher : public ::testing::Test,
+                  public PublisherRig<FakeTransferControl, FakeTransferWait> {
 protected:
-    FakeClock clock;
-    IsoDateTimeFormatter formatter;
-    Lines statuses;
-    WebpagePublisher publisher{inet1, wait, clock, formatter,
-                               [this](const std::string& text) { statuses.push_back(text); }};
-    BulletinTable table{};
-    PublishInput input{.programDir = program.path(),
-                       .settings = settings,
-                       .bulletins = table,
-                       .stationCallsign = [] { return std::optional<std::string>("N0CALL"); },
-                       .version = "V1.0.6"};
-
     void SetUp() override {
-        Delivery::SetUp();
-        wait.onEvents = nullptr;
+        writeBytes(program / "quillet.js1", "function go(c) {}\r\n");
         writeBytes(program / "quillet.template", "<h1>$CALLSIGN $VERSION</h1>\r\n");
-        input.settings = settings;
+        input.settings.htmlFileName = "index.htm";
+        input.settings.ftpHost = "ftp.example.org:2121";
         input.settings.ftpEnabled = "TRUE";
     }
 };
@@ -194,6 +173,46 @@ TEST_F(Publisher, ARunStartedDuringAnUploadIsSkippedAndSaysSo) {
     EXPECT_EQ(inet1.commands(),
               (Lines{"PUT quillet.tmp index.htm", "PUT quillet.js quillet.js", "CLOSE"}));
     EXPECT_FALSE(publisher.busy());
+}
+
+TEST(UpdateMinutes, DecimalTextRoundsHalvesToEvenAndAnythingElseIsTen) {
+    const std::vector<std::pair<const char*, int>> cases{
+        {"1", 1},    {"  15\t", 15}, {"+3", 3},     {"2.5", 2},       {"3.5", 4},
+        {"0.5", 0},  {"2.51", 3},    {"-2.5", -2},  {"32767", 32767}, {"-32768", -32768},
+        {"", 10},    {"ten", 10},    {"1e2", 10},   {"0x10", 10},     {"nan", 10},
+        {"3 4", 10}, {"1,5", 10},    {"32768", 10}, {"32767.5", 10},  {"-32769", 10}};
+    for (const auto& [text, minutes] : cases) {
+        EXPECT_EQ(webpageUpdateMinutes(text), minutes) << '"' << text << '"';
+    }
+}
+
+// The ticks (1-based) at which a run is due, over `count` ticks, with a new interval
+// taking effect at the next tick and the count going on whatever the switches say.
+TEST(Schedule, RunsEveryGivenNumberOfTicks) {
+    const struct {
+        std::vector<std::pair<const char*, int>> phases; // interval, ticks
+        std::vector<int> due;
+    } cases[] = {
+        {{{"10", 30}}, {10, 20, 30}},    {{{"3.5", 8}}, {4, 8}},
+        {{{"1", 3}}, {1, 2, 3}},         {{{"0", 2}, {"-3", 1}, {"0.4", 1}}, {1, 2, 3, 4}},
+        {{{"10", 5}, {"3", 4}}, {6, 9}}, // six ticks counted already reach three
+    };
+    for (const auto& c : cases) {
+        PublishingSchedule schedule;
+        std::vector<int> due;
+        int tick = 0;
+        for (const auto& [minutes, count] : c.phases) {
+            Settings settings = settingDefaults();
+            settings.webpageUpdateEvery = minutes;
+            for (int i = 0; i < count; ++i) {
+                if (schedule.tick(settings)) {
+                    due.push_back(tick + 1);
+                }
+                ++tick;
+            }
+        }
+        EXPECT_EQ(due, c.due) << c.phases.front().first;
+    }
 }
 
 } // namespace

@@ -25,17 +25,15 @@ extern char** environ;
 
 namespace quillet::testing {
 
-// The interpreter that Debian's python3-pyftpdlib is installed for; the first python3 on
-// PATH may be another one without it.
+// Debian's python3-pyftpdlib is installed for it; the first python3 on PATH may be another.
 inline constexpr const char* kDebianPython = "/usr/bin/python3";
 
-// Why pyftpdlib cannot be used here, or empty when it can.
 inline std::string pyftpdlibMissing() {
     const std::string check = std::string(kDebianPython) + " -c 'import pyftpdlib' 2>/dev/null";
     return std::system(check.c_str()) == 0 ? "" : "apt-get install python3-pyftpdlib";
 }
 
-// Runs a shell command line, failing loudly: for the keys and certificates the tests make.
+// For the keys and certificates the tests make.
 inline void shell(const std::string& command) {
     if (std::system(command.c_str()) != 0) {
         throw std::runtime_error("failed: " + command);
@@ -56,13 +54,9 @@ inline bool loopback(int& port, bool connecting) {
     return ok;
 }
 
-// A loopback port that nothing listens on at the moment of asking.
 inline int freeLoopbackPort() {
     int port = 0;
-    if (!loopback(port, false)) {
-        throw std::runtime_error("no free loopback port");
-    }
-    return port;
+    return loopback(port, false) ? port : throw std::runtime_error("no free loopback port");
 }
 
 // A server program for the object's lifetime, ready once its port accepts connections. Its
@@ -81,28 +75,20 @@ public:
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
         const int spawned = posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) {
+            throw std::runtime_error("cannot start " + args[0]);
+        }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-        int status = 0;
-        while (spawned == 0 && !loopback(port, true)) {
-            const bool ended = ::waitpid(m_pid, &status, WNOHANG) == m_pid;
-            if (ended || std::chrono::steady_clock::now() > deadline) {
-                if (!ended) {
-                    ::kill(m_pid, SIGKILL);
-                    ::waitpid(m_pid, &status, 0);
-                }
+        while (!loopback(port, true)) {
+            if (::waitpid(m_pid, nullptr, WNOHANG) == m_pid ||
+                std::chrono::steady_clock::now() > deadline) {
+                stop(SIGKILL);
                 throw std::runtime_error(args[0] + " did not start listening");
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        if (spawned != 0) {
-            throw std::runtime_error("cannot start " + args[0]);
-        }
     }
-    ~ServerProcess() {
-        ::kill(m_pid, SIGTERM);
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-    }
+    ~ServerProcess() { stop(SIGTERM); }
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;
 
@@ -110,6 +96,10 @@ public:
     std::string host() const { return "127.0.0.1:" + std::to_string(m_port); }
 
 private:
+    void stop(int signal) {
+        ::kill(m_pid, signal);
+        ::waitpid(m_pid, nullptr, 0);
+    }
     int m_port;
     pid_t m_pid = -1;
 };

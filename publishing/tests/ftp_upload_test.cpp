@@ -1,11 +1,9 @@
 // Uploads to real FTP, FTPS and SFTP servers on 127.0.0.1 through the libcurl control, with
 // the program's own wait keeping a Qt event loop running.
 
-#include "bulletins/fake_clock.h"
 #include "ftp_test_servers.h"
 #include "publishing/curl/curl_transfer_control.h"
 #include "publishing/qt/qt_transfer_wait.h"
-#include "publishing/webpage_publisher.h"
 #include "publishing_test_support.h"
 
 #include <gtest/gtest.h>
@@ -22,34 +20,18 @@ using namespace std::chrono_literals;
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-// Every byte value, CR and LF among them, so any text-mode change would show.
+// Every byte value, so any text-mode change would show.
 std::string pageBytes(std::size_t size) {
     std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) {
+    for (std::size_t i = 0; i < size; ++i) { // CR and LF among them
         bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
     }
     return bytes;
 }
 
-class FtpUpload : public ::testing::Test {
+class FtpUpload : public ::testing::Test, public PublisherRig<CurlTransferControl, QtTransferWait> {
 protected:
-    TempDir program;
     TempDir root;
-    FakeClock clock;
-    IsoDateTimeFormatter formatter;
-    CurlTransferControl inet1;
-    QtTransferWait wait;
-    Lines statuses;
-    WebpagePublisher publisher{inet1, wait, clock, formatter,
-                               [this](const std::string& text) { statuses.push_back(text); }};
-    BulletinTable table{};
-    PublishInput input{.programDir = program.path(),
-                       .settings = settingDefaults(),
-                       .bulletins = table,
-                       .stationCallsign = [] { return std::optional<std::string>("N0CALL"); },
-                       .version = "V1.0.6"};
     const std::string script = "function go(c) {}\r\n" + pageBytes(3000);
 
     void SetUp() override {
@@ -168,13 +150,10 @@ TEST_F(FtpUpload, SftpChecksTheHostKeyAndLogsInWithTheUsersKey) {
     fs::create_directories(home / ".ssh");
     fs::create_directories(root / "site");
     const std::string hostKey = (sshd / "host_key").string();
-    shell("ssh-keygen -q -t ed25519 -N '' -C '' -f " + hostKey +
-          " && ssh-keygen -q -t ed25519 "
-          "-N '' -C '' -f " +
-          (home / ".ssh/id_ed25519").string() + " && cp " +
-          (home / ".ssh/id_ed25519.pub").string() + " " + (sshd / "authorized_keys").string() +
-          " && ssh-keygen -lf " + hostKey + ".pub | cut -d' ' -f2 | tr -d '\\n' > " +
-          (sshd / "fingerprint").string());
+    shell("cd " + sshd.path().string() + " && ssh-keygen -q -t ed25519 -N '' -C '' -f host_key" +
+          " && ssh-keygen -q -t ed25519 -N '' -C '' -f " + (home / ".ssh/id_ed25519").string() +
+          " && cp " + (home / ".ssh/id_ed25519.pub").string() + " authorized_keys" +
+          " && ssh-keygen -lf host_key.pub | cut -d' ' -f2 | tr -d '\\n' > fingerprint");
     ::setenv("HOME", home.path().c_str(), 1);
     SftpServer server(sshd.path(), root.path());
     input.settings.ftpUserName = ::getpwuid(::geteuid())->pw_name;

@@ -1,15 +1,12 @@
 // Loads generated pages with hostile bulletins in headless Chromium and reads back the
 // document as the browser built it.
 
-#include "bulletins/fake_clock.h"
 #include "publishing/fake_transfer_control.h"
-#include "publishing/webpage_publisher.h"
 #include "publishing_test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <memory>
+#include <cstdlib>
 
 using namespace quillet;
 using namespace quillet::testing;
@@ -26,15 +23,9 @@ std::string renderedDom(const fs::path& page, const fs::path& profile) {
         " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
         " --disable-background-networking --disable-component-update --disable-sync"
         " --user-data-dir=" +
-        profile.string() + " --dump-dom file://" + page.string() + " 2>" +
-        (profile / "chromium.log").string();
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), &::pclose);
-    std::string dom;
-    char buffer[4096];
-    while (pipe && std::fgets(buffer, sizeof buffer, pipe.get())) {
-        dom += buffer;
-    }
-    return dom;
+        profile.string() + " --dump-dom file://" + page.string() + " >" +
+        (profile / "dom.html").string() + " 2>" + (profile / "chromium.log").string();
+    return std::system(command.c_str()) != -1 ? readBytes(profile / "dom.html") : "";
 }
 
 // How a text stands in serialised markup.
@@ -48,30 +39,17 @@ std::string asMarkupText(const std::string& text) {
 
 std::size_t occurrences(const std::string& text, const std::string& part) {
     std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
+    for (auto at = text.find(part); at != std::string::npos;
+         at = text.find(part, at + 1), ++count) {
     }
     return count;
 }
 
-class PageInChromium : public ::testing::Test {
+class PageInChromium : public ::testing::Test,
+                       public PublisherRig<FakeTransferControl, FakeTransferWait> {
 protected:
-    TempDir program;
     TempDir web;
     TempDir profile;
-    FakeClock clock;
-    IsoDateTimeFormatter formatter;
-    FakeTransferControl inet1;
-    FakeTransferWait wait;
-    std::vector<std::string> statuses;
-    WebpagePublisher publisher{inet1, wait, clock, formatter,
-                               [this](const std::string& text) { statuses.push_back(text); }};
-    BulletinTable table = hostileTable();
-    PublishInput input{.programDir = program.path(),
-                       .settings = settingDefaults(),
-                       .bulletins = table,
-                       .stationCallsign = [] { return std::optional<std::string>("N0CALL"); },
-                       .version = "V1.0.6"};
 
     void SetUp() override {
         if (!fs::exists(kChromium)) {
@@ -81,6 +59,7 @@ protected:
         input.settings.copyToDirectory = web.path().string();
         input.settings.htmlFileName = "index.htm";
         fs::copy_file(fs::path(QUILLET_PAGE_SOURCE_DIR) / "quillet.js1", program / "quillet.js1");
+        table = hostileTable();
     }
 
     std::string publishAndRender() {

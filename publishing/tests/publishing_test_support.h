@@ -2,59 +2,25 @@
 
 #include "bulletins/bulletin.h"
 #include "bulletins/clock.h"
+#include "bulletins/fake_clock.h"
+#include "publishing/webpage_publisher.h"
 
-#include <gtest/gtest.h>
+#include "base/tests/test_files.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
+#include <vector>
 
 namespace quillet::testing {
 
-namespace fs = std::filesystem;
-
-// A fresh directory under the system's temporary folder, removed with everything in it.
-class TempDir {
-public:
-    TempDir() {
-        std::random_device random;
-        m_path = fs::temp_directory_path() /
-                 ("quillet-publishing-" + std::to_string(random()) + std::to_string(random()));
-        fs::create_directories(m_path);
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const fs::path& path() const { return m_path; }
-    fs::path operator/(const std::string& name) const { return m_path / name; }
-
-private:
-    fs::path m_path;
-};
-
-inline void writeBytes(const fs::path& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-inline std::string readBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 inline Bulletin bulletin(std::string callsign, std::string addressee, std::string text,
                          LocalDateTime received = makeLocalDateTime(2026, 12, 6, 9, 5, 0)) {
-    Bulletin b;
-    b.callsign = std::move(callsign);
-    b.addressee = std::move(addressee);
-    b.text = std::move(text);
-    b.received = received;
-    b.inUse = true;
-    return b;
+    return {.callsign = std::move(callsign),
+            .addressee = std::move(addressee),
+            .groupCode = {},
+            .text = std::move(text),
+            .received = received,
+            .inUse = true,
+            .isRead = false};
 }
 
 // Texts that try every way out of a table cell, an attribute and a script string.
@@ -69,5 +35,23 @@ inline BulletinTable hostileTable() {
     table[3] = bulletin("Q%27)+alert(1)+(%27", "BLN4", "\x80uro \xE9t\xE9");
     return table;
 }
+
+// A publisher with what the main window gives it, and the status lines it wrote.
+template <typename Control, typename Wait> struct PublisherRig {
+    TempDir program;
+    FakeClock clock;
+    IsoDateTimeFormatter formatter;
+    Control inet1;
+    Wait wait;
+    std::vector<std::string> statuses;
+    WebpagePublisher publisher{inet1, wait, clock, formatter,
+                               [this](const std::string& text) { statuses.push_back(text); }};
+    BulletinTable table{};
+    PublishInput input{.programDir = program.path(),
+                       .settings = settingDefaults(),
+                       .bulletins = table,
+                       .stationCallsign = [] { return std::optional<std::string>("N0CALL"); },
+                       .version = "V1.0.6"};
+};
 
 } // namespace quillet::testing

@@ -5,43 +5,17 @@
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 
+#include "base/tests/test_files.h"
+
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <csignal>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 using namespace quillet;
+using namespace quillet::testing;
 
 namespace {
-
-namespace fs = std::filesystem;
-
-inline void writeBytes(const fs::path& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-inline std::string readBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Sorted names in a directory, to show that no temporary file stayed behind.
-inline std::vector<std::string> entryNames(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Runs `call` with the effective user id of an ordinary user, so that permission bits bite
 // also when the tests run as root; false when that cannot be done.
@@ -61,18 +35,9 @@ template <typename Call> bool asOrdinaryUser(Call call) {
 // would hold.
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "quillet-settings-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-        // Others may enter, so that an ordinary user can reach the files.
-        fs::permissions(m_dir, fs::perms::group_exec | fs::perms::others_exec,
-                        fs::perm_options::add);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(m_dir, ignored);
+    void SetUp() override { // others may enter, so that an ordinary user can reach the files
+        fs::permissions(m_dir,
+                        fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
     }
 
     fs::path ini() const { return m_dir / "quillet.ini"; }
@@ -81,7 +46,8 @@ protected:
         return changeConfig(m_dir, key, value, upCase, m_scrambler, m_settings);
     }
 
-    fs::path m_dir;
+    TempDir m_temp;
+    fs::path m_dir = m_temp.path();
     Scrambler m_scrambler;
     Settings m_settings = settingDefaults();
 };
@@ -95,9 +61,7 @@ TEST(Scrambler, PinnedFormAndRoundTripOfEveryByteAtEveryPosition) {
     EXPECT_EQ(scrambler.encrypt("Quillet2024Z"), "Mlgegdl/*0/V");
     EXPECT_EQ(scrambler.decrypt("Mlgegdl/*0/V"), "Quillet2024Z");
     EXPECT_EQ(scrambler.encrypt(""), "");
-
-    // Each byte eleven times in a row meets every offset once.
-    std::string all;
+    std::string all; // each byte eleven times in a row meets every offset once
     for (int code = 0; code < 256; ++code) {
         all.append(Scrambler::kOffsetCount, static_cast<char>(code));
     }
@@ -126,22 +90,12 @@ TEST_F(SettingsLoad, MissingFileIsCreatedWithTheHostLineOnlyAndAnEmptyOneStaysEm
 // Values verbatim after the bar rule; the last line wins; keys are case-sensitive and count
 // only at a line's start; CR LF, CR and LF end lines, and a last line without an end counts.
 TEST_F(SettingsLoad, EveryKeyIsReadByTheFileRules) {
-    writeBytes(ini(), "FTP_HOST=a\r\n"
-                      "FTP_ENABLED=True\r\n"
-                      "FTP_DIRECTORY=/pub|bulletins\r\n"
-                      "ftp_username=lower\r\n"
-                      "  FTP_USERNAME=indented\r\n"
-                      "OLD_COPY_TO_DIRECTORY=x\r\n"
-                      "\r\n"
-                      "HTML_FILENAME= spaced \"page\".htm\n"
-                      "FTP_HOST=b\r"
-                      "FTP_PASSWORD=" +
+    writeBytes(ini(), "FTP_HOST=a\r\nFTP_ENABLED=True\r\nFTP_DIRECTORY=/pub|bulletins\r\n"
+                      "ftp_username=lower\r\n  FTP_USERNAME=indented\r\nOLD_COPY_TO_DIRECTORY=x\r\n"
+                      "\r\nHTML_FILENAME= spaced \"page\".htm\nFTP_HOST=b\rFTP_PASSWORD=" +
                           m_scrambler.encrypt("s3cret pass") +
-                          "\n\r"
-                          "AUTO_COPY_ENABLED=TRUE\r\n"
-                          "FTP_CA_FILE=/etc/quillet/ca.pem\r\n"
-                          "NOTIFY_NEW_BULLETINS=FALSE\r\n"
-                          "WEBPAGE_UPDATE_EVERY=5");
+                          "\n\rAUTO_COPY_ENABLED=TRUE\r\nFTP_CA_FILE=/etc/quillet/ca.pem\r\n"
+                          "NOTIFY_NEW_BULLETINS=FALSE\r\nWEBPAGE_UPDATE_EVERY=5");
     ASSERT_TRUE(load().ok());
     Settings expected = settingDefaults();
     expected.ftpHost = "b";
@@ -276,17 +230,9 @@ TEST_F(SettingsRewrite, AFailedRewriteChangesNothing) {
     expectNothingChanged(change("FTP_HOST=", "new"), "cannot write quillet.ini.new");
     fs::remove(m_dir / "quillet.ini.new");
 
-    // A file size limit makes the write stop part-way, as a full disk does.
-    struct rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tight = saved;
-    tight.rlim_cur = 40;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const Status full = change("FTP_HOST=", "new.example.org");
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-    expectNothingChanged(full, "cannot write quillet.ini.new (File too large)");
+    expectNothingChanged(
+        withFileSizeLimit(40, [&] { return change("FTP_HOST=", "new.example.org"); }),
+        "cannot write quillet.ini.new (File too large)");
 
     fs::permissions(m_dir, fs::perms::owner_write, fs::perm_options::remove);
     ASSERT_TRUE(asOrdinaryUser(

@@ -10,6 +10,8 @@
 #include "tools/host/repeat_schedule.h"
 #include "tools/host/transmit.h"
 
+#include "base/tests/test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -48,20 +50,16 @@ TEST(ReconnectPolicyTest, WaitsDoubleUpToAMinuteAndStartAgainOnceDataCame) {
 }
 
 TEST(ReconnectPolicyTest, DropsSilentLinesAndAttemptsThatHang) {
-    ReconnectPolicy silent(seconds(60));
-    silent.connecting(kStart);
-    silent.connected(kStart);
+    ReconnectPolicy silent(seconds(60)), quietAllowed, hanging;
+    for (ReconnectPolicy* policy : {&silent, &quietAllowed}) {
+        policy->connecting(kStart);
+        policy->connected(kStart);
+    }
     silent.heard(kStart + seconds(30));
     EXPECT_EQ(silent.poll(kStart + seconds(89)), ReconnectPolicy::Action::None);
     EXPECT_EQ(silent.poll(kStart + seconds(90)), ReconnectPolicy::Action::Drop);
     EXPECT_EQ(silent.reason(), "silent for 60 s");
-
-    ReconnectPolicy quietAllowed;
-    quietAllowed.connecting(kStart);
-    quietAllowed.connected(kStart);
     EXPECT_EQ(quietAllowed.poll(kStart + std::chrono::hours(5)), ReconnectPolicy::Action::None);
-
-    ReconnectPolicy hanging;
     hanging.connecting(kStart);
     EXPECT_EQ(hanging.poll(kStart + seconds(30)), ReconnectPolicy::Action::Drop);
     EXPECT_EQ(hanging.phase(), ReconnectPolicy::Phase::Waiting);
@@ -90,9 +88,8 @@ TEST(MessageStoreTest, LogsEachBulletinOnceAndDropsTheOldestBeyondItsSize) {
 }
 
 TEST(FileIoTest, ReplacesWholeFilesAndRefusesWhatIsNotARegularFile) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("quillet-host-io-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
+    const testing::TempDir temp;
+    const auto dir = temp.path();
     const std::string path = (dir / "sub" / "log.txt").string();
     ASSERT_TRUE(writeFileAtomically(path, "one\n"));
     {
@@ -113,32 +110,27 @@ TEST(FileIoTest, ReplacesWholeFilesAndRefusesWhatIsNotARegularFile) {
     const auto fromFifo = readRegularFile(fifo, 100); // must not wait for a writer
     ASSERT_FALSE(fromFifo);
     EXPECT_EQ(fromFifo.error(), fifo + " is not a regular file");
-    std::filesystem::remove_all(dir);
 }
 
 TEST(RepeatScheduleTest, BulletinsDecayToTwentyMinutesForFourHoursAnnouncementsHourlyForDays) {
-    struct Case {
-        const char* addressee;
-        std::vector<int> firstMinutes; // the first repeats, minutes after the first sending
-        int count;                     // repeats in all
-    };
+    // The first repeats, minutes after the first sending, and the count of repeats in all:
     // 1+2+4+8 = 15, then every 20 (or 60) minutes up to 4 hours (or 4 days).
-    const Case cases[] = {{"BLN1", {1, 3, 7, 15, 35, 55}, 4 + (240 - 15) / 20},
-                          {"BLN2EU", {1, 3, 7, 15, 35}, 4 + (240 - 15) / 20},
-                          {"BLNA", {1, 3, 7, 15, 75, 135}, 4 + (96 * 60 - 15) / 60}};
-    for (const Case& c : cases) {
+    const std::tuple<const char*, std::vector<int>, int> cases[] = {
+        {"BLN1", {1, 3, 7, 15, 35, 55}, 4 + (240 - 15) / 20},
+        {"BLN2EU", {1, 3, 7, 15, 35}, 4 + (240 - 15) / 20},
+        {"BLNA", {1, 3, 7, 15, 75, 135}, 4 + (96 * 60 - 15) / 60}};
+    for (const auto& [addressee, firstMinutes, count] : cases) {
         RepeatSchedule schedule;
-        schedule.add({c.addressee, "text", "", 1}, kStart);
+        schedule.add({addressee, "text", "", 1}, kStart);
         std::vector<int> at;
         for (int minute = 0; minute <= 5 * 24 * 60; ++minute) {
             if (!schedule.due(kStart + minutes(minute)).empty()) {
                 at.push_back(minute);
             }
         }
-        ASSERT_GE(at.size(), c.firstMinutes.size()) << c.addressee;
-        EXPECT_EQ(std::vector(at.begin(), at.begin() + c.firstMinutes.size()), c.firstMinutes)
-            << c.addressee;
-        EXPECT_EQ(static_cast<int>(at.size()), c.count) << c.addressee;
+        ASSERT_GE(at.size(), firstMinutes.size()) << addressee;
+        EXPECT_EQ(std::vector(at.begin(), at.begin() + firstMinutes.size()), firstMinutes);
+        EXPECT_EQ(static_cast<int>(at.size()), count) << addressee;
         EXPECT_EQ(schedule.size(), 0u);
     }
 
@@ -176,26 +168,18 @@ TEST(HostOptionsTest, SectionRoundTripsBesideOtherLinesAndCommandLineWins) {
 }
 
 TEST(HostOptionsTest, Endpoints) {
-    struct Case {
-        const char* text;
-        const char* host; // nullptr: refused
-        int port;
-    };
-    const Case cases[] = {{"localhost:8001", "localhost", 8001},
-                          {"tnc", "tnc", 8001},
-                          {"[::1]:9000", "::1", 9000},
-                          {"host:0", nullptr, 0},
-                          {"host:70000", nullptr, 0},
-                          {":8001", nullptr, 0},
-                          {"host:", nullptr, 0},
-                          {"host:80x", nullptr, 0}};
-    for (const Case& c : cases) {
-        const auto endpoint = parseEndpoint(c.text, 8001);
-        ASSERT_EQ(endpoint.ok(), c.host != nullptr) << c.text;
-        if (endpoint) {
-            EXPECT_EQ(endpoint->host, c.host);
-            EXPECT_EQ(endpoint->port, c.port);
-        }
+    const std::pair<const char*, const char*> cases[] = {// what is refused gives ""
+                                                         {"localhost:8001", "localhost:8001"},
+                                                         {"tnc", "tnc:8001"},
+                                                         {"[::1]:9000", "::1:9000"},
+                                                         {"host:0", ""},
+                                                         {"host:70000", ""},
+                                                         {":8001", ""},
+                                                         {"host:", ""},
+                                                         {"host:80x", ""}};
+    for (const auto& [text, expected] : cases) {
+        const auto endpoint = parseEndpoint(text, 8001);
+        EXPECT_EQ(endpoint ? endpoint->host + ":" + std::to_string(endpoint->port) : "", expected);
     }
 }
 
@@ -281,22 +265,23 @@ TEST(LinkTest, KissSendsFramesSkipsBadOnesAndRetriesAfterClose) {
 
 TEST(TransmitTest, PortsNameKissLinksAndBadFieldsAreRefused) {
     std::vector<Link*> links{reinterpret_cast<Link*>(1), reinterpret_cast<Link*>(2)};
-    EXPECT_EQ(kissLinksForPort(0, links), links);
-    EXPECT_EQ(kissLinksForPort(2, links), std::vector<Link*>{links[1]});
-    EXPECT_TRUE(kissLinksForPort(3, links).empty());
-    EXPECT_TRUE(kissLinksForPort(-1, links).empty());
+    const std::pair<int, std::vector<Link*>> ports[] = {
+        {0, links}, {1, {links[0]}}, {2, {links[1]}}, {3, {}}, {-1, {}}};
+    for (const auto& [port, named] : ports) {
+        EXPECT_EQ(kissLinksForPort(port, links), named) << port;
+    }
 
     const auto packet = buildMessagePacket("N0CALL-9", "BLN1", "text", " WIDE1-1 , WIDE2-2 ");
     ASSERT_TRUE(packet);
     EXPECT_EQ(packet->path.size(), 2u);
     EXPECT_EQ(packet->info, ":BLN1     :text");
-    for (const auto& [addressee, text, path] :
-         std::vector<std::tuple<std::string, std::string, std::string>>{
-             {"BLN1", "x", "WIDE1-1,,WIDE2"},
-             {"BLN1", "x", "TOOLONGDIGI"},
-             {"BLN1TOOLONG", "x", ""},
-             {"BLN1", "a{b", ""},
-             {"BLN1", "x", "A,B,C,D,E,F,G,H,I"}}) {
+    const std::tuple<const char*, const char*, const char*> refused[] = {
+        {"BLN1", "x", "WIDE1-1,,WIDE2"},
+        {"BLN1", "x", "TOOLONGDIGI"},
+        {"BLN1TOOLONG", "x", ""},
+        {"BLN1", "a{b", ""},
+        {"BLN1", "x", "A,B,C,D,E,F,G,H,I"}};
+    for (const auto& [addressee, text, path] : refused) {
         EXPECT_FALSE(buildMessagePacket("N0CALL", addressee, text, path))
             << addressee << text << path;
     }

@@ -25,8 +25,7 @@ using namespace quillet::testing;
 QString logOfHost() {
     const QDBusMessage reply = QDBusConnection::sessionBus().call(
         QDBusMessage::createMethodCall(kService, QString::fromLatin1(hostbus::kPath),
-                                       QString::fromLatin1(hostbus::kInterface),
-                                       QStringLiteral("MessageLog"))
+                                       QString::fromLatin1(hostbus::kInterface), "MessageLog")
             << 2,
         QDBus::Block, 5000);
     return reply.arguments().value(0).toString();
@@ -36,6 +35,13 @@ quint16 freeTcpPort() {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
+}
+
+std::unique_ptr<Link> tcpLink(const std::string& name, quint16 port,
+                              std::unique_ptr<LinkProtocol> protocol) {
+    return std::make_unique<Link>(name, "127.0.0.1", port, std::make_unique<TcpLinkConnection>(),
+                                  std::move(protocol),
+                                  [] { return std::chrono::steady_clock::now(); });
 }
 
 // A peer that accepts one connection at a time and records what it is sent.
@@ -51,7 +57,8 @@ public:
                              [this, socket = m_socket] { received += socket->readAll(); });
         });
     }
-    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()); }
+    quint16 port() const { return m_server.serverPort(); }
+    QString address() const { return QString("127.0.0.1:%1").arg(port()); }
     void send(const QByteArray& bytes) { m_socket->write(bytes); }
     void drop() { m_socket->abort(); }
 
@@ -66,20 +73,18 @@ private:
 TEST(AprsIsServerTest, LogsBulletinsOnceKeepsThemOverARestartAndReconnects) {
     ScriptedServer server;
     QTemporaryDir home;
-    const QStringList live{QStringLiteral("--call"),     QStringLiteral("N0CALL"),
-                           QStringLiteral("--passcode"), QStringLiteral("13023"),
-                           QStringLiteral("--aprs-is"),  server.address()};
+    const QStringList live{"--call", "N0CALL",    "--passcode",
+                           "13023",  "--aprs-is", server.address()};
     const QString expected = QString::fromUtf8("G4ABC³BLN1³Net tonight 20:00\r\n"
                                                "W1AW³BLNA³Field day Saturday\r\n"
                                                "F5XYZ³BLN2³18°C, no line end\r\n");
     {
-        Simulator host(live, false, QStringLiteral("offscreen"), home.path());
+        Simulator host(live, false, "offscreen", home.path());
         ASSERT_TRUE(host.waitUntilOnBus());
         ASSERT_TRUE(waitFor([&] { return server.received.endsWith("\r\n"); }));
-        EXPECT_TRUE(
-            QString::fromLatin1(server.received)
-                .contains(QRegularExpression(QStringLiteral(
-                    "^user N0CALL pass 13023 vers quillet-host \\S+ filter g/BLN\\*\r\n$"))))
+        EXPECT_TRUE(QString::fromLatin1(server.received)
+                        .contains(QRegularExpression(
+                            "^user N0CALL pass 13023 vers quillet-host \\S+ filter g/BLN\\*\r\n$")))
             << server.received.toStdString();
 
         server.send("# aprsc 2.1.10\r\n# logresp N0CALL verified, server T2TEST\r\n"
@@ -96,17 +101,17 @@ TEST(AprsIsServerTest, LogsBulletinsOnceKeepsThemOverARestartAndReconnects) {
         // A dropped connection is taken up again about a second later.
         server.drop();
         EXPECT_TRUE(waitFor([&] { return server.connections == 2; }, 5000));
-        callSimulator(QStringLiteral("Quit"));
+        callSimulator("Quit");
         ASSERT_TRUE(host.waitUntilFinished());
     }
     // Like the host, it recorded where it is installed, for add-ons to put their extras there.
-    QFile ini(home.filePath(QStringLiteral("Peak Systems/UI-View32.ini")));
+    QFile ini(home.filePath("Peak Systems/UI-View32.ini"));
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_TRUE(ini.readAll().contains(
         "Program Folder=" +
         QFileInfo(QStringLiteral(QUILLET_HOST_SIMULATOR_PATH)).absolutePath().toUtf8() + "/"));
     // Started again without options: they were kept in the settings file, and the log on disk.
-    Simulator again({}, false, QStringLiteral("offscreen"), home.path());
+    Simulator again({}, false, "offscreen", home.path());
     ASSERT_TRUE(again.waitUntilOnBus());
     EXPECT_EQ(logOfHost(), expected);
     EXPECT_TRUE(waitFor([&] { return server.connections == 3; }));
@@ -114,16 +119,15 @@ TEST(AprsIsServerTest, LogsBulletinsOnceKeepsThemOverARestartAndReconnects) {
 
 TEST(AprsIsServerTest, ADamagedStoredLogGivesAnEmptyLogAndIsKeptAside) {
     QTemporaryDir home;
-    QDir().mkpath(home.filePath(QStringLiteral("data/quillet-host")));
-    const QString stored = home.filePath(QStringLiteral("data/quillet-host/message_log.txt"));
+    QDir().mkpath(home.filePath("data/quillet-host"));
+    const QString stored = home.filePath("data/quillet-host/message_log.txt");
     ASSERT_TRUE(writeFile(stored, QByteArray("G4ABC\xC2\xB3") + "BLN1 cut off"));
-    Simulator host({QStringLiteral("--call"), QStringLiteral("N0CALL"), QStringLiteral("--kiss"),
-                    QStringLiteral("127.0.0.1:%1").arg(freeTcpPort())},
-                   true, QStringLiteral("offscreen"), home.path());
+    Simulator host({"--call", "N0CALL", "--kiss", QString("127.0.0.1:%1").arg(freeTcpPort())}, true,
+                   "offscreen", home.path());
     ASSERT_TRUE(host.waitUntilOnBus());
     EXPECT_EQ(logOfHost(), QString());
-    EXPECT_TRUE(QFile::exists(stored + QStringLiteral(".damaged")));
-    callSimulator(QStringLiteral("Quit"));
+    EXPECT_TRUE(QFile::exists(stored + ".damaged"));
+    callSimulator("Quit");
     ASSERT_TRUE(host.waitUntilFinished());
     EXPECT_TRUE(host.process().readAllStandardError().contains("damaged"));
 }
@@ -132,18 +136,10 @@ TEST(AprsIsServerTest, ADamagedStoredLogGivesAnEmptyLogAndIsKeptAside) {
 TEST(TransmitOverLinksTest, SendsOnTheNamedTncAndVerifiedAprsIsAndSaysWhyNot) {
     ScriptedServer tnc;
     ScriptedServer aprsIs;
-    HostStation host(QStringLiteral("N0CALL"), QString(), QDBusConnection(QStringLiteral("none")));
-    const auto now = [] { return std::chrono::steady_clock::now(); };
-    const auto tcpLink = [&](const std::string& name, quint16 port, auto protocol) {
-        return std::make_unique<Link>(name, "127.0.0.1", port,
-                                      std::make_unique<TcpLinkConnection>(), std::move(protocol),
-                                      now);
-    };
-    host.addLink(tcpLink("KISS 1", tnc.address().section(':', 1).toUShort(),
-                         std::make_unique<KissProtocol>()),
-                 false);
+    HostStation host("N0CALL", QString(), QDBusConnection("none"));
+    host.addLink(tcpLink("KISS 1", tnc.port(), std::make_unique<KissProtocol>()), false);
     host.addLink(tcpLink("KISS 2", freeTcpPort(), std::make_unique<KissProtocol>()), false);
-    host.addLink(tcpLink("APRS-IS", aprsIs.address().section(':', 1).toUShort(),
+    host.addLink(tcpLink("APRS-IS", aprsIs.port(),
                          std::make_unique<AprsIsProtocol>(AprsIsLogin{"N0CALL", -1, "g/BLN*"})),
                  true);
     host.start();
@@ -152,15 +148,13 @@ TEST(TransmitOverLinksTest, SendsOnTheNamedTncAndVerifiedAprsIsAndSaysWhyNot) {
     ASSERT_TRUE(
         waitFor([&] { return host.links()[2]->stateText() == "unverified (receive only)"; }));
 
-    SendOutcome outcome = host.send({QStringLiteral("BLN2"), 2, QString(), QStringLiteral("x")});
+    SendOutcome outcome = host.send({"BLN2", 2, QString(), "x"});
     EXPECT_FALSE(outcome.logged);
-    EXPECT_TRUE(outcome.status.startsWith(QStringLiteral("Not sent: KISS 2 is retrying in")))
+    EXPECT_TRUE(outcome.status.startsWith("Not sent: KISS 2 is retrying in"))
         << outcome.status.toStdString();
-
-    outcome =
-        host.send({QStringLiteral("BLN1"), 1, QStringLiteral("WIDE2-1"), QStringLiteral("Net")});
+    outcome = host.send({"BLN1", 1, "WIDE2-1", "Net"});
     EXPECT_TRUE(outcome.logged) << outcome.status.toStdString();
-    EXPECT_TRUE(outcome.status.contains(QStringLiteral("not verified")));
+    EXPECT_TRUE(outcome.status.contains("not verified"));
     const auto packet = buildMessagePacket("N0CALL", "BLN1", "Net", "WIDE2-1");
     const std::string frame = aprs::kissEncode(*aprs::encodeAx25(*packet), 0);
     EXPECT_TRUE(waitFor([&] { return tnc.received.toStdString() == frame; }));
@@ -168,7 +162,7 @@ TEST(TransmitOverLinksTest, SendsOnTheNamedTncAndVerifiedAprsIsAndSaysWhyNot) {
 
     aprsIs.send("# logresp N0CALL verified, server T2TEST\r\n");
     ASSERT_TRUE(waitFor([&] { return host.links()[2]->stateText() == "verified"; }));
-    outcome = host.send({QStringLiteral("BLNA"), 7, QString(), QStringLiteral("Hamfest")});
+    outcome = host.send({"BLNA", 7, QString(), "Hamfest"});
     EXPECT_TRUE(outcome.logged) << outcome.status.toStdString();
     EXPECT_TRUE(waitFor(
         [&] { return aprsIs.received.endsWith("N0CALL>APZQLT,TCPIP*::BLNA     :Hamfest\r\n"); }));
@@ -184,18 +178,15 @@ protected:
         m_audioPort = probe.localPort();
         probe.close();
         // Dire Wolf keeps at most 29 characters of the device name: a path relative to its folder.
-        const QByteArray config = QStringLiteral("ADEVICE UDP:%1 file:%2,raw\nACHANNELS 1\n"
-                                                 "CHANNEL 0\nMYCALL N0CALL\nMODEM 1200\n"
-                                                 "KISSPORT %3\nAGWPORT %4\n")
-                                      .arg(m_audioPort)
-                                      .arg(QStringLiteral("out.raw"))
-                                      .arg(m_kissPort)
-                                      .arg(freeTcpPort())
-                                      .toUtf8();
-        ASSERT_TRUE(writeFile(path("direwolf.conf"), config));
+        ASSERT_TRUE(writeFile(path("direwolf.conf"),
+                              QString("ADEVICE UDP:%1 file:out.raw,raw\nACHANNELS 1\nCHANNEL 0\n"
+                                      "MYCALL N0CALL\nMODEM 1200\nKISSPORT %2\nAGWPORT %3\n")
+                                  .arg(m_audioPort)
+                                  .arg(m_kissPort)
+                                  .arg(freeTcpPort())
+                                  .toUtf8()));
         m_direwolf.setWorkingDirectory(m_dir.path());
-        m_direwolf.start(QStringLiteral("direwolf"), {QStringLiteral("-c"), path("direwolf.conf"),
-                                                      QStringLiteral("-t"), QStringLiteral("0")});
+        m_direwolf.start("direwolf", {"-c", path("direwolf.conf"), "-t", "0"});
         ASSERT_TRUE(m_direwolf.waitForStarted());
         ASSERT_TRUE(waitFor([this] {
             m_output += m_direwolf.readAll();
@@ -211,9 +202,7 @@ protected:
     // Plays these TNC2 lines to Dire Wolf as received audio, then a second of silence.
     void play(const QByteArray& lines) {
         ASSERT_TRUE(writeFile(path("packets.txt"), lines));
-        ASSERT_EQ(QProcess::execute(QStringLiteral("gen_packets"),
-                                    {QStringLiteral("-o"), path("rx.wav"), path("packets.txt")}),
-                  0);
+        ASSERT_EQ(QProcess::execute("gen_packets", {"-o", path("rx.wav"), path("packets.txt")}), 0);
         QFile wav(path("rx.wav"));
         ASSERT_TRUE(wav.open(QIODevice::ReadOnly));
         const QByteArray samples = wav.readAll().mid(44) + QByteArray(44100 * 2, '\0');
@@ -233,8 +222,7 @@ protected:
 };
 
 TEST_F(DireWolfTest, BulletinsHeardOnTheAirReachTheLog) {
-    Simulator host({QStringLiteral("--call"), QStringLiteral("N0CALL"), QStringLiteral("--kiss"),
-                    QStringLiteral("127.0.0.1:%1").arg(m_kissPort)});
+    Simulator host({"--call", "N0CALL", "--kiss", QString("127.0.0.1:%1").arg(m_kissPort)});
     ASSERT_TRUE(host.waitUntilOnBus());
     ASSERT_TRUE(waitFor([this] {
         m_output += m_direwolf.readAll();
@@ -251,16 +239,11 @@ TEST_F(DireWolfTest, BulletinsHeardOnTheAirReachTheLog) {
 }
 
 TEST_F(DireWolfTest, TheFormsBulletinGoesOutOnTheAir) {
-    HostStation host(QStringLiteral("N0CALL"), QString(), QDBusConnection(QStringLiteral("none")));
-    host.addLink(std::make_unique<Link>("KISS 1", "127.0.0.1", m_kissPort,
-                                        std::make_unique<TcpLinkConnection>(),
-                                        std::make_unique<KissProtocol>(),
-                                        [] { return std::chrono::steady_clock::now(); }),
-                 false);
+    HostStation host("N0CALL", QString(), QDBusConnection("none"));
+    host.addLink(tcpLink("KISS 1", m_kissPort, std::make_unique<KissProtocol>()), false);
     host.start();
     ASSERT_TRUE(waitFor([&] { return host.links()[0]->stateText() == "connected"; }));
-    const SendOutcome outcome = host.send(
-        {QStringLiteral("BLN3"), 1, QStringLiteral("WIDE1-1"), QStringLiteral("On the air")});
+    const SendOutcome outcome = host.send({"BLN3", 1, "WIDE1-1", "On the air"});
     ASSERT_TRUE(outcome.logged) << outcome.status.toStdString();
 
     // Dire Wolf has written the audio when it logs the frame; decode the file again.
@@ -285,7 +268,7 @@ TEST_F(DireWolfTest, TheFormsBulletinGoesOutOnTheAir) {
     out << quint32(samples.size());
     ASSERT_TRUE(writeFile(path("tx.wav"), header + samples));
     QProcess atest;
-    atest.start(QStringLiteral("atest"), {path("tx.wav")});
+    atest.start("atest", {path("tx.wav")});
     ASSERT_TRUE(atest.waitForFinished(20000));
     EXPECT_TRUE(atest.readAll().contains("N0CALL>APZQLT,WIDE1-1::BLN3     :On the air"));
 }
