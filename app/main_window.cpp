@@ -1,8 +1,6 @@
 #include "main_window.h"
 
-#include "widgets/tab_columns_delegate.h"
-#include "widgets/twips.h"
-#include "widgets/window_style.h"
+#include "base/qt_text.h"
 #include "bulletins/bulletin_list.h"
 #include "bulletins/group_list.h"
 #include "composing/add_message_window.h"
@@ -10,9 +8,11 @@
 #include "composing/message_sender.h"
 #include "composing/own_bulletin_board.h"
 #include "host/extras_registration.h"
-#include "base/qt_text.h"
 #include "settings/settings_file.h"
 #include "settings/window/setup_window.h"
+#include "widgets/tab_columns_delegate.h"
+#include "widgets/twips.h"
+#include "widgets/window_style.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -99,6 +99,7 @@ void MainWindow::buildControls() {
     m_status->setGeometry(twipsRect(0, 0, 11055, 255));
     m_status->setFont(windowFont(false));
     m_status->setIndent(2);
+    m_status->setTextFormat(Qt::PlainText); // bulletin texts come from the air: never markup
 
     m_applicationDir = new QLabel(QStringLiteral("Label1"), this);
     m_applicationDir->setObjectName(QStringLiteral("applicationDir"));
@@ -114,6 +115,9 @@ void MainWindow::buildControls() {
     // make the nested ones return at once.
     connect(m_list1, &QListWidget::currentRowChanged, this, &MainWindow::bulletinClicked);
     connect(m_list2, &QListWidget::currentRowChanged, this, &MainWindow::groupClicked);
+    // A click on the row that is already current changes no row, yet the operator means it:
+    // "ALL" stays current when the filtered group has left the table.
+    connect(m_list2, &QListWidget::itemClicked, this, &MainWindow::groupClicked);
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
@@ -199,6 +203,10 @@ std::optional<std::string> MainWindow::changeConfig(const std::string& key,
         setStatus(*error);
     }
     return error;
+}
+
+std::filesystem::path MainWindow::settingsFile() const {
+    return programDir() / kSettingsFileName;
 }
 
 SetupWindow* MainWindow::openSetupWindow() {

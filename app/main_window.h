@@ -78,6 +78,7 @@ public:
     // the status line and returned, and leaves file and settings as they were.
     std::optional<std::string> changeConfig(const std::string& key, const std::string& value,
                                             bool upCase) override;
+    std::filesystem::path settingsFile() const override;
     std::string encrypt(const std::string& text) const override {
         return m_scrambler.encrypt(text);
     }

@@ -1,7 +1,7 @@
 #include "message_sender.h"
 
-#include "host/keystroke_notation.h"
 #include "base/qt_text.h"
+#include "host/keystroke_notation.h"
 
 #include <QFile>
 
@@ -22,11 +22,12 @@ std::string withoutLineEnd(QByteArray line) {
 } // namespace
 
 std::string mapInfoPath(const std::string& mapFileName) {
-    const auto dot = mapFileName.find('.');
-    if (dot == std::string::npos) {
-        return {};
-    }
-    return mapFileName.substr(0, dot) + ".inf";
+    // The host is a Windows program: its paths may use either separator.
+    const auto nameStart = mapFileName.find_last_of("/\\");
+    const auto dot = mapFileName.rfind('.');
+    const bool hasExtension =
+        dot != std::string::npos && (nameStart == std::string::npos || dot > nameStart);
+    return (hasExtension ? mapFileName.substr(0, dot) : mapFileName) + ".inf";
 }
 
 HostCaption mapTitle(HostMap& map) {
@@ -37,12 +38,11 @@ HostCaption mapTitle(HostMap& map) {
         return {{}, error.what()};
     }
     const std::string infoPath = mapInfoPath(mapFile);
-    if (infoPath.empty()) {
-        return {{}, "the host's map \"" + mapFile + "\" has no information file"};
-    }
     QFile file(fromWindows1252(infoPath));
     if (!file.open(QIODevice::ReadOnly)) {
-        return {{}, "cannot read the map information file " + infoPath};
+        return {{},
+                "cannot read the map information file " + infoPath + " (" +
+                    toWindows1252(file.errorString()) + ")"};
     }
     // Lines one and two are skipped; the title is the third, taken whole.
     for (int line = 1; line <= 3; ++line) {

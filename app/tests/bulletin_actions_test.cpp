@@ -2,6 +2,7 @@
 #include "composing/add_message_window.h"
 #include "composing/add_multiple_window.h"
 
+#include <QLabel>
 #include <QtTest>
 
 using namespace quillet;
@@ -73,6 +74,18 @@ private slots:
         QCOMPARE(s.window.statusText(), QStringLiteral("lower case"));
     }
 
+    void aBulletinsTextIsShownAsWrittenNotAsMarkup() {
+        Station s;
+        s.host.log += logLine("ZZ9", "BLN3", "a <b>x</b> &amp;");
+        s.window.refreshMessages();
+        s.click(s.list("List1"), s.rowOf(QStringLiteral("ZZ9 BLN3")));
+        const auto* status = s.control<QLabel>("status");
+        QCOMPARE(status->text(), QStringLiteral("a <b>x</b> &amp;"));
+        // as wide as its characters, not as "a x &" with a bold x
+        QVERIFY(status->sizeHint().width() >=
+                status->fontMetrics().horizontalAdvance(status->text()));
+    }
+
     void theClickedBulletinIsFollowedWhenTheRefreshMovesIt() {
         Station s;
         const int row = s.rowOf(QStringLiteral("W1AW BLN1"));
@@ -103,6 +116,20 @@ private slots:
         QCOMPARE(groups->currentRow(), 1);
         s.click(groups, 0);
         QCOMPARE(s.list("List1")->count(), 6);
+        // EU leaves the table while it is the filter: "ALL" is current, and a click on it
+        // still takes the filter off
+        s.click(groups, 1);
+        s.clock.advance(std::chrono::minutes(1));
+        s.host.log.clear();
+        for (int i = 0; i < 40; ++i) {
+            s.host.log += logLine("N" + std::to_string(i), "BLN1", "x");
+        }
+        s.window.refreshMessages();
+        QCOMPARE(entries(groups), QStringList{"ALL"});
+        QCOMPARE(s.list("List1")->count(), 1);
+        s.click(groups, 0);
+        QCOMPARE(s.window.groupFilter(), std::string("ALL"));
+        QCOMPARE(s.list("List1")->count(), 41);
     }
 
     void updateMessageTakesAddresseeAndTextFromTheRowButNotFromTheHeading() {

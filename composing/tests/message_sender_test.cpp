@@ -113,28 +113,44 @@ TEST_F(Sending, CommandCharactersInTheTextsAreTypedAsWritten) {
     EXPECT_EQ(status, "Sent: <BLN{1}> 50% off {x} + ^~[]"); // the status shows the text itself
 }
 
-TEST_F(Sending, TheInformationFileIsCutAtTheFirstDotOfTheWholePath) {
-    EXPECT_EQ(mapInfoPath("C:\\maps\\world.gif"), "C:\\maps\\world.inf");
-    EXPECT_EQ(mapInfoPath("D:\\ui.v\\maps\\x.gif"), "D:\\ui.inf");
-    EXPECT_EQ(mapInfoPath("/maps/x.tar.gz"), "/maps/x.inf");
-    EXPECT_EQ(mapInfoPath("/maps/nodot"), "");
-    // a dotted folder: the file read is the one beside the folder
-    std::filesystem::create_directories(dir / "ui.v");
-    writeInfo("ui.inf", "1\r\n2\r\nFolder title\r\n");
-    MapOf map((dir / "ui.v" / "x.gif").string());
+TEST_F(Sending, TheInformationFileReplacesTheMapFileNamesOwnExtension) {
+    const std::pair<std::string, std::string> paths[] = {
+        {"C:\\maps\\world.gif", "C:\\maps\\world.inf"},
+        {"D:\\ui.v\\maps\\x.gif", "D:\\ui.v\\maps\\x.inf"},
+        {"/home/op/.wine/maps.v2/x.tar.gz", "/home/op/.wine/maps.v2/x.tar.inf"},
+        {"/home/op/.local/maps/nodot", "/home/op/.local/maps/nodot.inf"},
+    };
+    for (const auto& [map, info] : paths) {
+        EXPECT_EQ(mapInfoPath(map), info);
+    }
+    // a dotted folder: the file read is the one inside it
+    std::filesystem::create_directories(dir / ".wine");
+    writeInfo(".wine/x.inf", "1\r\n2\r\nFolder title\r\n");
+    MapOf map((dir / ".wine" / "x.gif").string());
     EXPECT_EQ(hostWindowTitle(map).caption, "UI-View32 V2.03 [Folder title]");
 }
 
-TEST_F(Sending, ACaptionThatCannotBeFormedSendsNothing) {
+TEST_F(Sending, ACaptionThatCannotBeFormedSaysWhyAndSendsNothing) {
     writeInfo("short.inf", "only\r\ntwo lines\r\n");
-    MapOf noDot((dir / "nodot").string());
-    MapOf missing((dir / "missing.gif").string());
-    MapOf shortInfo((dir / "short.gif").string());
-    MapOf gone("x.gif", true);
-    for (HostMap* map : std::initializer_list<HostMap*>{&noDot, &missing, &shortInfo, &gone}) {
-        const std::string status = send(map, "BLN", 1, "", "x");
-        EXPECT_TRUE(status.starts_with("Error Sending Message")) << status;
+    writeInfo("empty.inf", "");
+    const std::string missing = (dir / "missing.inf").string();
+    const std::string shortInfo = (dir / "short.inf").string();
+    const std::string empty = (dir / "empty.inf").string();
+    const std::pair<std::string, std::string> cases[] = {
+        {(dir / "missing.gif").string(),
+         "cannot read the map information file " + missing + " (No such file or directory)"},
+        {(dir / "short.gif").string(),
+         "the map information file " + shortInfo + " has fewer than three lines"},
+        {(dir / "empty.gif").string(),
+         "the map information file " + empty + " has fewer than three lines"},
+    };
+    for (const auto& [path, why] : cases) {
+        MapOf map(path);
+        EXPECT_EQ(send(&map, "BLN", 1, "", "x"), "Error Sending Message: " + why);
     }
+    MapOf gone("x.gif", true);
+    EXPECT_EQ(send(&gone, "BLN", 1, "", "x"),
+              "Error Sending Message: Host not reachable: UI-View32 is not running (MapFileName)");
     EXPECT_TRUE(send(nullptr, "BLN", 1, "", "x").starts_with("Error Sending Message"));
     EXPECT_TRUE(keys.calls().empty());
     EXPECT_EQ(shown, 0);
