@@ -11,7 +11,7 @@ QUILLET_PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libxdo-dev libcurl4-openssl-dev
   dbus dbus-x11 xvfb openbox x11-utils xauth imagemagick fonts-dejavu-core
-  python3-pyftpdlib chromium clang libclang-rt-14-dev clang-format git
+  python3-pyftpdlib python3-dbus python3-gi chromium clang libclang-rt-14-dev clang-format git
 )
 
 as_root() {
