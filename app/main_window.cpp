@@ -141,8 +141,8 @@ void MainWindow::startUp() {
     // 2. Log lines end with CR LF; the bulletin table splits the log on that itself.
     // 3. The scrambling table, then the settings file (created when missing).
     m_scrambler.initScrambleOffsets();
-    if (const SettingsError error = loadSettings(programDir(), m_scrambler, m_settings)) {
-        m_startUpProblem = *error; // the defaults apply and the program goes on
+    if (const Status loaded = loadSettings(programDir(), m_scrambler, m_settings); !loaded) {
+        m_startUpProblem = loaded.error(); // the defaults apply and the program goes on
     }
     // 4.
     m_groupFilter = std::string(kAllGroups);
@@ -197,12 +197,13 @@ void MainWindow::webpageAction() {
 
 std::optional<std::string> MainWindow::changeConfig(const std::string& key,
                                                     const std::string& value, bool upCase) {
-    const SettingsError error =
+    const Status changed =
         quillet::changeConfig(programDir(), key, value, upCase, m_scrambler, m_settings);
-    if (error) {
-        setStatus(*error);
+    if (!changed) {
+        setStatus(changed.error());
+        return changed.error();
     }
-    return error;
+    return std::nullopt;
 }
 
 std::filesystem::path MainWindow::settingsFile() const {

@@ -91,7 +91,7 @@ void renderPage40Rows(benchmark::State& state) {
                           .version = "V1.0.6"};
     std::string page;
     for (auto _ : state) {
-        renderPage(templateText, input, clock, dateText, page);
+        static_cast<void>(renderPage(templateText, input, clock, dateText, page));
         benchmark::DoNotOptimize(page.data());
     }
     state.counters["page_bytes"] = static_cast<double>(page.size());
@@ -113,9 +113,9 @@ void generateWebpage40Rows(benchmark::State& state) {
                           .stationCallsign = [] { return std::optional<std::string>("N0CALL"); },
                           .version = "V1.0.6"};
     for (auto _ : state) {
-        const auto error = generateWebpage(dir.path(), input, clock, dateText);
-        if (error) {
-            state.SkipWithError(error->c_str());
+        const Status generated = generateWebpage(dir.path(), input, clock, dateText);
+        if (!generated) {
+            state.SkipWithError(generated.error().c_str());
         }
     }
 }

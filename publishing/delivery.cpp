@@ -1,8 +1,11 @@
 #include "publishing/delivery.h"
 
 #include "publishing/page_generator.h"
+#include "publishing/publish_targets.h"
+#include "settings/file_bytes.h"
 
-#include <system_error>
+#include <cerrno>
+#include <cstring>
 
 namespace quillet {
 
@@ -15,72 +18,118 @@ void waitForTransfer(TransferControl& inet1, TransferWait& wait) {
     }
 }
 
-std::optional<std::string> upload(const std::filesystem::path& stagingDir, const Settings& settings,
-                                  TransferControl& inet1, TransferWait& wait) {
+Status upload(const std::filesystem::path& stagingDir, const Settings& settings,
+              TransferControl& inet1, TransferWait& wait) {
     inet1.cancel();
     inet1.setProtocolFtp();
     inet1.setRemoteHost(settings.ftpHost);
     inet1.setUserName(settings.ftpUserName);
     inet1.setPassword(settings.ftpPassword);
+    inet1.setCaFile(settings.ftpCaFile);
     inet1.setLocalDirectory(stagingDir.string());
 
-    if (!settings.ftpDirectory.empty()) {
-        if (auto refused = inet1.execute("CD " + settings.ftpDirectory)) {
-            return refused;
+    const auto run = [&](const std::string& commandLine) -> Status {
+        if (Status started = inet1.execute(commandLine); !started) {
+            return started;
         }
         waitForTransfer(inet1, wait);
+        return {};
+    };
+    if (!settings.ftpDirectory.empty()) {
+        if (Status done = run("CD " + settings.ftpDirectory); !done) {
+            return done;
+        }
     }
-    if (auto refused =
-            inet1.execute("PUT " + std::string(kStagedPageName) + " " + settings.htmlFileName)) {
-        return refused;
+    if (Status done = run("PUT " + std::string(kStagedPageName) + " " + settings.htmlFileName);
+        !done) {
+        return done;
     }
-    waitForTransfer(inet1, wait);
-    if (auto refused = inet1.execute("PUT " + std::string(kStagedScriptName) + " " +
-                                     std::string(kStagedScriptName))) {
-        return refused;
+    if (Status done =
+            run("PUT " + std::string(kStagedScriptName) + " " + std::string(kStagedScriptName));
+        !done) {
+        return done;
     }
-    waitForTransfer(inet1, wait);
     // Not waited for: the next run cancels whatever of it is left. A failed upload before
     // it makes the control refuse it, and so still reaches the caller.
     return inet1.execute("CLOSE");
 }
 
-} // namespace
-
-std::optional<std::string> copyFileOver(const std::filesystem::path& from,
-                                        const std::filesystem::path& to) {
-    std::error_code error;
-    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, error);
-    if (error) {
-        return "cannot copy " + from.string() + " to " + to.string() + " (" + error.message() + ")";
-    }
-    return std::nullopt;
-}
-
-std::optional<std::string> deliverWebpage(const std::filesystem::path& programDir,
-                                          const Settings& settings, TransferControl& inet1,
-                                          TransferWait& wait) {
-    const std::filesystem::path stagedPage = programDir / kStagedPageName;
-    const std::filesystem::path stagedScript = programDir / kStagedScriptName;
-    std::optional<std::string> error = copyFileOver(programDir / kPageFileName, stagedPage);
-    if (!error) {
-        error = copyFileOver(programDir / kScriptSourceFileName, stagedScript);
-    }
-    if (!error && isSwitchOn(settings.autoCopyEnabled)) {
-        // Joined with one separator as written, whatever the directory text ends with.
-        error = copyFileOver(stagedPage, settings.copyToDirectory + "/" + settings.htmlFileName);
-        if (!error) {
-            error = copyFileOver(stagedScript,
-                                 settings.copyToDirectory + "/" + std::string(kStagedScriptName));
+// The settings that say where the files go are checked before any file is touched.
+Status checkTargets(const Settings& settings) {
+    const bool copying = isSwitchOn(settings.autoCopyEnabled);
+    const bool uploading = isSwitchOn(settings.ftpEnabled);
+    if (copying || uploading) {
+        if (Status name = checkPageFileName(settings.htmlFileName); !name) {
+            return name;
         }
     }
-    if (!error && isSwitchOn(settings.ftpEnabled)) {
-        error = upload(programDir, settings, inet1, wait);
+    if (uploading) {
+        if (const Result<FtpAddress> address = parseFtpHost(settings.ftpHost); !address) {
+            return fail(address.error());
+        }
     }
-    if (error) {
+    return {};
+}
+
+Status deliver(const std::filesystem::path& programDir, const Settings& settings,
+               TransferControl& inet1, TransferWait& wait) {
+    if (Status targets = checkTargets(settings); !targets) {
+        return targets;
+    }
+    const std::filesystem::path stagedPage = programDir / kStagedPageName;
+    const std::filesystem::path stagedScript = programDir / kStagedScriptName;
+    if (Status copied = copyFileOver(programDir / kPageFileName, stagedPage); !copied) {
+        return copied;
+    }
+    if (Status copied = copyFileOver(programDir / kScriptSourceFileName, stagedScript); !copied) {
+        return copied;
+    }
+    if (isSwitchOn(settings.autoCopyEnabled)) {
+        // Joined with one separator as written, whatever the directory text ends with.
+        const std::string dir = settings.copyToDirectory + "/";
+        if (Status copied = copyFileOver(stagedPage, dir + settings.htmlFileName); !copied) {
+            return copied;
+        }
+        if (Status copied = copyFileOver(stagedScript, dir + std::string(kStagedScriptName));
+            !copied) {
+            return copied;
+        }
+    }
+    if (isSwitchOn(settings.ftpEnabled)) {
+        return upload(programDir, settings, inet1, wait);
+    }
+    return {};
+}
+
+} // namespace
+
+Status copyFileOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+    const auto cannot = [&](const std::string& why) {
+        return fail("cannot copy " + from.string() + " to " + to.string() + " (" + why + ")");
+    };
+    const FileRead read = readFileBytes(from);
+    if (read.status == ReadStatus::missing) {
+        return cannot(std::strerror(ENOENT));
+    }
+    if (read.status == ReadStatus::failed) {
+        return cannot(read.error);
+    }
+    // A hidden name of our own, so that no file of the operator's in that folder is taken.
+    std::filesystem::path temp = to;
+    temp.replace_filename("." + to.filename().string() + ".quillet-new");
+    if (Status written = replaceFileBytes(to, temp, read.bytes); !written) {
+        return cannot(written.error());
+    }
+    return {};
+}
+
+Status deliverWebpage(const std::filesystem::path& programDir, const Settings& settings,
+                      TransferControl& inet1, TransferWait& wait) {
+    Status delivered = deliver(programDir, settings, inet1, wait);
+    if (!delivered) {
         inet1.cancel();
     }
-    return error;
+    return delivered;
 }
 
 } // namespace quillet

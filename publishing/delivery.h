@@ -1,10 +1,10 @@
 #pragma once
 
+#include "base/result.h"
 #include "publishing/transfer_control.h"
 #include "settings/settings.h"
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,22 +14,23 @@ inline constexpr std::string_view kScriptSourceFileName = "quillet.js1";
 inline constexpr std::string_view kStagedPageName = "quillet.tmp";
 inline constexpr std::string_view kStagedScriptName = "quillet.js";
 
-// Copies `from` over `to`; returns why it could not.
-std::optional<std::string> copyFileOver(const std::filesystem::path& from,
-                                        const std::filesystem::path& to);
+// Copies `from` over `to`. The bytes go to a temporary file beside `to`, reach the disk and
+// are then renamed into place, so a full disk or any other failure leaves the old `to`
+// whole and no temporary file behind.
+Status copyFileOver(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Publishes the page that generateWebpage has just written, with its script beside it:
 // stages both under fixed names, copies them into `copyToDirectory` when copying is on, and
 // uploads them through `inet1` when the upload is on, waiting for each command through
-// `wait`. The first step that fails stops the run; its description comes back and the
-// control is cancelled.
+// `wait`. A page name with a folder in it, or a host that is more than a host, stops the run
+// before anything is written. The first step that fails stops the run with its description,
+// and the control is cancelled.
 //
 // The staged files go to the program directory rather than the directory the process was
 // started in: that one may be read-only or shared with another program, while the program
 // directory is where the page was just written, so it is known to be writable and ours.
 // The settings rewrite uses its own temporary name, so it never touches a staged file.
-std::optional<std::string> deliverWebpage(const std::filesystem::path& programDir,
-                                          const Settings& settings, TransferControl& inet1,
-                                          TransferWait& wait);
+Status deliverWebpage(const std::filesystem::path& programDir, const Settings& settings,
+                      TransferControl& inet1, TransferWait& wait);
 
 } // namespace quillet

@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,19 +40,24 @@ public:
     void setPassword(const std::string& password) override {
         log.push_back("password " + password);
     }
+    void setCaFile(const std::string& file) override {
+        if (!file.empty()) {
+            log.push_back("ca " + file);
+        }
+    }
     void setLocalDirectory(const std::string& directory) override {
         log.push_back("local " + directory);
     }
-    std::optional<std::string> execute(const std::string& commandLine) override {
+    Status execute(const std::string& commandLine) override {
         log.push_back("execute " + commandLine);
         if (m_pollsLeft > 0) {
-            return "still executing the last command";
+            return fail("still executing the last command");
         }
         if (const auto refusal = refusals.find(commandLine); refusal != refusals.end()) {
-            return refusal->second;
+            return fail(refusal->second);
         }
         m_pollsLeft = pollsPerCommand;
-        return std::nullopt;
+        return {};
     }
     bool stillExecuting() const override {
         if (onPoll) {

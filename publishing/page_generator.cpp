@@ -44,9 +44,8 @@ std::string_view nextLine(std::string_view text, std::size_t& pos) {
 
 } // namespace
 
-std::optional<std::string> renderPage(std::string_view templateBytes, const PageInput& input,
-                                      const Clock& clock, const PageDateText& dateText,
-                                      std::string& page) {
+Status renderPage(std::string_view templateBytes, const PageInput& input, const Clock& clock,
+                  const PageDateText& dateText, std::string& page) {
     page.clear();
     page.reserve(templateBytes.size() + 8192);
     std::size_t pos = 0;
@@ -56,7 +55,7 @@ std::optional<std::string> renderPage(std::string_view templateBytes, const Page
             const std::optional<std::string> callsign =
                 input.stationCallsign ? input.stationCallsign() : std::nullopt;
             if (!callsign) {
-                return "the host did not tell the station callsign";
+                return fail("the host did not tell the station callsign");
             }
             replaceAll(line, kCallsignPlaceholder, escapeHtml(*callsign));
         }
@@ -76,23 +75,22 @@ std::optional<std::string> renderPage(std::string_view templateBytes, const Page
         page += line;
         page += kLineEnd;
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> generateWebpage(const std::filesystem::path& programDir,
-                                           const PageInput& input, const Clock& clock,
-                                           const PageDateText& dateText) {
+Status generateWebpage(const std::filesystem::path& programDir, const PageInput& input,
+                       const Clock& clock, const PageDateText& dateText) {
     const std::filesystem::path templateFile = programDir / kTemplateFileName;
     const FileRead read = readFileBytes(templateFile);
     if (read.status == ReadStatus::missing) {
-        return "the page template " + templateFile.string() + " is missing";
+        return fail("the page template " + templateFile.string() + " is missing");
     }
     if (read.status == ReadStatus::failed) {
-        return read.error;
+        return fail(read.error);
     }
     std::string page;
-    if (auto error = renderPage(read.bytes, input, clock, dateText, page)) {
-        return error;
+    if (Status rendered = renderPage(read.bytes, input, clock, dateText, page); !rendered) {
+        return rendered;
     }
     const std::filesystem::path pageFile = programDir / kPageFileName;
     return replaceFileBytes(pageFile, programDir / (std::string(kPageFileName) + ".new"), page);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/result.h"
 #include "bulletins/bulletin.h"
 #include "bulletins/clock.h"
 #include "publishing/page_text.h"
@@ -25,16 +26,14 @@ struct PageInput {
 };
 
 // Fills the template's placeholders, line by line, into `page`; every line written ends
-// with CR LF. Returns why it could not, leaving `page` incomplete.
-std::optional<std::string> renderPage(std::string_view templateBytes, const PageInput& input,
-                                      const Clock& clock, const PageDateText& dateText,
-                                      std::string& page);
+// with CR LF. A failure leaves `page` incomplete.
+Status renderPage(std::string_view templateBytes, const PageInput& input, const Clock& clock,
+                  const PageDateText& dateText, std::string& page);
 
 // quillet.template into quillet.htm, both in the program directory. The page is written
 // whole under a temporary name and renamed into place, so a failed run, a missing template
-// included, leaves the previous page as it was. Returns why it failed.
-std::optional<std::string> generateWebpage(const std::filesystem::path& programDir,
-                                           const PageInput& input, const Clock& clock,
-                                           const PageDateText& dateText);
+// included, leaves the previous page as it was.
+Status generateWebpage(const std::filesystem::path& programDir, const PageInput& input,
+                       const Clock& clock, const PageDateText& dateText);
 
 } // namespace quillet

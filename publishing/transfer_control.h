@@ -1,6 +1,7 @@
 #pragma once
 
-#include <optional>
+#include "base/result.h"
+
 #include <string>
 
 namespace quillet {
@@ -15,18 +16,21 @@ public:
     virtual void cancel() = 0;
 
     virtual void setProtocolFtp() = 0;
-    // "name" or "name:port"; without a port the standard FTP port applies.
+    // "name" or "name:port", optionally after "ftps://" or "sftp://"; without a port the
+    // scheme's standard port applies.
     virtual void setRemoteHost(const std::string& host) = 0;
     virtual void setUserName(const std::string& user) = 0;
     virtual void setPassword(const std::string& password) = 0;
+    // A PEM certificate that FTPS trusts besides the system's; empty for none.
+    virtual void setCaFile(const std::string& file) = 0;
     // Where the local names of "PUT local remote" are found.
     virtual void setLocalDirectory(const std::string& directory) = 0;
 
-    // Starts one command line ("CD dir", "PUT local remote", "CLOSE") and returns at once:
-    // nothing when it started, otherwise why it could not. A command is refused while the
+    // Starts one command line ("CD dir", "PUT local remote", "CLOSE") and returns at once,
+    // failing with why it could not start. A command is refused while the
     // last one still runs and after one has failed, with that failure's description, so the
     // first failed command of a run always reaches the caller.
-    virtual std::optional<std::string> execute(const std::string& commandLine) = 0;
+    virtual Status execute(const std::string& commandLine) = 0;
 
     // True while the last command is still running.
     virtual bool stillExecuting() const = 0;

@@ -29,12 +29,12 @@ void WebpagePublisher::webpageAction(const PublishInput& input) {
     const PageInput page{.bulletins = input.bulletins,
                          .stationCallsign = input.stationCallsign,
                          .version = input.version};
-    std::optional<std::string> error = generateWebpage(input.programDir, page, m_clock, m_dateText);
-    if (!error) {
-        error = deliverWebpage(input.programDir, settings, m_inet1, m_wait);
+    Status published = generateWebpage(input.programDir, page, m_clock, m_dateText);
+    if (published) {
+        published = deliverWebpage(input.programDir, settings, m_inet1, m_wait);
     }
-    if (error) {
-        m_setStatus(std::string(kPublishErrorPrefix) + *error);
+    if (!published) {
+        m_setStatus(std::string(kPublishErrorPrefix) + published.error());
     }
 }
 

@@ -102,18 +102,17 @@ FileRead readFileBytes(const std::filesystem::path& file) {
     }
 }
 
-std::optional<std::string> replaceFileBytes(const std::filesystem::path& target,
-                                            const std::filesystem::path& temp,
-                                            std::string_view content) {
+Status replaceFileBytes(const std::filesystem::path& target, const std::filesystem::path& temp,
+                        std::string_view content) {
     // A temporary file left by a crash is cleared first; O_EXCL then makes sure the bytes go
     // into a fresh file of our own and never through a link planted under that name. Whatever
     // else holds the name (a directory, say) is not ours to remove, and fails the write.
     if (::unlink(temp.c_str()) != 0 && errno != ENOENT) {
-        return failure("cannot write", temp, errno);
+        return fail(failure("cannot write", temp, errno));
     }
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
-        return failure("cannot create", temp, errno);
+        return fail(failure("cannot create", temp, errno));
     }
     FdCloser closer(fd);
     const auto giveUp = [&](std::string_view action, const std::filesystem::path& file) {
@@ -126,23 +125,23 @@ std::optional<std::string> replaceFileBytes(const std::filesystem::path& target,
     struct stat old {};
     if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode) &&
         ::fchmod(fd, old.st_mode & 07777) != 0) {
-        return giveUp("cannot write", temp);
+        return fail(giveUp("cannot write", temp));
     }
     if (!writeAll(fd, content) || ::fsync(fd) != 0) {
-        return giveUp("cannot write", temp);
+        return fail(giveUp("cannot write", temp));
     }
     if (closer.close() != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
-        return failure("cannot write", temp, error);
+        return fail(failure("cannot write", temp, error));
     }
     if (::rename(temp.c_str(), target.c_str()) != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
-        return failure("cannot replace", target, error);
+        return fail(failure("cannot replace", target, error));
     }
     syncDirectory(target.parent_path());
-    return std::nullopt;
+    return {};
 }
 
 } // namespace quillet

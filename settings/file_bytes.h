@@ -1,7 +1,8 @@
 #pragma once
 
+#include "base/result.h"
+
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,8 +28,7 @@ FileRead readFileBytes(const std::filesystem::path& file);
 // lie in the same directory. The target is thus either the old or the new file, never a mix.
 // On failure the target is untouched and the temporary file is gone. A replaced file keeps
 // its permission bits, since it may hold a password the operator chose to keep private.
-std::optional<std::string> replaceFileBytes(const std::filesystem::path& target,
-                                            const std::filesystem::path& temp,
-                                            std::string_view content);
+Status replaceFileBytes(const std::filesystem::path& target, const std::filesystem::path& temp,
+                        std::string_view content);
 
 } // namespace quillet

@@ -17,6 +17,8 @@ struct Settings {
     std::string autoCopyEnabled;
     std::string copyToDirectory;
     std::string htmlFileName;
+    // A PEM certificate that FTPS trusts besides the system's; only ever set by hand.
+    std::string ftpCaFile;
 
     bool operator==(const Settings&) const = default;
 };
@@ -31,6 +33,7 @@ inline constexpr std::string_view kWebpageUpdateEveryKey = "WEBPAGE_UPDATE_EVERY
 inline constexpr std::string_view kAutoCopyEnabledKey = "AUTO_COPY_ENABLED=";
 inline constexpr std::string_view kCopyToDirectoryKey = "COPY_TO_DIRECTORY=";
 inline constexpr std::string_view kHtmlFileNameKey = "HTML_FILENAME=";
+inline constexpr std::string_view kFtpCaFileKey = "FTP_CA_FILE=";
 
 // "localhost" names the local machine everywhere without tying the default to an address.
 inline constexpr std::string_view kDefaultFtpHost = "localhost";
@@ -49,6 +52,7 @@ inline Settings settingDefaults() {
         .autoCopyEnabled = "FALSE",
         .copyToDirectory = std::string(kDefaultCopyToDirectory),
         .htmlFileName = "quillet.htm",
+        .ftpCaFile = "",
     };
 }
 

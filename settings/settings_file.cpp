@@ -16,7 +16,7 @@ struct KeyField {
     std::string Settings::*field;
 };
 
-constexpr std::array<KeyField, 9> kKeyFields{{
+constexpr std::array<KeyField, 10> kKeyFields{{
     {kCopyToDirectoryKey, &Settings::copyToDirectory},
     {kAutoCopyEnabledKey, &Settings::autoCopyEnabled},
     {kFtpHostKey, &Settings::ftpHost},
@@ -26,6 +26,7 @@ constexpr std::array<KeyField, 9> kKeyFields{{
     {kFtpDirectoryKey, &Settings::ftpDirectory},
     {kHtmlFileNameKey, &Settings::htmlFileName},
     {kWebpageUpdateEveryKey, &Settings::webpageUpdateEvery},
+    {kFtpCaFileKey, &Settings::ftpCaFile},
 }};
 
 struct SettingsPaths {
@@ -90,20 +91,21 @@ bool holdsLineBreak(std::string_view text) {
 
 } // namespace
 
-SettingsError loadSettings(const std::filesystem::path& dir, const Scrambler& scrambler,
-                           Settings& settings) {
+Status loadSettings(const std::filesystem::path& dir, const Scrambler& scrambler,
+                    Settings& settings) {
     const SettingsPaths paths = settingsPaths(dir);
     FileRead read = readFileBytes(paths.file);
     if (read.status == ReadStatus::failed) {
-        return "Settings not loaded: " + read.error;
+        return fail("Settings not loaded: " + read.error);
     }
     if (read.status == ReadStatus::missing) {
         const std::string firstLine = std::string(kFtpHostKey) + std::string(kDefaultFtpHost);
-        if (auto error = replaceFileBytes(paths.file, paths.temp, firstLine + "\r\n")) {
-            return "Settings not loaded: " + *error;
+        if (const Status written = replaceFileBytes(paths.file, paths.temp, firstLine + "\r\n");
+            !written) {
+            return fail("Settings not loaded: " + written.error());
         }
         settings = settingDefaults();
-        return std::nullopt;
+        return {};
     }
     // Filled apart and handed over whole, so that a failure never leaves a half-read record.
     Settings loaded = settingDefaults();
@@ -111,19 +113,18 @@ SettingsError loadSettings(const std::filesystem::path& dir, const Scrambler& sc
         readLine(line, scrambler, loaded);
     }
     settings = std::move(loaded);
-    return std::nullopt;
+    return {};
 }
 
-SettingsError changeConfig(const std::filesystem::path& dir, std::string_view key,
-                           std::string_view value, bool upCase, const Scrambler& scrambler,
-                           Settings& settings) {
+Status changeConfig(const std::filesystem::path& dir, std::string_view key, std::string_view value,
+                    bool upCase, const Scrambler& scrambler, Settings& settings) {
     // An empty key would match every line, and a line break would smuggle extra lines in.
     if (key.empty() || holdsLineBreak(key)) {
-        return "Setting not saved: no valid key given";
+        return fail("Setting not saved: no valid key given");
     }
     const std::string name(key.substr(0, key.find('=')));
     if (holdsLineBreak(value)) {
-        return "Setting " + name + " not saved: the value holds a line break";
+        return fail("Setting " + name + " not saved: the value holds a line break");
     }
 
     std::string stored(value);
@@ -136,7 +137,7 @@ SettingsError changeConfig(const std::filesystem::path& dir, std::string_view ke
     const SettingsPaths paths = settingsPaths(dir);
     const FileRead read = readFileBytes(paths.file);
     if (read.status == ReadStatus::failed) {
-        return "Setting " + name + " not saved: " + read.error;
+        return fail("Setting " + name + " not saved: " + read.error);
     }
     // A missing file reads as an empty one, so the key is written into a new file.
     std::string content;
@@ -155,8 +156,8 @@ SettingsError changeConfig(const std::filesystem::path& dir, std::string_view ke
     if (!found) {
         content += keyLine;
     }
-    if (auto error = replaceFileBytes(paths.file, paths.temp, content)) {
-        return "Setting " + name + " not saved: " + *error;
+    if (const Status written = replaceFileBytes(paths.file, paths.temp, content); !written) {
+        return fail("Setting " + name + " not saved: " + written.error());
     }
     return loadSettings(dir, scrambler, settings);
 }

@@ -1,14 +1,20 @@
 #include "publishing/curl/curl_transfer_control.h"
 
+#include "publishing/publish_targets.h"
+
 #include <curl/curl.h>
+#include <openssl/evp.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillet {
 
@@ -31,10 +37,18 @@ std::string escapeSegment(CURL* curl, std::string_view segment) {
     return out;
 }
 
-// A remote path as the part of an FTP URL after the host: each segment escaped, empty ones
-// dropped; "%2F" first makes an absolute path.
-std::string urlPath(CURL* curl, const std::string& path) {
-    std::string out = path.starts_with('/') ? "%2F" : "";
+// The URL of a remote folder, ending in "/". Plain and TLS FTP take a relative path from the
+// login folder and "%2F" for the root; SFTP takes "/~/" for the login folder and "/" for the
+// root. Each segment is escaped, empty ones dropped.
+std::string folderUrl(CURL* curl, const FtpAddress& address, const std::string& path) {
+    const bool sftp = address.scheme == FtpScheme::sftp;
+    const bool absolute = path.starts_with('/');
+    std::string url = (sftp ? "sftp://" : "ftp://") + address.authority() + "/";
+    if (sftp) {
+        url += absolute ? "" : "~/";
+    } else if (absolute) {
+        url += "%2F";
+    }
     std::size_t start = 0;
     while (start <= path.size()) {
         std::size_t end = path.find('/', start);
@@ -42,29 +56,72 @@ std::string urlPath(CURL* curl, const std::string& path) {
             end = path.size();
         }
         if (end > start) {
-            if (!out.empty() && out != "%2F") {
-                out += '/';
-            }
-            out += escapeSegment(curl, std::string_view(path).substr(start, end - start));
+            url += escapeSegment(curl, std::string_view(path).substr(start, end - start)) + "/";
         }
         start = end + 1;
     }
-    return out;
+    return url;
 }
 
-std::string hostPart(std::string host) {
-    if (startsWith(host, "ftp://")) {
-        host.erase(0, 6);
+std::string homeDirectory() {
+    if (const char* home = std::getenv("HOME"); home && *home) {
+        return home;
     }
-    while (host.ends_with('/')) {
-        host.pop_back();
+    const passwd* user = ::getpwuid(::getuid());
+    return user && user->pw_dir ? user->pw_dir : "";
+}
+
+// "SHA256:" and the unpadded base64 of the key's hash, as ssh-keygen -l shows it.
+std::string keyFingerprint(const curl_khkey& key) {
+    std::string raw;
+    if (key.len > 0) {
+        raw.assign(key.key, key.len);
+    } else {
+        // A key given as base64 text; the decoder counts its padding as zero bytes.
+        const std::string_view text(key.key);
+        raw.resize(text.size());
+        const int size = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(raw.data()),
+                                         reinterpret_cast<const unsigned char*>(text.data()),
+                                         static_cast<int>(text.size()));
+        const std::size_t padding = text.ends_with("==") ? 2 : text.ends_with('=') ? 1 : 0;
+        raw.resize(size > 0 ? static_cast<std::size_t>(size) - padding : 0);
     }
-    return host;
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int digestSize = 0;
+    EVP_Digest(raw.data(), raw.size(), digest, &digestSize, EVP_sha256(), nullptr);
+    std::string base64(4 * ((digestSize + 2) / 3) + 1, '\0');
+    const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(base64.data()), digest,
+                                       static_cast<int>(digestSize));
+    base64.resize(static_cast<std::size_t>(length));
+    while (base64.ends_with('=')) {
+        base64.pop_back();
+    }
+    return "SHA256:" + base64;
+}
+
+const char* keyTypeName(int type) {
+    switch (type) {
+    case CURLKHTYPE_RSA1:
+    case CURLKHTYPE_RSA:
+        return "RSA";
+    case CURLKHTYPE_DSS:
+        return "DSA";
+    case CURLKHTYPE_ECDSA:
+        return "ECDSA";
+    case CURLKHTYPE_ED25519:
+        return "ED25519";
+    default:
+        return "unknown";
+    }
 }
 
 void curlInitOnce() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+std::size_t discardBody(char*, std::size_t size, std::size_t count, void*) {
+    return size * count;
 }
 
 } // namespace
@@ -76,8 +133,8 @@ public:
         : m_limits(limits), m_currentGeneration(generation) {}
     ~Worker() { closeConnection(true); }
 
-    // Runs one command to its end; returns the failure's description.
-    std::optional<std::string> run(const Job& job) {
+    // Runs one command to its end.
+    Status run(const Job& job) {
         if (job.generation != m_handleGeneration) {
             // A new run: whatever the old one left open goes.
             closeConnection(true);
@@ -88,15 +145,20 @@ public:
         const std::string& line = job.commandLine;
         if (line == "CLOSE") {
             closeConnection();
-            return std::nullopt;
+            return {};
         }
+        Result<FtpAddress> address = parseFtpHost(job.config.host);
+        if (!address) {
+            return fail(line + " failed: " + address.error());
+        }
+        m_address = std::move(address).value();
         if (startsWith(line, "CD ")) {
             return changeDirectory(job, afterCommand(line, 3));
         }
         if (startsWith(line, "PUT ")) {
             return put(job, afterCommand(line, 4));
         }
-        return line + ": not a command this control knows";
+        return fail(line + ": not a command this control knows");
     }
 
     // Sends QUIT on an open connection. `quick` gives the server a second to answer instead
@@ -113,33 +175,33 @@ public:
     }
 
 private:
-    std::optional<std::string> changeDirectory(const Job& job, const std::string& dir) {
+    bool sftp() const { return m_address.scheme == FtpScheme::sftp; }
+
+    Status changeDirectory(const Job& job, const std::string& dir) {
         std::string target = dir;
         if (!dir.starts_with('/') && !m_remoteDir.empty()) {
             target = m_remoteDir + "/" + dir;
         }
-        if (!prepare(job)) {
-            return "CD " + dir + " failed: the transfer library could not start";
+        const std::string command = "CD " + dir;
+        if (Status ready = prepare(job, command); !ready) {
+            return ready;
         }
-        // Asking for no body of a directory URL logs in and enters the directory only.
-        std::string url = baseUrl(job) + urlPath(m_curl, target);
-        if (!url.ends_with('/')) {
-            url += '/';
-        }
-        curl_easy_setopt(m_curl, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
+        // FTP enters the folder and asks for no listing; SFTP has no such step, so the
+        // folder is listed (and the listing dropped) to learn that it is there.
+        curl_easy_setopt(m_curl, CURLOPT_URL, folderUrl(m_curl, m_address, target).c_str());
+        curl_easy_setopt(m_curl, CURLOPT_NOBODY, sftp() ? 0L : 1L);
         curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 0L);
-        if (auto failure = perform("CD " + dir)) {
-            return failure;
+        if (Status done = perform(job, command); !done) {
+            return done;
         }
         m_remoteDir = target;
-        return std::nullopt;
+        return {};
     }
 
-    std::optional<std::string> put(const Job& job, const std::string& names) {
+    Status put(const Job& job, const std::string& names) {
         const std::size_t blank = names.find(' ');
         if (blank == std::string::npos || blank == 0 || blank + 1 >= names.size()) {
-            return "PUT " + names + ": a local and a remote file name are needed";
+            return fail("PUT " + names + ": a local and a remote file name are needed");
         }
         const std::string local = names.substr(0, blank);
         const std::string remote = names.substr(blank + 1);
@@ -150,41 +212,34 @@ private:
             std::fopen(localFile.c_str(), "rb"), &std::fclose);
         struct stat info {};
         if (!file || ::fstat(::fileno(file.get()), &info) != 0) {
-            return command + " failed: cannot read " + localFile.string() + " (" +
-                   std::strerror(errno) + ")";
+            return fail(command + " failed: cannot read " + localFile.string() + " (" +
+                        std::strerror(errno) + ")");
         }
-        if (!prepare(job)) {
-            return command + " failed: the transfer library could not start";
+        if (Status ready = prepare(job, command); !ready) {
+            return ready;
         }
-        std::string path = m_remoteDir.empty() ? std::string() : urlPath(m_curl, m_remoteDir);
-        if (!path.empty()) {
-            path += '/';
-        }
-        const std::string url = baseUrl(job) + path + escapeSegment(m_curl, remote);
+        const std::string url =
+            folderUrl(m_curl, m_address, m_remoteDir) + escapeSegment(m_curl, remote);
         curl_easy_setopt(m_curl, CURLOPT_URL, url.c_str());
         curl_easy_setopt(m_curl, CURLOPT_NOBODY, 0L);
         curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(m_curl, CURLOPT_READDATA, file.get());
         curl_easy_setopt(m_curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
-        auto failure = perform(command);
+        Status done = perform(job, command);
         curl_easy_setopt(m_curl, CURLOPT_READDATA, nullptr);
-        return failure;
-    }
-
-    static std::string baseUrl(const Job& job) {
-        return "ftp://" + hostPart(job.config.host) + "/";
+        return done;
     }
 
     // The handle with the run's settings, made on its first command.
-    bool prepare(const Job& job) {
+    Status prepare(const Job& job, const std::string& command) {
         if (!m_curl) {
             m_curl = curl_easy_init();
             if (!m_curl) {
-                return false;
+                return fail(command + " failed: the transfer library could not start");
             }
         }
         curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(m_curl, CURLOPT_PROTOCOLS_STR, "ftp");
+        curl_easy_setopt(m_curl, CURLOPT_PROTOCOLS_STR, sftp() ? "sftp" : "ftp");
         curl_easy_setopt(m_curl, CURLOPT_USERNAME, job.config.user.c_str());
         curl_easy_setopt(m_curl, CURLOPT_PASSWORD, job.config.password.c_str());
         curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, long(m_limits.connect.count()));
@@ -194,29 +249,118 @@ private:
         curl_easy_setopt(m_curl, CURLOPT_ERRORBUFFER, m_errorBuffer);
         curl_easy_setopt(m_curl, CURLOPT_HEADERFUNCTION, &Worker::onReply);
         curl_easy_setopt(m_curl, CURLOPT_HEADERDATA, this);
+        curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &discardBody);
         curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, &Worker::onProgress);
         curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, this);
-        return true;
+        if (m_address.scheme == FtpScheme::ftps) {
+            curl_easy_setopt(m_curl, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+            curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYPEER, 1L);
+            curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYHOST, 2L);
+            if (!job.config.caFile.empty()) {
+                // The file joins the system's authorities, which stay in their folder.
+                curl_easy_setopt(m_curl, CURLOPT_CAINFO, job.config.caFile.c_str());
+                if (std::filesystem::is_directory("/etc/ssl/certs")) {
+                    curl_easy_setopt(m_curl, CURLOPT_CAPATH, "/etc/ssl/certs");
+                }
+            }
+        } else {
+            curl_easy_setopt(m_curl, CURLOPT_USE_SSL, long(CURLUSESSL_NONE));
+        }
+        if (sftp()) {
+            return prepareSsh(job, command);
+        }
+        return {};
     }
 
-    std::optional<std::string> perform(const std::string& command) {
+    Status prepareSsh(const Job& job, const std::string& command) {
+        const std::filesystem::path ssh = std::filesystem::path(homeDirectory()) / ".ssh";
+        m_knownHosts = (ssh / "known_hosts").string();
+        curl_easy_setopt(m_curl, CURLOPT_SSH_KNOWNHOSTS, m_knownHosts.c_str());
+        curl_easy_setopt(m_curl, CURLOPT_SSH_KEYFUNCTION, &Worker::onHostKey);
+        curl_easy_setopt(m_curl, CURLOPT_SSH_KEYDATA, this);
+        if (!job.config.password.empty()) {
+            // Servers that take passwords often ask for them as keyboard-interactive.
+            curl_easy_setopt(m_curl, CURLOPT_SSH_AUTH_TYPES,
+                             long(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
+            return {};
+        }
+        m_privateKey.clear();
+        for (const char* name : {"id_ed25519", "id_rsa"}) {
+            if (std::filesystem::is_regular_file(ssh / name)) {
+                m_privateKey = (ssh / name).string();
+                break;
+            }
+        }
+        if (m_privateKey.empty()) {
+            return fail(command + " failed: no FTP password is set and there is no key " +
+                        (ssh / "id_ed25519").string() + " or id_rsa to log in with");
+        }
+        m_publicKey = m_privateKey + ".pub";
+        curl_easy_setopt(m_curl, CURLOPT_SSH_AUTH_TYPES, long(CURLSSH_AUTH_PUBLICKEY));
+        curl_easy_setopt(m_curl, CURLOPT_SSH_PRIVATE_KEYFILE, m_privateKey.c_str());
+        curl_easy_setopt(m_curl, CURLOPT_SSH_PUBLIC_KEYFILE,
+                         std::filesystem::is_regular_file(m_publicKey) ? m_publicKey.c_str() : "");
+        return {};
+    }
+
+    // What went wrong, said for the operator rather than in the library's words.
+    std::string describe(CURLcode code) const {
+        switch (code) {
+        case CURLE_LOGIN_DENIED:
+            return sftp() ? "Login denied: the server refused the user name, the password or "
+                            "the key"
+                          : "Login denied: the server refused the user name or the password";
+        case CURLE_USE_SSL_FAILED:
+            return "the server does not offer FTPS (it refused AUTH TLS); it may speak plain "
+                   "FTP only";
+        case CURLE_SSL_CACERT_BADFILE:
+            return "the certificate file FTP_CA_FILE cannot be read";
+        case CURLE_SSL_CONNECT_ERROR:
+            return "the TLS handshake with the server failed";
+        case CURLE_PEER_FAILED_VERIFICATION:
+            if (sftp()) {
+                return m_hostKeyProblem.empty() ? "the server's host key was refused"
+                                                : m_hostKeyProblem;
+            }
+            if (std::strstr(m_errorBuffer, "subject name") ||
+                std::strstr(m_errorBuffer, "does not match")) {
+                return "the server's certificate is not made out to " + m_address.host +
+                       " (host name mismatch)";
+            }
+            return "the server's certificate is not trusted: no authority of the system nor "
+                   "FTP_CA_FILE vouches for it";
+        default:
+            return curl_easy_strerror(code);
+        }
+    }
+
+    Status perform(const Job& job, const std::string& command) {
         m_errorBuffer[0] = '\0';
         m_lastReply.clear();
+        m_hostKeyProblem.clear();
         const CURLcode code = curl_easy_perform(m_curl);
         if (code == CURLE_OK) {
-            return std::nullopt;
+            return {};
         }
-        std::string text = command + " failed: " + curl_easy_strerror(code);
-        if (m_errorBuffer[0] != '\0' && text.find(m_errorBuffer) == std::string::npos) {
+        std::string text = command + " failed: " + describe(code);
+        if (m_errorBuffer[0] != '\0' && m_hostKeyProblem.empty() &&
+            text.find(m_errorBuffer) == std::string::npos) {
             text += std::string(" (") + m_errorBuffer + ")";
         }
         if (!m_lastReply.empty()) {
             text += "; the server's last reply: " + m_lastReply;
         }
+        // Nothing the library or the server says may carry the password to the status line.
+        const std::string& password = job.config.password;
+        if (password.size() >= 4) {
+            for (std::size_t at; (at = text.find(password)) != std::string::npos;) {
+                text.replace(at, password.size(), "***");
+            }
+        }
         // After a failure the connection is in no known state: the next run starts afresh.
         closeConnection(true);
-        return text;
+        return fail(text);
     }
 
     // The server's replies arrive here line by line; the last one explains a failure.
@@ -231,6 +375,36 @@ private:
         return size * count;
     }
 
+    // Only a host key that known_hosts holds for this host is accepted; anything else is
+    // refused, and the message says how to look at the key and take it in.
+    static int onHostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch match,
+                         void* self) {
+        if (match == CURLKHMATCH_OK) {
+            return CURLKHSTAT_FINE;
+        }
+        auto* worker = static_cast<Worker*>(self);
+        const FtpAddress& address = worker->m_address;
+        const std::string port = std::to_string(address.port == 0 ? 22 : address.port);
+        const std::string key =
+            std::string("(") + keyTypeName(found->keytype) + " " + keyFingerprint(*found) + ")";
+        std::string host = address.host; // ssh-keyscan takes an IPv6 address bare
+        if (host.starts_with('[')) {
+            host = host.substr(1, host.size() - 2);
+        }
+        const std::string accept =
+            "ssh-keyscan -p " + port + " " + host + " >> " + worker->m_knownHosts;
+        worker->m_hostKeyProblem =
+            match == CURLKHMATCH_MISMATCH
+                ? "the server's host key " + key + " differs from the one in " +
+                      worker->m_knownHosts +
+                      ": the key was changed, or someone is in between; only if the server's "
+                      "owner changed it, remove the old line and accept the new key with " +
+                      accept
+                : "the server's host key " + key + " is not in " + worker->m_knownHosts +
+                      "; if that is the server's key, accept it with " + accept;
+        return CURLKHSTAT_REJECT;
+    }
+
     // Ends the transfer at once when the run was cancelled or the control is going away.
     static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
         const auto* worker = static_cast<Worker*>(self);
@@ -242,11 +416,15 @@ private:
     CURL* m_curl = nullptr;
     std::uint64_t m_handleGeneration = 0;
     std::uint64_t m_generation = 0;
+    FtpAddress m_address;
     std::string m_remoteDir;
     std::string m_lastReply;
+    std::string m_knownHosts;
+    std::string m_privateKey;
+    std::string m_publicKey;
+    std::string m_hostKeyProblem;
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
 };
-
 CurlTransferControl::CurlTransferControl(Limits limits) : m_limits(limits) {
     curlInitOnce();
     m_thread = std::thread([this] { workerLoop(); });
@@ -289,28 +467,33 @@ void CurlTransferControl::setPassword(const std::string& password) {
     m_config.password = password;
 }
 
+void CurlTransferControl::setCaFile(const std::string& file) {
+    const std::lock_guard lock(m_mutex);
+    m_config.caFile = file;
+}
+
 void CurlTransferControl::setLocalDirectory(const std::string& directory) {
     const std::lock_guard lock(m_mutex);
     m_config.localDirectory = directory;
 }
 
-std::optional<std::string> CurlTransferControl::execute(const std::string& commandLine) {
+Status CurlTransferControl::execute(const std::string& commandLine) {
     {
         const std::lock_guard lock(m_mutex);
         if (m_executing) {
-            return kStillExecuting;
+            return fail(kStillExecuting);
         }
         if (m_failure) {
-            return m_failure;
+            return fail(*m_failure);
         }
-        if (hostPart(m_config.host).empty()) {
-            return commandLine + " failed: no FTP host is set";
+        if (const Result<FtpAddress> address = parseFtpHost(m_config.host); !address) {
+            return fail(commandLine + " failed: " + address.error());
         }
         m_job = Job{commandLine, m_config, m_generation.load()};
         m_executing = true;
     }
     m_wake.notify_all();
-    return std::nullopt;
+    return {};
 }
 
 bool CurlTransferControl::stillExecuting() const {
@@ -331,11 +514,11 @@ void CurlTransferControl::workerLoop() {
             job = std::move(*m_job);
             m_job.reset();
         }
-        std::optional<std::string> failure = worker.run(job);
+        const Status done = worker.run(job);
         const std::lock_guard lock(m_mutex);
         if (job.generation == m_generation.load()) {
             m_executing = false;
-            m_failure = std::move(failure);
+            m_failure = done ? std::nullopt : std::optional<std::string>(done.error());
         }
     }
 }

@@ -22,6 +22,13 @@ namespace quillet {
 // directory, unless it starts with "/". "PUT local remote" takes the local name up to the
 // first blank and the remote name from the rest, so a remote name may hold blanks.
 // Transfers are binary and passive (curl's defaults), and every one is bounded in time.
+//
+// The host's scheme picks the protocol: none or "ftp://" plain FTP, "ftps://" FTP with
+// explicit TLS on both connections (the certificate and host name are checked against the
+// system's authorities and the CA file), "sftp://" SSH (the host key is checked against
+// ~/.ssh/known_hosts; the login is the password when one is set, otherwise the user's key
+// ~/.ssh/id_ed25519 or ~/.ssh/id_rsa). A folder is relative to the login folder unless it
+// starts with "/".
 class CurlTransferControl final : public TransferControl {
 public:
     struct Limits {
@@ -42,8 +49,9 @@ public:
     void setRemoteHost(const std::string& host) override;
     void setUserName(const std::string& user) override;
     void setPassword(const std::string& password) override;
+    void setCaFile(const std::string& file) override;
     void setLocalDirectory(const std::string& directory) override;
-    std::optional<std::string> execute(const std::string& commandLine) override;
+    Status execute(const std::string& commandLine) override;
     bool stillExecuting() const override;
 
 private:
@@ -51,6 +59,7 @@ private:
         std::string host;
         std::string user;
         std::string password;
+        std::string caFile;
         std::string localDirectory;
     };
     struct Job {

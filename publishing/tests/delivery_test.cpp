@@ -1,8 +1,15 @@
+#include "bulletins/fake_clock.h"
 #include "publishing/delivery.h"
 #include "publishing/fake_transfer_control.h"
+#include "publishing/publish_targets.h"
+#include "publishing/webpage_publisher.h"
 #include "publishing_test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <tuple>
 
 using namespace quillet;
 using namespace quillet::testing;
@@ -25,115 +32,168 @@ protected:
         settings.htmlFileName = "index.htm";
         settings.copyToDirectory = web.path().string();
         settings.ftpHost = "ftp.example.org:2121";
-        settings.ftpUserName = "op";
-        settings.ftpPassword = "secret";
-        // the waits show in the control's log, between the commands
-        wait.onEvents = [this] { inet1.log.emplace_back("events"); };
     }
-    std::optional<std::string> deliver() {
-        return deliverWebpage(program.path(), settings, inet1, wait);
-    }
+    Status deliver() { return deliverWebpage(program.path(), settings, inet1, wait); }
 };
 
-TEST_F(Delivery, CopyingAloneStagesAndCopiesBothFilesWithoutTouchingTheControl) {
+// Copying alone leaves the control alone; a folder text that ends with a separator gets one
+// more, which still names it.
+TEST_F(Delivery, CopyingReplacesBothFilesWithoutTouchingTheControl) {
     settings.autoCopyEnabled = "TRUE";
+    settings.copyToDirectory += "/";
     writeBytes(web / "index.htm", "an older page that is replaced");
-    ASSERT_FALSE(deliver());
-    EXPECT_EQ(readBytes(program / "quillet.tmp"), "<p>page</p>\r\n");
-    EXPECT_EQ(readBytes(program / "quillet.js"), "function go(c) {}\r\n");
+    ASSERT_TRUE(deliver().ok());
     EXPECT_EQ(readBytes(web / "index.htm"), "<p>page</p>\r\n");
     EXPECT_EQ(readBytes(web / "quillet.js"), "function go(c) {}\r\n");
     EXPECT_TRUE(inet1.log.empty());
-
-    // a directory text that ends with a separator gets one more, which still names it
-    settings.copyToDirectory = web.path().string() + "/";
-    settings.htmlFileName = "other.htm";
-    ASSERT_FALSE(deliver());
-    EXPECT_EQ(readBytes(web / "other.htm"), "<p>page</p>\r\n");
 }
 
-TEST_F(Delivery, UploadSetsTheControlUpThenSendsTheCommandsInOrderWaitingForEach) {
-    settings.ftpEnabled = "TRUE";
-    settings.ftpDirectory = "public_html";
-    inet1.pollsPerCommand = 2;
-    ASSERT_FALSE(deliver());
-    const Lines setUp{"cancel",  "protocol ftp",    "host ftp.example.org:2121",
-                      "user op", "password secret", "local " + program.path().string()};
-    ASSERT_GE(inet1.log.size(), setUp.size());
-    EXPECT_EQ(Lines(inet1.log.begin(), inet1.log.begin() + 6), setUp);
-    EXPECT_EQ(inet1.commands(), (Lines{"CD public_html", "PUT quillet.tmp index.htm",
-                                       "PUT quillet.js quillet.js", "CLOSE"}));
-    // each command but CLOSE is waited for until the control has stopped executing
-    const Lines waited{"events", "events", "events"};
-    for (const std::string command :
-         {"CD public_html", "PUT quillet.tmp index.htm", "PUT quillet.js quillet.js"}) {
-        const auto at = std::find(inet1.log.begin(), inet1.log.end(), "execute " + command);
-        ASSERT_NE(at, inet1.log.end());
-        EXPECT_EQ(Lines(at + 1, at + 4), waited) << command;
-        EXPECT_NE(at[4], "events") << command;
-    }
-    EXPECT_EQ(inet1.log.back(), "execute CLOSE");
-    EXPECT_FALSE(fs::exists(web / "index.htm")) << "copying is off";
-
-    // an empty directory means no CD; the script is always quillet.js
-    settings.ftpDirectory.clear();
-    settings.htmlFileName = "bulletins.html";
-    inet1.log.clear();
-    ASSERT_FALSE(deliver());
-    EXPECT_EQ(inet1.commands(),
-              (Lines{"PUT quillet.tmp bulletins.html", "PUT quillet.js quillet.js", "CLOSE"}));
-}
-
-TEST_F(Delivery, FlagsInAnyOtherCapitalisationAreOff) {
-    for (const char* flag : {"True", "true", "TRUE ", " TRUE", "YES", ""}) {
-        settings.autoCopyEnabled = flag;
-        settings.ftpEnabled = flag;
-        ASSERT_FALSE(deliver()) << flag;
-        EXPECT_TRUE(inet1.log.empty()) << flag;
-        EXPECT_FALSE(fs::exists(web / "index.htm")) << flag;
-    }
-}
-
-TEST_F(Delivery, AMissingCopyDirectoryStopsTheRunBeforeTheUpload) {
+// The first failing step stops the run with its description and cancels the control.
+TEST_F(Delivery, TheFirstFailureStopsTheRun) {
     settings.autoCopyEnabled = "TRUE";
     settings.ftpEnabled = "TRUE";
     settings.copyToDirectory = (web / "not-there").string();
-    const auto error = deliver();
-    ASSERT_TRUE(error);
-    EXPECT_NE(error->find("not-there"), std::string::npos) << *error;
-    EXPECT_NE(error->find("No such file"), std::string::npos) << *error;
-    EXPECT_TRUE(inet1.commands().empty());
+    Status delivered = deliver();
+    EXPECT_NE(delivered.error().find("not-there/index.htm (cannot create"), std::string::npos)
+        << delivered.error();
     EXPECT_EQ(inet1.log, Lines{"cancel"});
+
+    fs::remove(program / "quillet.js1");
+    EXPECT_NE(deliver().error().find("quillet.js1"), std::string::npos);
+    writeBytes(program / "quillet.js1", "");
+
+    settings.autoCopyEnabled = "FALSE";
+    settings.ftpCaFile = "/etc/ca.pem";
+    inet1.log.clear();
+    inet1.refusals["PUT quillet.js quillet.js"] = "PUT quillet.tmp index.htm failed: Login denied";
+    EXPECT_EQ(deliver().error(), "PUT quillet.tmp index.htm failed: Login denied");
+    EXPECT_EQ(inet1.commands(), (Lines{"PUT quillet.tmp index.htm", "PUT quillet.js quillet.js"}));
+    EXPECT_EQ(inet1.log.back(), "cancel");
+    EXPECT_NE(std::find(inet1.log.begin(), inet1.log.end(), "ca /etc/ca.pem"), inet1.log.end());
+    // a failed last upload still comes back, through the refused CLOSE
+    inet1.refusals = {{"CLOSE", "PUT quillet.js quillet.js failed: Timeout was reached"}};
+    EXPECT_EQ(deliver().error(), "PUT quillet.js quillet.js failed: Timeout was reached");
 }
 
-TEST_F(Delivery, AMissingScriptSourceStopsEveryDeliveryAtStaging) {
-    fs::remove(program / "quillet.js1");
+// A copy that stops part-way (a full disk) must not replace the good page with a cut one.
+TEST_F(Delivery, ACopyThatFailsPartWayLeavesTheOldPageWhole) {
+    writeBytes(program / "big.htm", std::string(4096, 'n'));
+    writeBytes(web / "index.htm", "the good page");
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tight = saved;
+    tight.rlim_cur = 1000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const Status copied = copyFileOver(program / "big.htm", web / "index.htm");
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_NE(copied.error().find("File too large"), std::string::npos) << copied.error();
+    EXPECT_EQ(readBytes(web / "index.htm"), "the good page");
+    EXPECT_EQ(std::distance(fs::directory_iterator(web.path()), fs::directory_iterator()), 1);
+}
+
+// A page name is a plain name and a host is a host: anything else stops the run before a
+// file is written or a command sent, and says which setting is wrong.
+TEST_F(Delivery, APageNameWithAFolderOrAHostWithMoreIsRefused) {
     settings.autoCopyEnabled = "TRUE";
     settings.ftpEnabled = "TRUE";
-    const auto error = deliver();
-    ASSERT_TRUE(error);
-    EXPECT_NE(error->find("quillet.js1"), std::string::npos) << *error;
-    EXPECT_TRUE(fs::exists(program / "quillet.tmp")) << "the page was staged first";
-    EXPECT_FALSE(fs::exists(web / "index.htm"));
-    EXPECT_TRUE(inet1.commands().empty());
+    fs::create_directories(web / "a");
+    const auto expectRefused = [&](std::string Settings::*field, const char* key) {
+        return [=, this](const std::string& value) {
+            Settings bad = settings;
+            bad.*field = value;
+            inet1.log.clear();
+            const Status delivered = deliverWebpage(program.path(), bad, inet1, wait);
+            EXPECT_TRUE(delivered.error().starts_with(key + std::string(" \"")))
+                << value << ": " << delivered.error();
+            EXPECT_EQ(delivered.error().find('\n'), std::string::npos);
+            EXPECT_EQ(inet1.log, Lines{"cancel"}) << value;
+        };
+    };
+    const auto badName = expectRefused(&Settings::htmlFileName, "HTML_FILENAME");
+    for (const char* name :
+         {"../up.htm", "a/b.htm", "/tmp/abs.htm", "a\\b.htm", "..", "", "x\r\nDELE y"}) {
+        badName(name);
+    }
+    const auto badHost = expectRefused(&Settings::ftpHost, "FTP_HOST");
+    for (const char* host : {"host:21/dir", "host/dir", "host?x", "host#x", "user@host", "ho st",
+                             "host:0", "host:99999", "http://host", "sftp://host:22/etc", "[::1"}) {
+        badHost(host);
+    }
+    EXPECT_FALSE(fs::exists(program / "quillet.tmp"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(web.path()), fs::directory_iterator()), 1);
+    EXPECT_FALSE(fs::exists(web.path().parent_path() / "up.htm"));
+
+    for (const auto& [text, scheme, authority] :
+         {std::tuple{"ftp.example.org", FtpScheme::ftp, "ftp.example.org"},
+          std::tuple{"ftp://127.0.0.1:2121/", FtpScheme::ftp, "127.0.0.1:2121"},
+          std::tuple{"ftps://host.example:990", FtpScheme::ftps, "host.example:990"},
+          std::tuple{"sftp://[::1]:22", FtpScheme::sftp, "[::1]:22"}}) {
+        const Result<FtpAddress> address = parseFtpHost(text);
+        ASSERT_TRUE(address.ok()) << address.error();
+        EXPECT_EQ(address->scheme, scheme);
+        EXPECT_EQ(address->authority(), authority);
+    }
 }
 
-TEST_F(Delivery, TheFirstRefusedCommandStopsTheRunWithItsDescription) {
-    settings.ftpEnabled = "TRUE";
-    settings.ftpDirectory = "www";
-    inet1.refusals["PUT quillet.tmp index.htm"] = "CD www failed: Access denied to remote resource";
-    const auto error = deliver();
-    ASSERT_TRUE(error);
-    EXPECT_EQ(*error, "CD www failed: Access denied to remote resource");
-    EXPECT_EQ(inet1.commands(), (Lines{"CD www", "PUT quillet.tmp index.htm"}));
-    EXPECT_EQ(inet1.log.back(), "cancel");
+class Publisher : public Delivery {
+protected:
+    FakeClock clock;
+    IsoDateTimeFormatter formatter;
+    Lines statuses;
+    WebpagePublisher publisher{inet1, wait, clock, formatter,
+                               [this](const std::string& text) { statuses.push_back(text); }};
+    BulletinTable table{};
+    PublishInput input{.programDir = program.path(),
+                       .settings = settings,
+                       .bulletins = table,
+                       .stationCallsign = [] { return std::optional<std::string>("N0CALL"); },
+                       .version = "V1.0.6"};
 
-    // a failed last upload still comes back, through the refused CLOSE
+    void SetUp() override {
+        Delivery::SetUp();
+        wait.onEvents = nullptr;
+        writeBytes(program / "quillet.template", "<h1>$CALLSIGN $VERSION</h1>\r\n");
+        input.settings = settings;
+        input.settings.ftpEnabled = "TRUE";
+    }
+};
+
+TEST_F(Publisher, ARunEmptiesTheStatusThenReportsOnlyAFailure) {
+    input.settings.ftpEnabled = "True";
+    publisher.webpageAction(input);
+    EXPECT_TRUE(statuses.empty()) << "both switches off: nothing at all";
+    EXPECT_FALSE(fs::exists(program / "quillet.tmp"));
+
+    input.settings.ftpEnabled = "TRUE";
+    publisher.webpageAction(input);
+    EXPECT_EQ(statuses, Lines{""});
+    EXPECT_EQ(readBytes(program / "quillet.tmp"), "<h1>N0CALL V1.0.6</h1>\r\n");
+
+    // a failed generation delivers nothing; the previous staged page stays
+    input.stationCallsign = [] { return std::optional<std::string>(); };
     inet1.log.clear();
-    inet1.refusals = {{"CLOSE", "PUT quillet.js quillet.js failed: Timeout was reached"}};
-    const auto late = deliver();
-    ASSERT_TRUE(late);
-    EXPECT_EQ(*late, "PUT quillet.js quillet.js failed: Timeout was reached");
+    publisher.webpageAction(input);
+    EXPECT_EQ(statuses.back(),
+              "Error doing web page update -> the host did not tell the station callsign");
+    EXPECT_TRUE(inet1.log.empty());
+}
+
+TEST_F(Publisher, ARunStartedDuringAnUploadIsSkippedAndSaysSo) {
+    inet1.pollsPerCommand = 3;
+    int nested = 0;
+    wait.onEvents = [&] {
+        // a timer tick or the Setup window's test arrives while the upload waits
+        if (nested++ == 1) {
+            publisher.webpageAction(input);
+        }
+    };
+    publisher.webpageAction(input);
+    EXPECT_EQ(statuses, (Lines{"", std::string(kPublishSkipped)}));
+    EXPECT_EQ(inet1.commands(),
+              (Lines{"PUT quillet.tmp index.htm", "PUT quillet.js quillet.js", "CLOSE"}));
+    EXPECT_FALSE(publisher.busy());
 }
 
 } // namespace

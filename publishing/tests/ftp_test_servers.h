@@ -1,22 +1,21 @@
 #pragma once
 
-// Servers for the upload tests and the benchmark: a real FTP server (Debian's pyftpdlib,
-// started on a free port of 127.0.0.1) and a TCP listener that accepts and never answers.
+// Servers for the upload tests and the benchmark, each on a free port of 127.0.0.1: plain FTP
+// (Debian's pyftpdlib), FTPS (pure-ftpd), SFTP (OpenSSH's sshd) and one that never answers.
 
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -33,64 +32,44 @@ inline constexpr const char* kDebianPython = "/usr/bin/python3";
 // Why pyftpdlib cannot be used here, or empty when it can.
 inline std::string pyftpdlibMissing() {
     const std::string check = std::string(kDebianPython) + " -c 'import pyftpdlib' 2>/dev/null";
-    return std::system(check.c_str()) == 0 ? std::string()
-                                           : "pyftpdlib is not installed for /usr/bin/python3: "
-                                             "apt-get install python3-pyftpdlib";
+    return std::system(check.c_str()) == 0 ? "" : "apt-get install python3-pyftpdlib";
 }
 
-inline sockaddr_in loopbackAddress(int port = 0) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
+// Runs a shell command line, failing loudly: for the keys and certificates the tests make.
+inline void shell(const std::string& command) {
+    if (std::system(command.c_str()) != 0) {
+        throw std::runtime_error("failed: " + command);
+    }
 }
 
-// A new socket bound to a free loopback port, listening when asked; the port comes back too.
-inline int boundLoopbackSocket(int& port, bool listening) {
+// Connects to a loopback port, or with `port` 0 binds a free one and tells it.
+inline bool loopback(int& port, bool connecting) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = loopbackAddress();
+    sockaddr_in address{AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(0x7F000001)}, {}};
     socklen_t length = sizeof address;
     auto* raw = reinterpret_cast<sockaddr*>(&address);
-    if (fd < 0 || ::bind(fd, raw, sizeof address) != 0 || (listening && ::listen(fd, 8) != 0) ||
-        ::getsockname(fd, raw, &length) != 0) {
-        throw std::runtime_error("no free loopback port");
-    }
+    const bool ok = connecting
+                        ? ::connect(fd, raw, sizeof address) == 0
+                        : ::bind(fd, raw, length) == 0 && ::getsockname(fd, raw, &length) == 0;
     port = ntohs(address.sin_port);
-    return fd;
+    ::close(fd);
+    return ok;
 }
 
 // A loopback port that nothing listens on at the moment of asking.
 inline int freeLoopbackPort() {
     int port = 0;
-    ::close(boundLoopbackSocket(port, false));
+    if (!loopback(port, false)) {
+        throw std::runtime_error("no free loopback port");
+    }
     return port;
 }
 
-inline bool acceptsConnections(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    const sockaddr_in address = loopbackAddress(port);
-    const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return ok;
-}
-
-// pyftpdlib serving `root` with write rights for one user, for the object's lifetime.
-// `extraPython`, when given, is a Python program run instead of the module's own start,
-// for a server with settings the command line does not offer.
-class FtpServer {
+// A server program for the object's lifetime, ready once its port accepts connections. Its
+// output goes nowhere: server logs would drown the test's own.
+class ServerProcess {
 public:
-    FtpServer(const std::filesystem::path& root, std::string user, std::string password,
-              const std::string& pythonProgram = {})
-        : m_port(freeLoopbackPort()) {
-        const std::string port = std::to_string(m_port);
-        std::vector<std::string> args{kDebianPython};
-        if (pythonProgram.empty()) {
-            args.insert(args.end(), {"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", port, "-w", "-d",
-                                     root.string(), "-u", user, "-P", password});
-        } else {
-            args.insert(args.end(), {"-c", pythonProgram, port, root.string(), user, password});
-        }
+    ServerProcess(std::vector<std::string> args, int port) : m_port(port) {
         std::vector<char*> argv;
         for (std::string& arg : args) {
             argv.push_back(arg.data());
@@ -98,37 +77,34 @@ public:
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        // its log of every command would drown the test's own output
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        const int spawned =
-            posix_spawn(&m_pid, kDebianPython, &actions, nullptr, argv.data(), environ);
+        const int spawned = posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) {
-            throw std::runtime_error("cannot start /usr/bin/python3");
-        }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-        while (!acceptsConnections(m_port)) {
-            int status = 0;
-            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_pid = -1;
-                throw std::runtime_error("pyftpdlib ended at start");
-            }
-            if (std::chrono::steady_clock::now() > deadline) {
-                throw std::runtime_error("pyftpdlib did not start listening in 15 s");
+        int status = 0;
+        while (spawned == 0 && !loopback(port, true)) {
+            const bool ended = ::waitpid(m_pid, &status, WNOHANG) == m_pid;
+            if (ended || std::chrono::steady_clock::now() > deadline) {
+                if (!ended) {
+                    ::kill(m_pid, SIGKILL);
+                    ::waitpid(m_pid, &status, 0);
+                }
+                throw std::runtime_error(args[0] + " did not start listening");
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-    }
-    ~FtpServer() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            int status = 0;
-            ::waitpid(m_pid, &status, 0);
+        if (spawned != 0) {
+            throw std::runtime_error("cannot start " + args[0]);
         }
     }
-    FtpServer(const FtpServer&) = delete;
-    FtpServer& operator=(const FtpServer&) = delete;
+    ~ServerProcess() {
+        ::kill(m_pid, SIGTERM);
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+    }
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
 
     int port() const { return m_port; }
     std::string host() const { return "127.0.0.1:" + std::to_string(m_port); }
@@ -138,45 +114,70 @@ private:
     pid_t m_pid = -1;
 };
 
-// Accepts every connection and never sends a byte: a server that hangs.
-class SilentServer {
+// pyftpdlib serving `root` with write rights for one user. `pythonProgram`, when given, is
+// run instead of the module's own start, for a server with settings the command line lacks.
+class FtpServer : public ServerProcess {
 public:
-    SilentServer() {
-        m_listen = boundLoopbackSocket(m_port, true);
-        m_thread = std::thread([this] {
-            while (!m_stop) {
-                pollfd ready{m_listen, POLLIN, 0};
-                if (::poll(&ready, 1, 100) > 0) {
-                    const int client = ::accept(m_listen, nullptr, nullptr);
-                    if (client >= 0) {
-                        m_clients.push_back(client); // held open, never written to
-                        ++m_accepted;
-                    }
-                }
-            }
-        });
-    }
-    ~SilentServer() {
-        m_stop = true;
-        m_thread.join();
-        for (const int client : m_clients) {
-            ::close(client);
-        }
-        ::close(m_listen);
-    }
-    SilentServer(const SilentServer&) = delete;
-    SilentServer& operator=(const SilentServer&) = delete;
+    FtpServer(const std::filesystem::path& root, const std::string& user,
+              const std::string& password, const std::string& pythonProgram = {},
+              int port = freeLoopbackPort())
+        : ServerProcess(
+              pythonProgram.empty()
+                  ? std::vector<std::string>{kDebianPython, "-m", "pyftpdlib", "-i", "127.0.0.1",
+                                             "-p", std::to_string(port), "-w", "-d", root.string(),
+                                             "-u", user, "-P", password}
+                  : std::vector<std::string>{kDebianPython, "-c", pythonProgram,
+                                             std::to_string(port), root.string(), user, password},
+              port) {}
+};
 
-    std::string host() const { return "127.0.0.1:" + std::to_string(m_port); }
-    std::size_t accepted() const { return m_accepted; }
+// Accepts every connection and never sends a byte: a server that hangs.
+class SilentServer : public ServerProcess {
+public:
+    explicit SilentServer(int port = freeLoopbackPort())
+        : ServerProcess({kDebianPython, "-c",
+                         "import socket, sys\ns = socket.create_server(('127.0.0.1', "
+                         "int(sys.argv[1])))\nheld = []\nwhile True: held.append(s.accept())",
+                         std::to_string(port)},
+                        port) {}
+};
+
+// pure-ftpd with TLS required on every connection, anonymous uploads only (into the home of
+// the `ftp` user), and the key and certificate in `pem`. Needs root.
+class FtpsServer : public ServerProcess {
+public:
+    explicit FtpsServer(const std::filesystem::path& pem, int port = freeLoopbackPort())
+        : ServerProcess({"/usr/sbin/pure-ftpd", "-S", "127.0.0.1," + std::to_string(port), "-e",
+                         "-M", "-Y", "3", "-2", pem.string(), "-p",
+                         std::to_string(port + 1) + ":" + std::to_string(port + 20)},
+                        port) {}
+};
+
+// sshd with the host key `dir`/host_key, taking only the client key `dir`/authorized_keys,
+// serving SFTP with `home` as the login folder.
+class SftpServer : public ServerProcess {
+public:
+    SftpServer(const std::filesystem::path& dir, const std::filesystem::path& home,
+               int port = freeLoopbackPort())
+        : ServerProcess({"/usr/sbin/sshd", "-D", "-e", "-f", config(dir, home, port)}, port) {}
 
 private:
-    int m_listen = -1;
-    int m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::atomic<std::size_t> m_accepted{0};
-    std::vector<int> m_clients;
-    std::thread m_thread;
+    static std::string config(const std::filesystem::path& dir, const std::filesystem::path& home,
+                              int port) {
+        const std::string file = (dir / "sshd_config").string();
+        std::ofstream(file) << "Port " << port << "\nListenAddress 127.0.0.1\nHostKey "
+                            << (dir / "host_key").string() << "\nAuthorizedKeysFile "
+                            << (dir / "authorized_keys").string()
+                            << "\nPidFile none\nStrictModes no\nUsePAM no\n"
+                               "PasswordAuthentication no\nKbdInteractiveAuthentication no\n"
+                               "PermitRootLogin prohibit-password\n"
+                               "Subsystem sftp internal-sftp -d "
+                            << home.string() << "\n";
+        if (::geteuid() == 0) {
+            std::filesystem::create_directories("/run/sshd"); // its privilege separation
+        }
+        return file;
+    }
 };
 
 } // namespace quillet::testing

@@ -38,9 +38,7 @@ private:
 };
 
 inline void writeBytes(const fs::path& file, const std::string& bytes) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    ASSERT_TRUE(out.good()) << file;
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 inline std::string readBytes(const fs::path& file) {
@@ -53,7 +51,6 @@ inline Bulletin bulletin(std::string callsign, std::string addressee, std::strin
     Bulletin b;
     b.callsign = std::move(callsign);
     b.addressee = std::move(addressee);
-    b.groupCode = b.addressee.size() > 4 ? b.addressee.substr(4) : std::string();
     b.text = std::move(text);
     b.received = received;
     b.inUse = true;

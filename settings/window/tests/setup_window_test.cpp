@@ -42,8 +42,9 @@ struct FileBackedMain final : SetupOperations {
         if (hook) {
             hook(key);
         }
-        return quillet::changeConfig(dir.path().toStdString(), key, value, upCase, scrambler,
-                                     loaded);
+        const Status changed =
+            quillet::changeConfig(dir.path().toStdString(), key, value, upCase, scrambler, loaded);
+        return changed ? std::nullopt : std::optional<std::string>(changed.error());
     }
     std::filesystem::path settingsFile() const override { return iniPath().toStdString(); }
     std::string encrypt(const std::string& data) const override { return scrambler.encrypt(data); }
@@ -77,8 +78,7 @@ class SetupWindowTest : public QObject {
     // Starts from the given settings file (none: the first start) and opens Setup.
     SetupWindow* openWith(const QByteArray* file = nullptr) {
         m_main = std::make_unique<FileBackedMain>();
-        m_boxes.shown.clear();
-        m_boxes.onShow = nullptr;
+        m_boxes = RecordingMessageBoxes();
         QFile ini(m_main->iniPath());
         if (file && !(ini.open(QIODevice::WriteOnly) && ini.write(*file) > 0)) {
             qFatal("cannot write the settings file");

@@ -1,0 +1,302 @@
+// The settings file: the scrambled password, loading and the one-key rewrite.
+
+#include "settings/file_bytes.h"
+#include "settings/scrambler.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace quillet;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+inline void writeBytes(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+inline std::string readBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Sorted names in a directory, to show that no temporary file stayed behind.
+inline std::vector<std::string> entryNames(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Runs `call` with the effective user id of an ordinary user, so that permission bits bite
+// also when the tests run as root; false when that cannot be done.
+template <typename Call> bool asOrdinaryUser(Call call) {
+    const bool root = ::geteuid() == 0;
+    if (root && ::seteuid(65534) != 0) {
+        return false;
+    }
+    call();
+    if (root) {
+        static_cast<void>(::seteuid(0));
+    }
+    return true;
+}
+
+// A fresh program directory per test, with the settings record and scrambler the main window
+// would hold.
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "quillet-settings-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+        // Others may enter, so that an ordinary user can reach the files.
+        fs::permissions(m_dir, fs::perms::group_exec | fs::perms::others_exec,
+                        fs::perm_options::add);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(m_dir, ignored);
+    }
+
+    fs::path ini() const { return m_dir / "quillet.ini"; }
+    Status load() { return loadSettings(m_dir, m_scrambler, m_settings); }
+    Status change(std::string_view key, std::string_view value, bool upCase = false) {
+        return changeConfig(m_dir, key, value, upCase, m_scrambler, m_settings);
+    }
+
+    fs::path m_dir;
+    Scrambler m_scrambler;
+    Settings m_settings = settingDefaults();
+};
+
+// Stored passwords depend on this exact result: if it changes, every existing settings file
+// holds a password the program can no longer read. The table is 4 9 2 7 5 1 8 3 6 2 5, then
+// 4 again for the twelfth character (Q 81-4=77 M, ..., Z 90-4=86 V).
+TEST(Scrambler, PinnedFormAndRoundTripOfEveryByteAtEveryPosition) {
+    Scrambler scrambler;
+    scrambler.initScrambleOffsets(); // a second call changes nothing
+    EXPECT_EQ(scrambler.encrypt("Quillet2024Z"), "Mlgegdl/*0/V");
+    EXPECT_EQ(scrambler.decrypt("Mlgegdl/*0/V"), "Quillet2024Z");
+    EXPECT_EQ(scrambler.encrypt(""), "");
+
+    // Each byte eleven times in a row meets every offset once.
+    std::string all;
+    for (int code = 0; code < 256; ++code) {
+        all.append(Scrambler::kOffsetCount, static_cast<char>(code));
+    }
+    const std::string scrambled = scrambler.encrypt(all);
+    EXPECT_EQ(scrambled.size(), all.size());
+    EXPECT_EQ(scrambler.decrypt(scrambled), all);
+    EXPECT_EQ(scrambler.encrypt(scrambler.decrypt(all)), all);
+}
+
+using SettingsLoad = SettingsFileTest;
+
+TEST_F(SettingsLoad, MissingFileIsCreatedWithTheHostLineOnlyAndAnEmptyOneStaysEmpty) {
+    m_settings.ftpHost = "stale";
+    ASSERT_TRUE(load().ok());
+    EXPECT_EQ(readBytes(ini()), "FTP_HOST=localhost\r\n");
+    EXPECT_EQ(m_settings, settingDefaults());
+    EXPECT_EQ(entryNames(m_dir), std::vector<std::string>{"quillet.ini"});
+
+    writeBytes(ini(), "");
+    m_settings.htmlFileName = "stale.htm";
+    ASSERT_TRUE(load().ok());
+    EXPECT_EQ(m_settings, settingDefaults());
+    EXPECT_EQ(readBytes(ini()), "");
+}
+
+// Values verbatim after the bar rule; the last line wins; keys are case-sensitive and count
+// only at a line's start; CR LF, CR and LF end lines, and a last line without an end counts.
+TEST_F(SettingsLoad, EveryKeyIsReadByTheFileRules) {
+    writeBytes(ini(), "FTP_HOST=a\r\n"
+                      "FTP_ENABLED=True\r\n"
+                      "FTP_DIRECTORY=/pub|bulletins\r\n"
+                      "ftp_username=lower\r\n"
+                      "  FTP_USERNAME=indented\r\n"
+                      "OLD_COPY_TO_DIRECTORY=x\r\n"
+                      "\r\n"
+                      "HTML_FILENAME= spaced \"page\".htm\n"
+                      "FTP_HOST=b\r"
+                      "FTP_PASSWORD=" +
+                          m_scrambler.encrypt("s3cret pass") +
+                          "\n\r"
+                          "AUTO_COPY_ENABLED=TRUE\r\n"
+                          "FTP_CA_FILE=/etc/quillet/ca.pem\r\n"
+                          "WEBPAGE_UPDATE_EVERY=5");
+    ASSERT_TRUE(load().ok());
+    Settings expected = settingDefaults();
+    expected.ftpHost = "b";
+    expected.ftpEnabled = "True";
+    expected.ftpDirectory = "/pub,bulletins";
+    expected.htmlFileName = " spaced \"page\".htm";
+    expected.ftpPassword = "s3cret pass";
+    expected.autoCopyEnabled = "TRUE";
+    expected.ftpCaFile = "/etc/quillet/ca.pem";
+    expected.webpageUpdateEvery = "5";
+    EXPECT_EQ(m_settings, expected);
+    EXPECT_FALSE(isSwitchOn(m_settings.ftpEnabled));
+
+    // Every load starts from the defaults, so a key gone from the file is gone from the record.
+    writeBytes(ini(), "FTP_USERNAME=u\r\n");
+    ASSERT_TRUE(load().ok());
+    EXPECT_EQ(m_settings.ftpHost + "/" + m_settings.ftpPassword + m_settings.ftpCaFile,
+              "localhost/");
+}
+
+// Whatever stands in the file's place, loading reports it, keeps the record and removes
+// nothing; a pipe must not block.
+TEST_F(SettingsLoad, UnreadableOrUncreatableFileKeepsTheSettingsAndTheFiles) {
+    m_settings.ftpHost = "kept";
+    const Settings before = m_settings;
+    const auto expectError = [&](const fs::path& dir, const std::string& error) {
+        const Status loaded = loadSettings(dir, m_scrambler, m_settings);
+        EXPECT_EQ(loaded.error(), "Settings not loaded: " + error);
+        EXPECT_EQ(m_settings, before);
+    };
+    fs::create_directory(ini());
+    writeBytes(ini() / "inside", "x");
+    expectError(m_dir, "cannot read quillet.ini (Is a directory)");
+    EXPECT_EQ(readBytes(ini() / "inside"), "x");
+    fs::remove_all(ini());
+    ASSERT_EQ(::mkfifo(ini().c_str(), 0644), 0);
+    expectError(m_dir, "cannot read quillet.ini (not a regular file)");
+    fs::remove(ini());
+    expectError(m_dir / "gone", "cannot create quillet.ini.new (No such file or directory)");
+    writeBytes(m_dir / "plain", "");
+    expectError(m_dir / "plain", "cannot read quillet.ini (Not a directory)");
+
+    writeBytes(ini(), "FTP_HOST=private\r\n");
+    fs::permissions(ini(), fs::perms::none);
+    ASSERT_TRUE(
+        asOrdinaryUser([&] { expectError(m_dir, "cannot read quillet.ini (Permission denied)"); }));
+    EXPECT_EQ(readBytes(ini()), "FTP_HOST=private\r\n");
+    fs::remove(ini());
+    fs::permissions(m_dir, fs::perms::owner_write, fs::perm_options::remove);
+    ASSERT_TRUE(asOrdinaryUser(
+        [&] { expectError(m_dir, "cannot create quillet.ini.new (Permission denied)"); }));
+    EXPECT_EQ(entryNames(m_dir), std::vector<std::string>{"plain"});
+}
+
+using SettingsRewrite = SettingsFileTest;
+
+// Lines holding the key anywhere become key + value; every other line goes over byte for
+// byte (commas, quotes, blanks and all), with CR LF as its end; a missing key is appended.
+TEST_F(SettingsRewrite, KeyLinesAreReplacedAndEveryOtherLineKept) {
+    const struct {
+        std::string before, key, value;
+        bool upCase;
+        std::string after;
+    } cases[] = {
+        {"FTP_HOST=old\r\n\r\nCOPY_TO_DIRECTORY=x,y\nOLD_FTP_HOST=legacy\r   FTP_USERNAME=me\n"
+         "; \"quoted\", 1.5, #note#\r\n\t\r\nFTP_HOST=again",
+         "FTP_HOST=", "new", false,
+         "FTP_HOST=new\r\n\r\nCOPY_TO_DIRECTORY=x,y\r\nFTP_HOST=new\r\n   FTP_USERNAME=me\r\n"
+         "; \"quoted\", 1.5, #note#\r\n\t\r\nFTP_HOST=new\r\n"},
+        {"", "FTP_DIRECTORY=", "a,b", false, "FTP_DIRECTORY=a|b\r\n"},
+        {"FTP_HOST=h", "FTP_ENABLED=", "true", true, "FTP_HOST=h\r\nFTP_ENABLED=TRUE\r\n"},
+        {"", "FTP_PASSWORD=", "", false, "FTP_PASSWORD=\r\n"},
+        {"", "FTP_USERNAME=", "Mixed\xE9", true, "FTP_USERNAME=MIXED\xC9\r\n"},
+    };
+    for (const auto& c : cases) {
+        writeBytes(ini(), c.before);
+        ASSERT_TRUE(change(c.key, c.value, c.upCase).ok()) << c.key;
+        EXPECT_EQ(readBytes(ini()), c.after) << c.key;
+        EXPECT_EQ(entryNames(m_dir), std::vector<std::string>{"quillet.ini"});
+    }
+    EXPECT_EQ(m_settings.ftpUserName, "MIXED\xC9"); // reloaded after the rewrite
+
+    // A file deleted since start-up is made anew with the one key.
+    fs::remove(ini());
+    ASSERT_TRUE(change("HTML_FILENAME=", "index.htm").ok());
+    EXPECT_EQ(readBytes(ini()), "HTML_FILENAME=index.htm\r\n");
+}
+
+TEST_F(SettingsRewrite, PasswordBarsAndCommasThroughTheFile) {
+    // "0x" scrambles to ",o": the comma is stored as a bar and read back as a comma.
+    ASSERT_TRUE(change("FTP_PASSWORD=", m_scrambler.encrypt("0x")).ok());
+    EXPECT_EQ(readBytes(ini()), "FTP_PASSWORD=|o\r\n");
+    EXPECT_EQ(m_settings.ftpPassword, "0x");
+    // "ab~" scrambles to "]Y|": the bar reads back as a comma, 44+2=46 ".".
+    ASSERT_TRUE(change("FTP_PASSWORD=", m_scrambler.encrypt("ab~")).ok());
+    EXPECT_EQ(m_settings.ftpPassword, "ab.");
+}
+
+TEST_F(SettingsRewrite, LinkedFileIsRewrittenBehindItsLinkWithItsPermissions) {
+    fs::create_directory(m_dir / "conf");
+    writeBytes(m_dir / "conf" / "mine.ini", "FTP_HOST=a\r\n");
+    fs::permissions(m_dir / "conf" / "mine.ini", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("conf/mine.ini", ini());
+    ASSERT_TRUE(change("FTP_HOST=", "b").ok());
+    EXPECT_TRUE(fs::is_symlink(ini()));
+    EXPECT_EQ(readBytes(m_dir / "conf" / "mine.ini"), "FTP_HOST=b\r\n");
+    EXPECT_EQ(fs::status(m_dir / "conf" / "mine.ini").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(entryNames(m_dir / "conf"), std::vector<std::string>{"mine.ini"});
+}
+
+// Each failing rewrite leaves the old file whole, the record as it was, no temporary file
+// behind, and says why in one line.
+TEST_F(SettingsRewrite, AFailedRewriteChangesNothing) {
+    const std::string old = "FTP_HOST=old.example.org\r\nHTML_FILENAME=bulletins.htm\r\n";
+    writeBytes(ini(), old);
+    ASSERT_TRUE(load().ok());
+    const Settings before = m_settings;
+    const auto expectNothingChanged = [&](const Status& status, std::string_view reason) {
+        EXPECT_NE(status.error().find(reason), std::string::npos) << status.error();
+        EXPECT_EQ(status.error().find('\n'), std::string::npos);
+        EXPECT_EQ(readBytes(ini()), old);
+        EXPECT_EQ(m_settings, before);
+    };
+    expectNothingChanged(change("", "x"), "no valid key");
+    expectNothingChanged(change("FTP_HOST=", "b\r\nFTP_ENABLED=TRUE"),
+                         "Setting FTP_HOST not saved: the value holds a line break");
+
+    fs::create_directory(m_dir / "quillet.ini.new");
+    expectNothingChanged(change("FTP_HOST=", "new"), "cannot write quillet.ini.new");
+    fs::remove(m_dir / "quillet.ini.new");
+
+    // A file size limit makes the write stop part-way, as a full disk does.
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tight = saved;
+    tight.rlim_cur = 40;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const Status full = change("FTP_HOST=", "new.example.org");
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    expectNothingChanged(full, "cannot write quillet.ini.new (File too large)");
+
+    fs::permissions(m_dir, fs::perms::owner_write, fs::perm_options::remove);
+    ASSERT_TRUE(asOrdinaryUser(
+        [&] { expectNothingChanged(change("FTP_HOST=", "new"), "Permission denied"); }));
+    fs::permissions(m_dir, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(entryNames(m_dir), std::vector<std::string>{"quillet.ini"});
+
+    // A directory with contents cannot be renamed over; the temporary file must go again.
+    fs::create_directory(m_dir / "busy");
+    writeBytes(m_dir / "busy" / "keep", "k");
+    const Status renamed = replaceFileBytes(m_dir / "busy", m_dir / "busy.new", "new content");
+    EXPECT_TRUE(renamed.error().starts_with("cannot replace busy (")) << renamed.error();
+    EXPECT_EQ(entryNames(m_dir), (std::vector<std::string>{"busy", "quillet.ini"}));
+}
+
+} // namespace
