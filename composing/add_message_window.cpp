@@ -1,10 +1,10 @@
 #include "composing/add_message_window.h"
 
-#include "widgets/twips.h"
-#include "widgets/window_style.h"
+#include "base/qt_text.h"
 #include "composing/main_window_operations.h"
 #include "composing/port_text.h"
-#include "base/qt_text.h"
+#include "widgets/twips.h"
+#include "widgets/window_style.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

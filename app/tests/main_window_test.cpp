@@ -1,6 +1,6 @@
 #include "app/tests/main_window_fixture.h"
-#include "widgets/tab_columns_delegate.h"
 #include "settings/window/setup_window.h"
+#include "widgets/tab_columns_delegate.h"
 
 #include <QLabel>
 #include <QTimer>
