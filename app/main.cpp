@@ -5,6 +5,7 @@
 #include "host/dbus_host.h"
 #include "host/ini_host_settings.h"
 #include "host/xdo_keystroke_sender.h"
+#include "notifications/dbus/dbus_notifier.h"
 #include "publishing/curl/curl_transfer_control.h"
 #include "publishing/qt/qt_transfer_wait.h"
 #include "settings/window/message_boxes.h"
@@ -63,11 +64,13 @@ int main(int argc, char* argv[]) {
     quillet::QtTransferWait transferWait;
     const quillet::IniHostSettings hostSettings;
     quillet::QtMessageBoxes boxes;
+    quillet::DBusNotifier notifier;
     const std::string executableName =
         QFile::encodeName(QFileInfo(QCoreApplication::applicationFilePath()).fileName())
             .toStdString();
     quillet::MainWindow window({host, keys, pacer, clock, formatter, endProgram, programFolder,
-                                inet1, transferWait, hostSettings, executableName, boxes});
+                                inet1, transferWait, hostSettings, executableName, boxes,
+                                notifier});
     window.startUp();
     window.show();
     return QApplication::exec();

@@ -42,7 +42,8 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     : QWidget(parent), m_services(std::move(services)), m_store(m_services.clock),
       m_settings(settingDefaults()),
       m_publisher(m_services.inet1, m_services.transferWait, m_services.clock, m_services.formatter,
-                  [this](const std::string& text) { setStatus(text); }) {
+                  [this](const std::string& text) { setStatus(text); }),
+      m_announcer(m_services.notifier, [this](const std::string& text) { setStatus(text); }) {
     buildControls();
 }
 
@@ -257,6 +258,9 @@ void MainWindow::refreshMessages() {
             setStatus("Connected to the host again");
         }
     }
+    m_announcer.afterRefresh(m_store.bulletins(), m_groupFilter,
+                             isSwitchOn(m_settings.notifyNewBulletins),
+                             [this] { return stationCallsign(); });
 }
 
 void MainWindow::updateCaption() {

@@ -8,6 +8,8 @@
 #include "host/host.h"
 #include "host/host_settings.h"
 #include "host/keystroke_sender.h"
+#include "notifications/bulletin_announcer.h"
+#include "notifications/notifier.h"
 #include "publishing/schedule.h"
 #include "publishing/transfer_control.h"
 #include "publishing/webpage_publisher.h"
@@ -55,6 +57,7 @@ public:
         const HostSettings& hostSettings; // where the host keeps its program folder
         std::string executableName;       // the program's file name, for the host's extras
         MessageBoxes& boxes;
+        Notifier& notifier; // desktop notices of new bulletins
     };
 
     explicit MainWindow(Services services, QWidget* parent = nullptr);
@@ -120,6 +123,7 @@ private:
     std::string m_startUpProblem; // shown instead of the version when start-up hit one
     WebpagePublisher m_publisher;
     PublishingSchedule m_schedule;
+    BulletinAnnouncer m_announcer;
     std::unique_ptr<HostMap> m_uivMap;
     bool m_hostLost = false; // the last host call failed; the next refresh reconnects
     bool m_groupListBusy = false;

@@ -13,6 +13,8 @@ QUILLET_PACKAGES=(
   dbus dbus-x11 xvfb openbox x11-utils xauth imagemagick fonts-dejavu-core
   python3-pyftpdlib python3-dbus python3-gi pure-ftpd openssh-server openssh-client openssl
   chromium clang libclang-rt-14-dev clang-format git
+  # a desktop notification daemon; `dunstctl history` reads it back through systemd's busctl
+  dunst systemd
 )
 
 as_root() {

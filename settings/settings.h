@@ -19,6 +19,7 @@ struct Settings {
     std::string htmlFileName;
     // A PEM certificate that FTPS trusts besides the system's; only ever set by hand.
     std::string ftpCaFile;
+    std::string notifyNewBulletins; // a switch, set only in the file
 
     bool operator==(const Settings&) const = default;
 };
@@ -34,6 +35,7 @@ inline constexpr std::string_view kAutoCopyEnabledKey = "AUTO_COPY_ENABLED=";
 inline constexpr std::string_view kCopyToDirectoryKey = "COPY_TO_DIRECTORY=";
 inline constexpr std::string_view kHtmlFileNameKey = "HTML_FILENAME=";
 inline constexpr std::string_view kFtpCaFileKey = "FTP_CA_FILE=";
+inline constexpr std::string_view kNotifyNewBulletinsKey = "NOTIFY_NEW_BULLETINS=";
 
 // "localhost" names the local machine everywhere without tying the default to an address.
 inline constexpr std::string_view kDefaultFtpHost = "localhost";
@@ -53,6 +55,7 @@ inline Settings settingDefaults() {
         .copyToDirectory = std::string(kDefaultCopyToDirectory),
         .htmlFileName = "quillet.htm",
         .ftpCaFile = "",
+        .notifyNewBulletins = "TRUE",
     };
 }
 

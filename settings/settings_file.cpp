@@ -16,7 +16,7 @@ struct KeyField {
     std::string Settings::*field;
 };
 
-constexpr std::array<KeyField, 10> kKeyFields{{
+constexpr std::array<KeyField, 11> kKeyFields{{
     {kCopyToDirectoryKey, &Settings::copyToDirectory},
     {kAutoCopyEnabledKey, &Settings::autoCopyEnabled},
     {kFtpHostKey, &Settings::ftpHost},
@@ -27,6 +27,7 @@ constexpr std::array<KeyField, 10> kKeyFields{{
     {kHtmlFileNameKey, &Settings::htmlFileName},
     {kWebpageUpdateEveryKey, &Settings::webpageUpdateEvery},
     {kFtpCaFileKey, &Settings::ftpCaFile},
+    {kNotifyNewBulletinsKey, &Settings::notifyNewBulletins},
 }};
 
 struct SettingsPaths {

@@ -10,6 +10,7 @@
 #include "host/fake_host.h"
 #include "host/fake_host_settings.h"
 #include "host/fake_keystroke_sender.h"
+#include "notifications/recording_notifier.h"
 #include "publishing/fake_transfer_control.h"
 #include "settings/window/recording_message_boxes.h"
 
@@ -52,6 +53,7 @@ template <typename HostT, typename ClockT> struct BasicWindowFixture {
     FakeTransferWait transferWait;
     FakeHostSettings hostSettings;
     RecordingMessageBoxes boxes;
+    RecordingNotifier notifier;
     int endings = 0;
     std::function<void()> onEnd; // besides counting
     MainWindow window{{host, keys, pacer, clock, formatter,
@@ -61,7 +63,7 @@ template <typename HostT, typename ClockT> struct BasicWindowFixture {
                                onEnd();
                            }
                        },
-                       dir.path(), inet1, transferWait, hostSettings, "quillet", boxes}};
+                       dir.path(), inet1, transferWait, hostSettings, "quillet", boxes, notifier}};
 
     template <typename T> T* control(const char* name) {
         return window.findChild<T*>(QString::fromLatin1(name));

@@ -122,6 +122,9 @@ private slots:
         QTRY_COMPARE(f.list1()->count(), 3);
         QCOMPARE(entries(f.list2()), (QStringList{"ALL", "WX"}));
         QCOMPARE(f.host.count("CurrentMap"), 1); // the map object is kept while the host lives
+        // What start-up found is not news; what the tick brought is, once.
+        QCOMPARE(f.notifier.notices,
+                 (std::vector<Notice>{{"Bulletin from PA3EFG (BLN2WX)", "second"}}));
     }
 
     void aHostMissingAtStartUpIsReportedAndPickedUpLater() {

@@ -11,6 +11,7 @@
 #include "host/fake_host_settings.h"
 #include "host/tests/simulator_process.h"
 #include "host/xdo_keystroke_sender.h"
+#include "notifications/recording_notifier.h"
 #include "publishing/fake_transfer_control.h"
 #include "settings/window/recording_message_boxes.h"
 
@@ -61,8 +62,9 @@ private slots:
         FakeTransferWait transferWait;
         FakeHostSettings hostSettings;
         RecordingMessageBoxes boxes;
+        RecordingNotifier notifier;
         MainWindow window({host, keys, pacer, clock, formatter, [] {}, dir.path(), inet1,
-                           transferWait, hostSettings, "quillet", boxes});
+                           transferWait, hostSettings, "quillet", boxes, notifier});
         window.startUp();
         window.show();
         QCOMPARE(window.windowTitle(), QStringLiteral("Quillet [G4E2E]"));

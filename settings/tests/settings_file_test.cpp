@@ -140,6 +140,7 @@ TEST_F(SettingsLoad, EveryKeyIsReadByTheFileRules) {
                           "\n\r"
                           "AUTO_COPY_ENABLED=TRUE\r\n"
                           "FTP_CA_FILE=/etc/quillet/ca.pem\r\n"
+                          "NOTIFY_NEW_BULLETINS=FALSE\r\n"
                           "WEBPAGE_UPDATE_EVERY=5");
     ASSERT_TRUE(load().ok());
     Settings expected = settingDefaults();
@@ -151,6 +152,7 @@ TEST_F(SettingsLoad, EveryKeyIsReadByTheFileRules) {
     expected.autoCopyEnabled = "TRUE";
     expected.ftpCaFile = "/etc/quillet/ca.pem";
     expected.webpageUpdateEvery = "5";
+    expected.notifyNewBulletins = "FALSE";
     EXPECT_EQ(m_settings, expected);
     EXPECT_FALSE(isSwitchOn(m_settings.ftpEnabled));
 
@@ -159,6 +161,7 @@ TEST_F(SettingsLoad, EveryKeyIsReadByTheFileRules) {
     ASSERT_TRUE(load().ok());
     EXPECT_EQ(m_settings.ftpHost + "/" + m_settings.ftpPassword + m_settings.ftpCaFile,
               "localhost/");
+    EXPECT_TRUE(isSwitchOn(m_settings.notifyNewBulletins)); // notices are on unless switched off
 }
 
 // Whatever stands in the file's place, loading reports it, keeps the record and removes

@@ -1,0 +1,85 @@
+#include "bulletins/fake_clock.h"
+#include "bulletins/tests/table_helpers.h"
+#include "notifications/bulletin_announcer.h"
+#include "notifications/recording_notifier.h"
+
+using namespace quillet;
+using quillet::testing::logLine;
+
+namespace {
+
+// More bulletins than the table holds: each refresh evicts some and takes back others.
+std::string crowdedLog() {
+    std::string log;
+    for (int i = 0; i <= kSlotCount; ++i) {
+        log += logLine("DL" + std::to_string(100 + i), "BLN1", "crowd");
+    }
+    return log;
+}
+
+struct Case {
+    const char* name;
+    std::vector<std::string> logs; // the host's log at each refresh, the first at start-up
+    std::vector<Notice> expected;  // every notice raised, in order
+    std::string filter = "ALL";
+    bool enabled = true;
+    std::string failure = ""; // the notification service's answer, when it fails
+};
+
+TEST(BulletinAnnouncer, AnnouncesWhatARefreshBroughtFromOthersInTheShownGroup) {
+    const std::string a = logLine("K1ABC", "BLN1", "Net tonight");
+    const Notice aNotice{"Bulletin from K1ABC (BLN1)", "Net tonight"};
+    std::string several = logLine("G4OWN", "BLN7", "own");
+    for (const char* call : {"W3C", "OE1B", "N9Z", "G0E", "DL1D", "F1F", "VK2G"}) {
+        several += logLine(call, std::string("BLN") + call[1], call);
+    }
+    const std::vector<Case> cases = {
+        {"what start-up finds", {a}, {}},
+        {"a new bulletin, then the same again", {"", a, a}, {aNotice}},
+        {"a changed text",
+         {a, a + logLine("K1ABC", "BLN1", "Net moved")},
+         {{"Bulletin from K1ABC (BLN1)", "Net moved"}}},
+        {"the station's own", {"", logLine("G4OWN", "BLN1", "mine")}, {}},
+        {"outside the group shown",
+         {"", logLine("K1ABC", "BLN1NA", "na") + logLine("K2X", "BLN1EU", "eu") + a},
+         {{"Bulletin from K2X (BLN1EU)", "eu"}},
+         "EU"},
+        {"switched off", {"", a}, {}, "ALL", false},
+        {"several at once, in table order, the own left out",
+         {"", several},
+         {{"7 new bulletins",
+           "DL1D (BLNL): DL1D\nF1F (BLN1): F1F\nG0E (BLN0): G0E\nN9Z (BLN9): N9Z\n"
+           "OE1B (BLNE): OE1B\nand 2 more"}}},
+        {"eviction and re-sorting", {crowdedLog(), crowdedLog(), crowdedLog()}, {}},
+        {"markup is left to the notifier",
+         {"", logLine("K1ABC", "BLN1", "Fox <b>& hound</b>")},
+         {{"Bulletin from K1ABC (BLN1)", "Fox <b>& hound</b>"}}},
+        {"no service: told once, tried again",
+         {"", a, a + logLine("K2X", "BLN2", "x")},
+         {aNotice, {"Bulletin from K2X (BLN2)", "x"}},
+         "ALL",
+         true,
+         "no service"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeClock clock;
+        BulletinStore store(clock);
+        RecordingNotifier notifier;
+        notifier.failure = c.failure;
+        std::vector<std::string> problems;
+        BulletinAnnouncer announcer(notifier, [&](const std::string& t) { problems.push_back(t); });
+        for (const std::string& log : c.logs) {
+            clock.advance(std::chrono::seconds(30));
+            store.storeMessageLog(log);
+            store.sortBulletins();
+            announcer.afterRefresh(store.bulletins(), c.filter, c.enabled,
+                                   [] { return std::string("G4OWN"); });
+        }
+        EXPECT_EQ(notifier.notices, c.expected);
+        EXPECT_EQ(problems, c.failure.empty() ? std::vector<std::string>{}
+                                              : std::vector<std::string>{c.failure});
+    }
+}
+
+} // namespace
