@@ -7,7 +7,6 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusReply>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QMetaType>
 #include <QObject>
@@ -48,13 +47,18 @@ bool processRunning(qint64 pid) {
     return state > 1 && state < line.size() && line[state] != 'Z' && line[state] != 'X';
 }
 
+bool hostOnBus(const QDBusConnection& connection) {
+    const QDBusConnectionInterface* bus = connection.interface();
+    return bus && bus->isServiceRegistered(QString::fromLatin1(hostbus::kService)).value();
+}
+
 QString secondsText(int ms) {
     return QString::number(ms / 1000.0, 'g', 3) + QStringLiteral(" s");
 }
 
 // The one place that turns a D-Bus failure into a status-line message.
-[[noreturn]] void throwCallFailed(const QDBusError& error, const char* method, int timeoutMs,
-                                  qint64 elapsedMs, qint64 hostPid) {
+[[noreturn]] void throwCallFailed(const QDBusConnection& connection, const QDBusError& error,
+                                  const char* method, int timeoutMs, qint64 hostPid) {
     const QString name = QString::fromLatin1(method);
     QString message;
     QDBusError::ErrorType type = error.type();
@@ -69,18 +73,19 @@ QString secondsText(int ms) {
     case QDBusError::Timeout:
     case QDBusError::TimedOut:
         // The bus answers NoReply when time runs out, when the host exits before it replies,
-        // and when the bus drops the host for an answer larger than it carries; the elapsed
-        // time and the host's process tell them apart.
-        if (elapsedMs < timeoutMs / 2 && processRunning(hostPid)) {
+        // and when the bus drops the host for an answer larger than it carries. A host still
+        // on the bus was too slow; one that left it either ended or was cut off, which its
+        // process tells.
+        if (hostOnBus(connection)) {
+            message = QStringLiteral("Host did not answer %1 within %2")
+                          .arg(name, secondsText(timeoutMs));
+        } else if (processRunning(hostPid)) {
             message = QStringLiteral("Host not reachable: the bus cut UI-View32 off during %1 "
                                      "while it kept running (an answer too large for the bus "
                                      "does that)")
                           .arg(name);
-        } else if (elapsedMs < timeoutMs / 2) {
-            message = QStringLiteral("Host not reachable: UI-View32 closed during %1").arg(name);
         } else {
-            message = QStringLiteral("Host did not answer %1 within %2")
-                          .arg(name, secondsText(timeoutMs));
+            message = QStringLiteral("Host not reachable: UI-View32 closed during %1").arg(name);
         }
         break;
     case QDBusError::Disconnected:
@@ -117,15 +122,13 @@ QVariant callHost(const QDBusConnection& connection, int timeoutMs, qint64 hostP
                                        QString::fromLatin1(interface), QString::fromLatin1(method));
     request.setArguments(arguments);
 
-    QElapsedTimer clock;
-    clock.start();
     const QDBusMessage reply = connection.call(request, QDBus::Block, timeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage) {
-        throwCallFailed(QDBusError(reply), method, timeoutMs, clock.elapsed(), hostPid);
+        throwCallFailed(connection, QDBusError(reply), method, timeoutMs, hostPid);
     }
     if (reply.type() != QDBusMessage::ReplyMessage) {
-        throwCallFailed(QDBusError(QDBusError::Failed, QStringLiteral("no reply")), method,
-                        timeoutMs, clock.elapsed(), hostPid);
+        throwCallFailed(connection, QDBusError(QDBusError::Failed, QStringLiteral("no reply")),
+                        method, timeoutMs, hostPid);
     }
     const QVariantList values = reply.arguments();
     if (values.size() != 1 || values.front().metaType() != expected) {
