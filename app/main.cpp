@@ -1,3 +1,4 @@
+#include "app/folder_lock.h"
 #include "app/locale_date_time_formatter.h"
 #include "app/main_window.h"
 #include "app/qt_work_queue.h"
@@ -14,6 +15,10 @@
 #include <QFileInfo>
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+
+#include <cstdio>
 
 #include <atomic>
 #include <memory>
@@ -22,6 +27,29 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillet"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLET_VERSION));
+
+    // The settings file, the page's temporary file and the extras file live in the program
+    // folder: a second copy from the same folder would fight the first over them.
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const quillet::FolderLock lock(
+        QFile::encodeName(programFolder + QStringLiteral("/quillet.lock")).toStdString());
+    if (lock.state() == quillet::FolderLock::State::takenByAnother) {
+        const QString message =
+            QStringLiteral("Quillet is already running from this folder (%1).").arg(programFolder);
+        std::fprintf(stderr, "quillet: %s\n", qPrintable(message));
+        const QString platform = QGuiApplication::platformName();
+        if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal")) {
+            QMessageBox box(QMessageBox::Information, QStringLiteral("Quillet"), message);
+            box.setTextFormat(Qt::PlainText);
+            box.exec();
+        }
+        return 1;
+    }
+    if (lock.state() == quillet::FolderLock::State::unavailable) {
+        // A folder that takes no lock file will not take the settings either; the window
+        // says so. The start goes on, unguarded.
+        std::fprintf(stderr, "quillet: %s\n", lock.problem().c_str());
+    }
 
     // Exit and the host's closing event end the program at once: every event loop, nested
     // ones included, stops, and a send in progress types no further key.
@@ -45,7 +73,7 @@ int main(int argc, char* argv[]) {
         QFile::encodeName(QFileInfo(QCoreApplication::applicationFilePath()).fileName())
             .toStdString();
     quillet::MainWindow window({host, keys, pacer, clock, formatter, endProgram,
-                                QCoreApplication::applicationDirPath(), inet1, transferWait,
+                                programFolder, inet1, transferWait,
                                 hostSettings, executableName, boxes, notifier},
                                {std::make_unique<quillet::QtWorkQueue>(QStringLiteral("host")),
                                 std::make_unique<quillet::QtWorkQueue>(QStringLiteral("send")),

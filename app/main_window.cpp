@@ -107,6 +107,7 @@ void MainWindow::buildControls() {
     m_status->setGeometry(twipsRect(0, 0, 11055, 255));
     m_status->setFont(windowFont(false));
     m_status->setIndent(2);
+    m_status->setTextFormat(Qt::PlainText); // bulletin texts come from the air: never markup
 
     m_applicationDir = new QLabel(QStringLiteral("Label1"), this);
     m_applicationDir->setObjectName(QStringLiteral("applicationDir"));
@@ -122,6 +123,9 @@ void MainWindow::buildControls() {
     // make the nested ones return at once.
     connect(m_bulletinList, &QListWidget::currentRowChanged, this, &MainWindow::bulletinClicked);
     connect(m_groupList, &QListWidget::currentRowChanged, this, &MainWindow::groupClicked);
+    // A click on the row that is already current changes no row, yet the operator means it:
+    // "ALL" stays current when the filtered group has left the table.
+    connect(m_groupList, &QListWidget::itemClicked, this, &MainWindow::groupClicked);
 
     m_refreshTimer = new QTimer(this);
     m_refreshTimer->setObjectName(QStringLiteral("Timer1"));
@@ -267,6 +271,10 @@ std::optional<std::string> MainWindow::changeConfig(const std::string& key,
         return changed.error();
     }
     return std::nullopt;
+}
+
+std::filesystem::path MainWindow::settingsFile() const {
+    return programDir() / kSettingsFileName;
 }
 
 SetupWindow* MainWindow::openSetupWindow() {

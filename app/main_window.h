@@ -99,6 +99,7 @@ public:
                                             bool upCase) override;
     std::string encrypt(const std::string& text) const override { return m_settings.encrypt(text); }
     const Settings& settings() const override { return m_settings.settings(); }
+    std::filesystem::path settingsFile() const override;
 
     // One publishing run: the page from the template, then its copy and upload as the
     // settings say, on a snapshot of the table. Outcomes go to the status line.

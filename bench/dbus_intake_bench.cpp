@@ -7,12 +7,12 @@
 //
 // The simulator is found through $QUILLET_HOST_SIMULATOR, else where the build put it.
 
+#include "base/qt_text.h"
 #include "bulletins/bulletin_list.h"
 #include "bulletins/bulletin_store.h"
 #include "bulletins/clock.h"
 #include "bulletins/date_time_formatter.h"
 #include "host/dbus_host.h"
-#include "base/qt_text.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -1,12 +1,12 @@
 #include "composing/add_multiple_window.h"
 
-#include "widgets/tab_columns_delegate.h"
-#include "widgets/twips.h"
-#include "widgets/window_style.h"
+#include "base/qt_text.h"
 #include "composing/add_message_window.h"
 #include "composing/main_window_operations.h"
 #include "composing/own_bulletin_board.h"
-#include "base/qt_text.h"
+#include "widgets/tab_columns_delegate.h"
+#include "widgets/twips.h"
+#include "widgets/window_style.h"
 
 #include <QListWidget>
 #include <QPushButton>

@@ -22,21 +22,20 @@ std::string withoutLineEnd(QByteArray line) {
 } // namespace
 
 std::string mapInfoPath(const std::string& mapFileName) {
-    const auto dot = mapFileName.find('.');
-    if (dot == std::string::npos) {
-        return {};
-    }
-    return mapFileName.substr(0, dot) + ".inf";
+    // The host is a Windows program: its paths may use either separator.
+    const auto nameStart = mapFileName.find_last_of("/\\");
+    const auto dot = mapFileName.rfind('.');
+    const bool hasExtension =
+        dot != std::string::npos && (nameStart == std::string::npos || dot > nameStart);
+    return (hasExtension ? mapFileName.substr(0, dot) : mapFileName) + ".inf";
 }
 
 Result<std::string> mapTitle(const std::string& mapFile) {
     const std::string infoPath = mapInfoPath(mapFile);
-    if (infoPath.empty()) {
-        return fail("the host's map \"" + mapFile + "\" has no information file");
-    }
     QFile file(fromWindows1252(infoPath));
     if (!file.open(QIODevice::ReadOnly)) {
-        return fail("cannot read the map information file " + infoPath);
+        return fail("cannot read the map information file " + infoPath + " (" +
+                    toWindows1252(file.errorString()) + ")");
     }
     // Lines one and two are skipped; the title is the third, taken whole.
     for (int line = 1; line <= 3; ++line) {

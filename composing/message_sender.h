@@ -9,8 +9,8 @@
 
 namespace quillet {
 
-// The map's information file: the map path cut before its first "." (a dot in a folder
-// name counts) with ".inf" appended; empty when the path has no ".".
+// The map's information file: the map file name's own extension replaced by ".inf", or
+// ".inf" appended when the file name has none. Dots in folder names (~/.wine) are kept.
 std::string mapInfoPath(const std::string& mapFileName);
 
 // The third line of the map's information file, read afresh each time.

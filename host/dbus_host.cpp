@@ -2,10 +2,12 @@
 
 #include "base/qt_text.h"
 
+#include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QElapsedTimer>
+#include <QDBusReply>
+#include <QFile>
 #include <QMetaType>
 #include <QObject>
 #include <QVariant>
@@ -34,13 +36,29 @@ private:
 
 namespace {
 
+// Whether the process is alive; a zombie has ended.
+bool processRunning(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray line = stat.readAll();
+    const qsizetype state = line.lastIndexOf(')') + 2; // the state follows the command name
+    return state > 1 && state < line.size() && line[state] != 'Z' && line[state] != 'X';
+}
+
+bool hostOnBus(const QDBusConnection& connection) {
+    const QDBusConnectionInterface* bus = connection.interface();
+    return bus && bus->isServiceRegistered(QString::fromLatin1(hostbus::kService)).value();
+}
+
 QString secondsText(int ms) {
     return QString::number(ms / 1000.0, 'g', 3) + QStringLiteral(" s");
 }
 
 // The one place that turns a D-Bus failure into a status-line message.
-[[noreturn]] void throwCallFailed(const QDBusError& error, const char* method, int timeoutMs,
-                                  qint64 elapsedMs) {
+[[noreturn]] void throwCallFailed(const QDBusConnection& connection, const QDBusError& error,
+                                  const char* method, int timeoutMs, qint64 hostPid) {
     const QString name = QString::fromLatin1(method);
     QString message;
     QDBusError::ErrorType type = error.type();
@@ -54,13 +72,20 @@ QString secondsText(int ms) {
     case QDBusError::NoReply:
     case QDBusError::Timeout:
     case QDBusError::TimedOut:
-        // The bus answers NoReply both when time runs out and when the host exits before
-        // it replies; the elapsed time tells the two apart.
-        if (elapsedMs < timeoutMs / 2) {
-            message = QStringLiteral("Host not reachable: UI-View32 closed during %1").arg(name);
-        } else {
+        // The bus answers NoReply when time runs out, when the host exits before it replies,
+        // and when the bus drops the host for an answer larger than it carries. A host still
+        // on the bus was too slow; one that left it either ended or was cut off, which its
+        // process tells.
+        if (hostOnBus(connection)) {
             message = QStringLiteral("Host did not answer %1 within %2")
                           .arg(name, secondsText(timeoutMs));
+        } else if (processRunning(hostPid)) {
+            message = QStringLiteral("Host not reachable: the bus cut UI-View32 off during %1 "
+                                     "while it kept running (an answer too large for the bus "
+                                     "does that)")
+                          .arg(name);
+        } else {
+            message = QStringLiteral("Host not reachable: UI-View32 closed during %1").arg(name);
         }
         break;
     case QDBusError::Disconnected:
@@ -82,9 +107,10 @@ QString secondsText(int ms) {
 
 // Calls one host method and returns its single reply value, which must be of the expected
 // type; anything else throws HostError.
-QVariant callHost(const QDBusConnection& connection, int timeoutMs, const QString& path,
-                  const char* interface, const char* method, const QVariantList& arguments,
-                  QMetaType expected, const char* expectedSignature) {
+QVariant callHost(const QDBusConnection& connection, int timeoutMs, qint64 hostPid,
+                  const QString& path, const char* interface, const char* method,
+                  const QVariantList& arguments, QMetaType expected,
+                  const char* expectedSignature) {
     if (!connection.isConnected()) {
         throw HostError(
             QStringLiteral("Host not reachable: no connection to the D-Bus session bus (%1)")
@@ -96,15 +122,13 @@ QVariant callHost(const QDBusConnection& connection, int timeoutMs, const QStrin
                                        QString::fromLatin1(interface), QString::fromLatin1(method));
     request.setArguments(arguments);
 
-    QElapsedTimer clock;
-    clock.start();
     const QDBusMessage reply = connection.call(request, QDBus::Block, timeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage) {
-        throwCallFailed(QDBusError(reply), method, timeoutMs, clock.elapsed());
+        throwCallFailed(connection, QDBusError(reply), method, timeoutMs, hostPid);
     }
     if (reply.type() != QDBusMessage::ReplyMessage) {
-        throwCallFailed(QDBusError(QDBusError::Failed, QStringLiteral("no reply")), method,
-                        timeoutMs, clock.elapsed());
+        throwCallFailed(connection, QDBusError(QDBusError::Failed, QStringLiteral("no reply")),
+                        method, timeoutMs, hostPid);
     }
     const QVariantList values = reply.arguments();
     if (values.size() != 1 || values.front().metaType() != expected) {
@@ -117,22 +141,23 @@ QVariant callHost(const QDBusConnection& connection, int timeoutMs, const QStrin
     return values.front();
 }
 
-std::string callForText(const QDBusConnection& connection, int timeoutMs, const QString& path,
-                        const char* interface, const char* method,
+std::string callForText(const QDBusConnection& connection, int timeoutMs, qint64 hostPid,
+                        const QString& path, const char* interface, const char* method,
                         const QVariantList& arguments = {}) {
-    const QVariant value = callHost(connection, timeoutMs, path, interface, method, arguments,
-                                    QMetaType::fromType<QString>(), "s");
+    const QVariant value = callHost(connection, timeoutMs, hostPid, path, interface, method,
+                                    arguments, QMetaType::fromType<QString>(), "s");
     return toWindows1252(value.toString());
 }
 
 // The map is addressed by the object path the host gave for it.
 class DBusHostMap final : public HostMap {
 public:
-    DBusHostMap(QDBusConnection connection, QString path, int timeoutMs)
-        : m_connection(std::move(connection)), m_path(std::move(path)), m_timeoutMs(timeoutMs) {}
+    DBusHostMap(QDBusConnection connection, QString path, int timeoutMs, qint64 hostPid)
+        : m_connection(std::move(connection)), m_path(std::move(path)), m_timeoutMs(timeoutMs),
+          m_hostPid(hostPid) {}
 
     std::string mapFileName() override {
-        return callForText(m_connection, m_timeoutMs, m_path, hostbus::kMapInterface,
+        return callForText(m_connection, m_timeoutMs, m_hostPid, m_path, hostbus::kMapInterface,
                            "MapFileName");
     }
 
@@ -140,6 +165,7 @@ private:
     QDBusConnection m_connection;
     QString m_path;
     int m_timeoutMs;
+    qint64 m_hostPid;
 };
 
 } // namespace
@@ -152,20 +178,25 @@ DBusHost::~DBusHost() {
 }
 
 std::unique_ptr<HostMap> DBusHost::currentMap() {
-    const QVariant value = callHost(m_connection, m_timeoutMs, QString::fromLatin1(hostbus::kPath),
-                                    hostbus::kInterface, "CurrentMap", {},
-                                    QMetaType::fromType<QDBusObjectPath>(), "o");
+    const QVariant value = callHost(m_connection, m_timeoutMs, m_hostPid,
+                                    QString::fromLatin1(hostbus::kPath), hostbus::kInterface,
+                                    "CurrentMap", {}, QMetaType::fromType<QDBusObjectPath>(), "o");
+    // The host's process, asked once per map (once per host while it lives), lets a failed
+    // call tell a host that ended from one the bus cut off.
+    const QDBusReply<uint> pid =
+        m_connection.interface()->servicePid(QString::fromLatin1(hostbus::kService));
+    m_hostPid = pid.isValid() ? pid.value() : 0;
     return std::make_unique<DBusHostMap>(m_connection, value.value<QDBusObjectPath>().path(),
-                                         m_timeoutMs);
+                                         m_timeoutMs, m_hostPid);
 }
 
 std::string DBusHost::messageLog(int selector) {
-    return callForText(m_connection, m_timeoutMs, QString::fromLatin1(hostbus::kPath),
+    return callForText(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(hostbus::kPath),
                        hostbus::kInterface, "MessageLog", {QVariant(selector)});
 }
 
 std::string DBusHost::stationCallsign() {
-    return callForText(m_connection, m_timeoutMs, QString::fromLatin1(hostbus::kPath),
+    return callForText(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(hostbus::kPath),
                        hostbus::kInterface, "StationCallsign");
 }
 

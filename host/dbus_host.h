@@ -40,6 +40,7 @@ public:
 private:
     QDBusConnection m_connection;
     int m_timeoutMs;
+    qint64 m_hostPid = 0; // of the host that gave the current map; 0 when not known
     std::unique_ptr<ClosingRelay> m_closingRelay;
 };
 

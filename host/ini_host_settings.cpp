@@ -1,6 +1,7 @@
 #include "host/ini_host_settings.h"
 
 #include "base/qt_text.h"
+#include "settings/file_bytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <filesystem>
 #include <utility>
 
 namespace quillet {
@@ -26,22 +28,19 @@ struct IniLines {
 
 IniLines readLines(const QString& path) {
     IniLines result;
-    QFile file(path);
-    if (!file.exists()) {
+    // Regular files only, opened without blocking: a pipe under this name must not hold up
+    // the start.
+    const FileRead read =
+        readFileBytes(std::filesystem::path(QFile::encodeName(path).toStdString()));
+    if (read.status == ReadStatus::missing) {
         return result;
     }
-    // Opening a FIFO or a device would wait for a writer or read for ever.
-    if (!QFileInfo(path).isFile()) {
+    if (read.status == ReadStatus::failed) {
         result.readable = false;
-        result.problem = QStringLiteral("not a regular file");
+        result.problem = QFile::decodeName(QByteArray::fromStdString(read.error));
         return result;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.readable = false;
-        result.problem = file.errorString();
-        return result;
-    }
-    QByteArray bytes = file.readAll();
+    QByteArray bytes = QByteArray::fromStdString(read.bytes);
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         bytes.remove(0, 3);
     }
@@ -137,7 +136,7 @@ std::optional<QString> IniHostSettings::setProgramFolder(const QString& folder) 
     }
     IniLines ini = readLines(m_filePath);
     if (!ini.readable) {
-        return QStringLiteral("cannot read %1 (%2)").arg(m_filePath, ini.problem);
+        return QStringLiteral("%1 in %2").arg(ini.problem, QFileInfo(m_filePath).absolutePath());
     }
     const QString keyLine = kKey + QLatin1Char('=') + folder;
     const Found found = find(ini.lines);

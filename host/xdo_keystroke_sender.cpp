@@ -1,7 +1,7 @@
 #include "host/xdo_keystroke_sender.h"
 
-#include "host/keystroke_notation.h"
 #include "base/qt_text.h"
+#include "host/keystroke_notation.h"
 
 // Qt's headers must come before X11's, whose macros (None, Bool, Status...) clash with them.
 #include <QByteArray>

@@ -11,7 +11,8 @@ QUILLET_PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libxdo-dev libcurl4-openssl-dev libssl-dev
   dbus dbus-x11 xvfb openbox x11-utils xauth imagemagick fonts-dejavu-core
-  python3-pyftpdlib pure-ftpd openssh-server openssh-client openssl chromium clang libclang-rt-14-dev
+  python3-pyftpdlib python3-dbus python3-gi pure-ftpd openssh-server openssh-client openssl
+  chromium clang libclang-rt-14-dev clang-format git
   # a desktop notification daemon; `dunstctl history` reads it back through systemd's busctl
   dunst systemd
   # the TNC the host's tests talk to
@@ -47,13 +48,26 @@ install_missing_packages() {
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# build_quillet [FOLDER [CMAKE-OPTION...]]: configures and builds FOLDER (default the build
+# folder), RelWithDebInfo unless an option says otherwise.
 build_quillet() {
-  echo "== Building in $QUILLET_BUILD"
+  local build="${1:-$QUILLET_BUILD}"
+  shift || true
+  echo "== Building in $build"
   local generator=()
   # an existing build folder keeps the generator it was made with
-  [ -f "$QUILLET_BUILD/CMakeCache.txt" ] || generator=(-G Ninja)
-  cmake -S "$QUILLET_ROOT" -B "$QUILLET_BUILD" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$QUILLET_BUILD" --parallel "$(nproc)"
+  [ -f "$build/CMakeCache.txt" ] || generator=(-G Ninja)
+  cmake -S "$QUILLET_ROOT" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" \
+    >/dev/null
+  cmake --build "$build" --parallel "$(nproc)"
+}
+
+# Fails when a tracked C++ file differs from what the root .clang-format makes of it.
+check_formatting() {
+  echo "== Checking the C++ formatting"
+  local files=()
+  mapfile -d '' files < <(git -C "$QUILLET_ROOT" ls-files -z -- '*.cpp' '*.h')
+  (cd "$QUILLET_ROOT" && clang-format --dry-run --Werror "${files[@]}")
 }
 
 # Starts Xvfb with openbox on a free display and exports DISPLAY; sets XVFB_PIDS.

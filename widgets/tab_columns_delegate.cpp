@@ -4,22 +4,28 @@
 #include <QPainter>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace quillet {
 
-QStringList tabColumns(const QString& row) {
+QStringList tabColumns(const QString& row, qsizetype maxColumns) {
     static const QRegularExpression tabs(QStringLiteral("\t+"));
-    return row.split(tabs);
+    QStringList columns = row.split(tabs);
+    // Tabs inside the last column's text (a bulletin may hold some) open no new columns.
+    // The last column is taken out before the new last one is named, so that the text is
+    // joined to the column it came from.
+    while (columns.size() > std::max<qsizetype>(maxColumns, 1)) {
+        const QString tail = columns.takeLast();
+        columns.last() += QStringLiteral("    ") + tail;
+    }
+    return columns;
 }
 
 void TabColumnsDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                const QModelIndex& index) const {
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
-    QStringList columns = tabColumns(opt.text);
-    // Tabs inside the last column's text (a bulletin may hold some) do not open new columns.
-    while (columns.size() > m_starts.size() + 1) {
-        columns[columns.size() - 2] += QStringLiteral("    ") + columns.takeLast();
-    }
+    const QStringList columns = tabColumns(opt.text, m_starts.size() + 1);
     opt.text.clear();
     const QStyle* style = opt.widget ? opt.widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget); // background

@@ -3,6 +3,8 @@
 #include <QStyledItemDelegate>
 #include <QVector>
 
+#include <limits>
+
 namespace quillet {
 
 // Draws list rows whose columns are separated by tabs at fixed column positions, so that
@@ -22,7 +24,9 @@ private:
     QVector<int> m_starts;
 };
 
-// The columns of a tab-separated row, runs of tabs taken as one separator.
-QStringList tabColumns(const QString& row);
+// The columns of a tab-separated row, runs of tabs taken as one separator. Beyond
+// maxColumns, the rest of the row stays in the last column, its tabs shown as blanks.
+QStringList tabColumns(const QString& row,
+                       qsizetype maxColumns = std::numeric_limits<qsizetype>::max());
 
 } // namespace quillet

@@ -46,6 +46,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, const QRect& geometry,
                   const QColor& colour) {
     auto* label = new QLabel(caption, parent);
+    label->setTextFormat(Qt::PlainText);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(geometry);
     label->setFont(windowFont(true));

@@ -136,6 +136,13 @@ wait_until 20 quillet_has_read_the_log || fail "Quillet never read the host's lo
 # Registered with the host under the copy's path, which the host recorded as its folder.
 grep -qF "\"$copy/quillet\"" "$copy/host/QUILLET.XTR" ||
   fail "QUILLET.XTR does not name the copied executable"
+echo "== A second Quillet from the same folder says so and ends"
+second=0
+(cd / && env XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen timeout 20 \
+  "$copy/quillet") 2>"$work/second.err" || second=$?
+grep -qF "Quillet is already running from this folder" "$work/second.err" ||
+  fail "the second Quillet did not say that one is running (status $second)"
+[ "$second" -ne 0 ] && [ "$second" -ne 124 ] || fail "the second Quillet ended with status $second"
 quit_simulator
 status=0
 wait "$app" || status=$?

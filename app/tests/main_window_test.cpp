@@ -224,6 +224,15 @@ private slots:
         QCOMPARE(s.window.statusText(),
                  QString(kStatusShownLength, QLatin1Char('x')) + QChar(0x2026));
         QVERIFY(s.list("List1")->currentItem()->text().endsWith(QString::fromStdString(huge)));
+
+        // text from the air is shown as written, never as markup
+        s.host.log += logLine("ZZ9", "BLN3", "a <b>x</b> &amp;");
+        s.window.refreshMessages();
+        s.click("ZZ9 BLN3");
+        const auto* status = s.control<QLabel>("status");
+        QCOMPARE(status->text(), QStringLiteral("a <b>x</b> &amp;"));
+        QVERIFY(status->sizeHint().width() >=
+                status->fontMetrics().horizontalAdvance(status->text()));
     }
 
     void aGroupClickFiltersTheListWithoutReadingTheHost() {
@@ -241,6 +250,20 @@ private slots:
         QCOMPARE(groups->currentRow(), 1); // the refresh of that click kept EU selected
         clickRow(groups, 0);
         QCOMPARE(s.list("List1")->count(), 6);
+        // EU leaves the table while it is the filter: "ALL" is current, and a click on it
+        // still takes the filter off
+        clickRow(groups, 1);
+        s.clock.advance(std::chrono::minutes(1));
+        s.host.log.clear();
+        for (int i = 0; i < 40; ++i) {
+            s.host.log += logLine("N" + std::to_string(i), "BLN1", "x");
+        }
+        s.window.refreshMessages();
+        QCOMPARE(entries(groups), QStringList{"ALL"});
+        QCOMPARE(s.list("List1")->count(), 1);
+        clickRow(groups, 0);
+        QCOMPARE(s.window.groupFilter(), std::string("ALL"));
+        QCOMPARE(s.list("List1")->count(), 41);
     }
 
     void updateMessageTakesAddresseeAndTextFromTheRowButNotFromTheHeading() {

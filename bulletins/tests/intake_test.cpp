@@ -5,134 +5,109 @@
 #include <gtest/gtest.h>
 
 using namespace quillet;
-using quillet::testing::expectInvariants;
-using quillet::testing::logLine;
+using namespace quillet::testing;
+using namespace std::chrono_literals;
+using Held = std::vector<std::string>;
 
 namespace {
+
+struct RecordingLog final : MessageLogSource {
+    std::string text;
+    std::vector<int> selectors;
+    bool failing = false;
+    std::string messageLog(int selector) override {
+        selectors.push_back(selector);
+        return failing ? throw std::runtime_error("host gone") : text;
+    }
+};
 
 class Intake : public ::testing::Test {
 protected:
     FakeClock clock;
     BulletinStore store{clock};
-    const LocalDateTime start = clock.now();
-};
 
-class RecordingLog final : public MessageLogSource {
-public:
-    std::string text;
-    std::vector<int> selectors;
-    std::string messageLog(int selector) override {
-        selectors.push_back(selector);
-        return text;
+    // Fills all forty slots, the clock moving by `step` after each bulletin.
+    void fillTable(std::chrono::seconds step) {
+        for (int i = 0; i < kSlotCount; ++i) {
+            store.storeBulletin("ST" + std::to_string(100 + i), "BLN1", "text");
+            clock.advance(step);
+        }
     }
+    const Bulletin& slot(int i) const { return store.bulletins()[i]; }
 };
 
-class FailingLog final : public MessageLogSource {
-public:
-    std::string messageLog(int) override { throw std::runtime_error("host gone"); }
-};
-
-TEST_F(Intake, ReadsTheBulletinLogWithSelectorTwoAndStoresEachLine) {
+TEST_F(Intake, ReadsLogTwoAndAFailedReadChangesNothing) {
     RecordingLog log;
-    log.text = logLine("G4ABC", "BLN1", "Net tonight") + logLine("DL1XYZ", "BLNA", "QRT");
+    log.text = hostLog("G4ABC|BLN1|Net tonight\r\nDL1XYZ|BLNA|QRT\r\n");
     store.readMessageLog(log);
-    ASSERT_EQ(log.selectors, std::vector<int>{2});
-    ASSERT_EQ(store.usedCount(), 2);
-    EXPECT_EQ(store.bulletins()[0].callsign, "G4ABC");
-    EXPECT_EQ(store.bulletins()[1].addressee, "BLNA");
-    EXPECT_EQ(store.bulletins()[1].text, "QRT");
-}
-
-TEST_F(Intake, AFailedReadLeavesTheTableAsItWas) {
-    store.storeMessageLog(logLine("G4ABC", "BLN1", "one"));
-    FailingLog log;
+    EXPECT_EQ(log.selectors, std::vector<int>{2});
+    EXPECT_EQ(held(store), (Held{"G4ABC|BLN1|Net tonight", "DL1XYZ|BLNA|QRT"}));
+    log.failing = true;
     EXPECT_THROW(store.readMessageLog(log), std::runtime_error);
-    EXPECT_EQ(store.usedCount(), 1);
-    expectInvariants(store);
+    EXPECT_EQ(store.usedCount(), 2);
 }
 
-TEST_F(Intake, FieldsAreTrimmedOfBlanksOnlyAndTheBracketPrefixGoes) {
-    store.storeMessageLog(" G4ABC \xB3  BLN1EU \xB3  <UIV32N>Hello\t \r\n");
-    const Bulletin& b = store.bulletins()[0];
-    EXPECT_EQ(b.callsign, "G4ABC");
-    EXPECT_EQ(b.addressee, "BLN1EU");
-    EXPECT_EQ(b.groupCode, "EU");
-    EXPECT_EQ(b.text, "Hello\t"); // a tab is not a blank
-    EXPECT_EQ(b.received, start);
-    EXPECT_FALSE(b.isRead);
+TEST(IntakeLines, EachLineRule) {
+    const std::pair<std::string, Held> cases[] = {
+        // blanks are trimmed, tabs are not; the bracket prefix goes
+        {" G4ABC |  BLN1EU |  <UIV32N>Hello\t \r\n", {"G4ABC|BLN1EU|Hello\t"}},
+        // fields beyond the third are ignored
+        {"G4ABC|BLN1|text|more\r\n", {"G4ABC|BLN1|text"}},
+        // only CR LF ends a line; the unfinished rest is not read
+        {"A1|BLN1|one\r\nB2|BLN1|two\nC3|BLN1|three\rx", {"A1|BLN1|one"}},
+        // lines with fewer than three fields are skipped
+        {"G4ABC\r\nG4ABC|BLN1\r\n\r\nW1AW|BLN2|kept\r\n", {"W1AW|BLN2|kept"}},
+        // empty fields are kept, but not an empty identity
+        {"||orphan\r\n | | \r\n|BLN1|\r\nG4ABC||x\r\n||\r\n|||\r\n\r\r\n\n\r\n",
+         {"|BLN1|", "G4ABC||x"}},
+        // identity is case-sensitive
+        {"g4abc|BLN1|a\r\nG4ABC|BLN1|b\r\nG4ABC|bln1|c\r\n",
+         {"g4abc|BLN1|a", "G4ABC|BLN1|b", "G4ABC|bln1|c"}},
+        // a later line of the same bulletin replaces its text
+        {"G4ABC|BLN1|20:00\r\nG4ABC|BLN1|21:00\r\n", {"G4ABC|BLN1|21:00"}}};
+    for (const auto& [log, expected] : cases) {
+        FakeClock clock;
+        BulletinStore store(clock);
+        store.storeMessageLog(hostLog(log));
+        EXPECT_EQ(held(store), expected) << log;
+    }
 }
 
-TEST_F(Intake, FieldsBeyondTheThirdAreIgnored) {
-    store.storeMessageLog("G4ABC\xB3"
-                          "BLN1\xB3text\xB3more\xB3"
-                          "even more\r\n");
-    EXPECT_EQ(store.bulletins()[0].text, "text");
-}
-
-TEST_F(Intake, OnlyLinesEndedByCrLfAreRead) {
-    // the piece after the last CR LF is unfinished; a lone LF or CR does not end a line
-    store.storeMessageLog(logLine("A1", "BLN1", "one") + "B2\xB3"
-                                                         "BLN1\xB3two\nC3\xB3"
-                                                         "BLN1\xB3three");
-    ASSERT_EQ(store.usedCount(), 1);
-    EXPECT_EQ(store.bulletins()[0].callsign, "A1");
-
-    store.storeMessageLog("");
-    store.storeMessageLog("\r\n\r\n");
-    EXPECT_EQ(store.usedCount(), 1);
-}
-
-TEST_F(Intake, LinesWithFewerThanThreeFieldsAreSkipped) {
-    store.storeMessageLog("G4ABC\r\nG4ABC\xB3"
-                          "BLN1\r\n" +
-                          logLine("W1AW", "BLN2", "kept"));
-    ASSERT_EQ(store.usedCount(), 1);
-    EXPECT_EQ(store.bulletins()[0].callsign, "W1AW");
-    expectInvariants(store);
-}
-
-TEST_F(Intake, EmptyFieldsAreKeptButALineWithoutSenderAndAddresseeIsNoBulletin) {
-    store.storeMessageLog(logLine("", "", "orphan text") + logLine("", "BLN1", "") +
-                          logLine("G4ABC", "", "x"));
-    ASSERT_EQ(store.usedCount(), 2);
-    EXPECT_EQ(store.bulletins()[0].addressee, "BLN1");
-    EXPECT_EQ(store.bulletins()[1].callsign, "G4ABC");
-    expectInvariants(store);
-}
-
-TEST_F(Intake, TheSameBulletinTwiceKeepsTheTimeItWasFirstSeen) {
-    const std::string log = logLine("G4ABC", "BLN1", "Net tonight");
-    store.storeMessageLog(log + log);
-    clock.advance(std::chrono::seconds(30));
-    store.storeMessageLog(log);
-    ASSERT_EQ(store.usedCount(), 1);
-    EXPECT_EQ(store.bulletins()[0].received, start);
-}
-
-TEST_F(Intake, ALaterTextInTheSameLogReplacesTheEarlierOne) {
-    store.storeMessageLog(logLine("G4ABC", "BLN1", "Net at 20:00") +
-                          logLine("G4ABC", "BLN1", "Net at 21:00"));
-    ASSERT_EQ(store.usedCount(), 1);
-    EXPECT_EQ(store.bulletins()[0].text, "Net at 21:00");
-}
-
-TEST_F(Intake, AnUpdatedTextKeepsTheReadMarkAndTakesTheTimeOfTheUpdate) {
-    store.storeMessageLog(logLine("G4ABC", "BLN1EU", "old"));
+TEST_F(Intake, TheTimeChangesWithTheTextAndTheReadMarkStays) {
+    const LocalDateTime start = clock.now();
+    store.storeMessageLog(hostLog("G4ABC|BLN1EU|old\r\n"));
+    EXPECT_FALSE(slot(0).isRead);
+    EXPECT_EQ(slot(0).groupCode, "EU");
     store.markRead(0);
-    clock.advance(std::chrono::minutes(5));
-    store.storeMessageLog(logLine("G4ABC", "BLN1EU", "new"));
-    const Bulletin& b = store.bulletins()[0];
-    EXPECT_TRUE(b.isRead);
-    EXPECT_EQ(b.text, "new");
-    EXPECT_EQ(b.received, start + std::chrono::minutes(5));
-    EXPECT_EQ(b.groupCode, "EU");
+    clock.advance(1min);
+    store.storeMessageLog(hostLog("G4ABC|BLN1EU|old\r\n")); // the same again: no change
+    EXPECT_EQ(slot(0).received, start);
+    clock.advance(4min);
+    store.storeMessageLog(hostLog("G4ABC|BLN1EU|new\r\n"));
+    EXPECT_EQ(slot(0).received, start + 5min);
+    EXPECT_TRUE(slot(0).isRead);
 }
 
-TEST_F(Intake, IdentityIsCaseSensitive) {
-    store.storeMessageLog(logLine("g4abc", "BLN1", "x") + logLine("G4ABC", "BLN1", "x") +
-                          logLine("G4ABC", "bln1", "x"));
-    EXPECT_EQ(store.usedCount(), 3);
-    expectInvariants(store);
+TEST_F(Intake, TheEarliestReceivedIsEvictedTheLowestSlotAmongEqualTimes) {
+    fillTable(0s);
+    clock.advance(1s);
+    store.markRead(0);
+    store.markRead(1);
+    store.storeBulletin("ST100", "BLN1", "changed"); // slot 0 is now the newest
+    store.storeBulletin("NEW1", "BLN2", "x");
+    EXPECT_EQ(slot(1).callsign, "NEW1");
+    EXPECT_FALSE(slot(1).isRead); // a newcomer takes no read mark
+    EXPECT_EQ(slot(1).received, clock.now());
+    EXPECT_TRUE(slot(0).isRead);
+    // with the clock set back, a newcomer is older than all the others: it goes next
+    clock.set(makeLocalDateTime(2001, 1, 1));
+    store.storeBulletin("NEW2", "BLN2", "x");
+    store.storeBulletin("NEW3", "BLN2", "x");
+    EXPECT_EQ(slot(2).callsign, "NEW3");
+    EXPECT_EQ(slot(3).callsign, "ST103");
+    // a bulletin evicted while still logged comes back at the next read, the table sound
+    store.storeMessageLog(hostLog("ST101|BLN1|text\r\nST102|BLN1|text\r\n"));
+    EXPECT_EQ(held(store).size(), std::size_t(kSlotCount));
 }
 
 } // namespace

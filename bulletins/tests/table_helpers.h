@@ -4,34 +4,41 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
-#include <utility>
+#include <vector>
 
 namespace quillet::testing {
 
-// One log line as the host writes it.
+// Log text written with "|" for the host's field separator; logLine() writes one line.
+inline std::string hostLog(std::string text) {
+    std::replace(text.begin(), text.end(), '|', '\xB3');
+    return text;
+}
+
 inline std::string logLine(const std::string& callsign, const std::string& addressee,
                            const std::string& text) {
     return callsign + '\xB3' + addressee + '\xB3' + text + "\r\n";
 }
 
-// The table's invariants: slots in use are 0..n-1, free slots are empty, and no two
-// bulletins share callsign and addressee.
-inline void expectInvariants(const BulletinStore& store) {
-    const auto& table = store.bulletins();
-    std::set<std::pair<std::string, std::string>> identities;
+// "callsign|addressee|text" of every slot in use, in slot order. Checks the table's
+// invariants on the way: slots in use are 0..n-1 and distinct, free slots are empty.
+inline std::vector<std::string> held(const BulletinStore& store) {
+    std::vector<std::string> out;
+    std::set<std::string> identities;
     for (int i = 0; i < kSlotCount; ++i) {
-        const Bulletin& b = table[i];
-        if (i < store.usedCount()) {
-            EXPECT_TRUE(b.inUse) << "slot " << i;
-            EXPECT_TRUE(b.received.has_value()) << "slot " << i;
-            EXPECT_TRUE(identities.emplace(b.callsign, b.addressee).second)
-                << "duplicate identity in slot " << i;
-        } else {
+        const Bulletin& b = store.bulletins()[i];
+        if (i >= store.usedCount()) {
             EXPECT_EQ(b, Bulletin{}) << "free slot " << i << " is not empty";
+            continue;
         }
+        EXPECT_TRUE(b.inUse && b.received &&
+                    identities.insert(b.callsign + '|' + b.addressee).second)
+            << "slot " << i;
+        out.push_back(b.callsign + '|' + b.addressee + '|' + b.text);
     }
+    return out;
 }
 
 } // namespace quillet::testing

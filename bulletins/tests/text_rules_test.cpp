@@ -2,46 +2,33 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
 using namespace quillet;
 
-namespace {
-
-TEST(TextPrefix, OnlyALeadingClosedBracketIsRemoved) {
-    EXPECT_EQ(stripTextPrefix("<UIV32N>Hello"), "Hello");
-    EXPECT_EQ(stripTextPrefix("<a>b>c"), "b>c"); // up to the first ">"
-    EXPECT_EQ(stripTextPrefix("<>Hello"), "Hello");
-    EXPECT_EQ(stripTextPrefix("<x> spaced"), " spaced"); // no further trimming
-    EXPECT_EQ(stripTextPrefix("<never closed"), "<never closed");
-    EXPECT_EQ(stripTextPrefix("Hello <x> there"), "Hello <x> there");
-    EXPECT_EQ(stripTextPrefix(" <x>Hello"), " <x>Hello");
-    EXPECT_EQ(stripTextPrefix(""), "");
-    EXPECT_EQ(stripTextPrefix("<x>"), "");
+TEST(TextRules, EachRuleOverItsCases) {
+    const auto strip = [](std::string_view t) { return std::string(stripTextPrefix(t)); };
+    const auto trim = [](std::string_view t) { return std::string(trimBlanks(t)); };
+    // Each rule with its cases as input, expected output, input, expected output, ...
+    const std::pair<std::function<std::string(std::string_view)>, std::vector<std::string>>
+        rules[] = {// only a leading, closed bracket goes, up to the first ">", nothing more
+                   {strip,
+                    {"<UIV32N>Hello", "Hello", "<a>b>c", "b>c", "<x> spaced", " spaced", "<x>", "",
+                     "<open", "<open", "a <x> b", "a <x> b", " <x>a", " <x>a"}},
+                   // blanks only, at both ends
+                   {trim, {"  a b  ", "a b", "\ta\t", "\ta\t", "  ", ""}},
+                   // characters five to seven, trimmed and upper-cased (Windows-1252 é -> É)
+                   {groupCodeOf,
+                    {"BLN1EU", "EU", "BLN1E", "E", "BLN1 WX", "WX", "bln2usa", "USA", "BLN3ABCDE",
+                     "ABC", "BLN1", "", "BLN", "", "BLN1 A B", "A", "BLN1\xE9t\xE9", "\xC9T\xC9"}},
+                   // only a three-character addressee gets a blank, so that "> " lines up
+                   {padAddressee, {"BLN", "BLN ", "BLN1", "BLN1", "AB", "AB"}}};
+    for (const auto& [rule, cases] : rules) {
+        for (std::size_t i = 0; i + 1 < cases.size(); i += 2) {
+            EXPECT_EQ(rule(cases[i]), cases[i + 1]) << '"' << cases[i] << '"';
+        }
+    }
 }
-
-TEST(TrimBlanks, RemovesSpacesOnlyAtBothEnds) {
-    EXPECT_EQ(trimBlanks("  a b  "), "a b");
-    EXPECT_EQ(trimBlanks("\ta\t"), "\ta\t");
-    EXPECT_EQ(trimBlanks("    "), "");
-    EXPECT_EQ(trimBlanks(""), "");
-}
-
-TEST(GroupCode, CharactersFiveToSevenTrimmedAndUpperCased) {
-    EXPECT_EQ(groupCodeOf("BLN1EU"), "EU");
-    EXPECT_EQ(groupCodeOf("BLN1 WX"), "WX");
-    EXPECT_EQ(groupCodeOf("bln2usa"), "USA");
-    EXPECT_EQ(groupCodeOf("BLN3ABCDE"), "ABC");
-    EXPECT_EQ(groupCodeOf("BLN1"), "");
-    EXPECT_EQ(groupCodeOf("BLN"), "");
-    EXPECT_EQ(groupCodeOf("BLN1 "), "");
-    EXPECT_EQ(groupCodeOf("BLN1 A B"), "A");              // inner blank stays, outer ones go
-    EXPECT_EQ(groupCodeOf("BLN1\xE9t\xE9"), "\xC9T\xC9"); // é -> É in Windows-1252
-}
-
-TEST(PadAddressee, OnlyAThreeCharacterAddresseeGetsABlank) {
-    EXPECT_EQ(padAddressee("BLN"), "BLN ");
-    EXPECT_EQ(padAddressee("BLN1"), "BLN1");
-    EXPECT_EQ(padAddressee("AB"), "AB");
-    EXPECT_EQ(padAddressee(""), "");
-}
-
-} // namespace

@@ -61,19 +61,42 @@ TEST_F(Sending, EmptyDigiNegativePortAndTheTitleTakenWhole) {
     EXPECT_EQ(calls[16], "keys:"); // an empty digi still has its row
 }
 
-TEST_F(Sending, TheInformationFileIsCutAtTheFirstDotOfTheWholePath) {
-    EXPECT_EQ(mapInfoPath("C:\\maps\\world.gif"), "C:\\maps\\world.inf");
-    EXPECT_EQ(mapInfoPath("D:\\ui.v\\maps\\x.gif"), "D:\\ui.inf");
-    EXPECT_EQ(mapInfoPath("/maps/nodot"), "");
+TEST_F(Sending, TheInformationFileReplacesTheMapFileNamesOwnExtension) {
+    const std::pair<std::string, std::string> paths[] = {
+        {"C:\\maps\\world.gif", "C:\\maps\\world.inf"},
+        {"D:\\ui.v\\maps\\x.gif", "D:\\ui.v\\maps\\x.inf"},
+        {"/home/op/.wine/maps.v2/x.tar.gz", "/home/op/.wine/maps.v2/x.tar.inf"},
+        {"/home/op/.local/maps/nodot", "/home/op/.local/maps/nodot.inf"},
+    };
+    for (const auto& [map, info] : paths) {
+        EXPECT_EQ(mapInfoPath(map), info);
+    }
+    // a dotted folder: the file read is the one inside it
+    std::filesystem::create_directories(dir / ".wine");
+    std::ofstream(dir / ".wine" / "x.inf", std::ios::binary) << "1\r\n2\r\nFolder title\r\n";
+    const Result<std::string> title = hostWindowTitle((dir / ".wine" / "x.gif").string());
+    EXPECT_EQ(title.ok() ? *title : title.error(), "UI-View32 V2.03 [Folder title]");
 }
 
-TEST_F(Sending, ACaptionThatCannotBeFormedSendsNothing) {
+TEST_F(Sending, ACaptionThatCannotBeFormedSaysWhyAndSendsNothing) {
     std::ofstream(dir / "short.inf", std::ios::binary) << "only\r\ntwo lines\r\n";
-    for (const std::string& map :
-         {(dir / "nodot").string(), (dir / "missing.gif").string(), (dir / "short.gif").string()}) {
-        const Status sent = sender.sendMessage(map, "BLN", 1, "", "x");
-        EXPECT_TRUE(sent.error().starts_with("Error Sending Message: ")) << sent.error();
+    std::ofstream(dir / "empty.inf", std::ios::binary) << "";
+    const std::string missing = (dir / "missing.inf").string();
+    const std::string shortInfo = (dir / "short.inf").string();
+    const std::string empty = (dir / "empty.inf").string();
+    const std::pair<std::string, std::string> cases[] = {
+        {(dir / "missing.gif").string(),
+         "cannot read the map information file " + missing + " (No such file or directory)"},
+        {(dir / "short.gif").string(),
+         "the map information file " + shortInfo + " has fewer than three lines"},
+        {(dir / "empty.gif").string(),
+         "the map information file " + empty + " has fewer than three lines"},
+    };
+    for (const auto& [path, why] : cases) {
+        const Status sent = sender.sendMessage(path, "BLN", 1, "", "x");
+        EXPECT_EQ(sent.error(), "Error Sending Message: " + why);
     }
+    EXPECT_TRUE(keys.calls().empty());
     EXPECT_TRUE(keys.calls().empty());
 }
 

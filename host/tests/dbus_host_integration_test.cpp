@@ -10,6 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <memory>
+#include <string>
+#include <thread>
+
 namespace quillet {
 namespace {
 
@@ -123,6 +128,51 @@ TEST_F(DBusHostTest, WrongReplyTypesAreHostErrors) {
     QDBusConnection::disconnectFromBus(QStringLiteral("wrong-host"));
     thread.quit();
     thread.wait();
+}
+
+// A host the bus cuts off while it answers, as it does one whose answer is too large: its
+// connection closes before the reply, and its process keeps running for a while.
+constexpr char kCutOffHost[] = R"(
+import dbus, dbus.service, dbus.mainloop.glib, os, time
+from gi.repository import GLib
+dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
+bus = dbus.bus.BusConnection(dbus.bus.BUS_SESSION)
+class Host(dbus.service.Object):
+    @dbus.service.method("com.peaksystems.UIView32", out_signature="o")
+    def CurrentMap(self):
+        return dbus.ObjectPath("/UIView32/Map")
+    @dbus.service.method("com.peaksystems.UIView32", in_signature="i", out_signature="s")
+    def MessageLog(self, selector):
+        bus.close()
+        time.sleep(3)
+        os._exit(0)
+Host(bus, "/UIView32")
+bus.request_name("com.peaksystems.UIView32")
+GLib.MainLoop().run()
+)";
+
+TEST_F(DBusHostTest, AHostCutOffTheBusIsToldApartFromOneThatClosed) {
+    auto simulator = start();
+    m_host.currentMap();
+    simulator->signal(SIGSTOP); // so that it dies in the middle of the call
+    std::thread killer([&] {
+        QThread::msleep(200);
+        simulator->signal(SIGKILL);
+    });
+    EXPECT_EQ(hostErrorOf([this] { m_host.messageLog(kBulletinLogSelector); }),
+              "Host not reachable: UI-View32 closed during MessageLog");
+    killer.join();
+    simulator.reset();
+
+    QProcess cutOff;
+    cutOff.setProcessChannelMode(QProcess::ForwardedChannels);
+    cutOff.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), kCutOffHost});
+    ASSERT_TRUE(waitFor([] { return serviceOnBus(); }));
+    m_host.currentMap();
+    EXPECT_EQ(hostErrorOf([this] { m_host.messageLog(kBulletinLogSelector); }),
+              "Host not reachable: the bus cut UI-View32 off during MessageLog while it kept "
+              "running (an answer too large for the bus does that)");
+    EXPECT_TRUE(cutOff.waitForFinished(10000));
 }
 
 } // namespace

@@ -6,7 +6,10 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +98,19 @@ TEST_F(IniHostSettingsTest, WritingFailsWithALineAndLeavesTheFileAlone) {
     ASSERT_TRUE(problem.has_value());
     EXPECT_TRUE(problem->contains(QStringLiteral("x.ini"))) << problem->toStdString();
     EXPECT_EQ(readIni(), QByteArray("[UI-View32]\nProgram Folder=/old/\n"));
+}
+
+TEST_F(IniHostSettingsTest, APipeInPlaceOfTheFileIsReportedWithoutWaitingForAWriter) {
+    ASSERT_TRUE(QDir().mkpath(m_configHome.path() + QStringLiteral("/Peak Systems")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(iniPath()).constData(), 0600), 0);
+    const IniHostSettings settings;
+    EXPECT_EQ(settings.programFolder(), "");
+    const auto problem = settings.setProgramFolder(QStringLiteral("/a/"));
+    ASSERT_TRUE(problem.has_value());
+    EXPECT_TRUE(
+        problem->startsWith(QStringLiteral("cannot read UI-View32.ini (not a regular file)")))
+        << problem->toStdString();
+    EXPECT_FALSE(QFileInfo(iniPath()).isFile());
 }
 
 } // namespace

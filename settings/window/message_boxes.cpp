@@ -4,12 +4,24 @@
 
 namespace quillet {
 
+namespace {
+
+// Messages may quote file names, settings and server answers: shown as written, never as
+// markup.
+void show(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
+    QMessageBox box(icon, QStringLiteral("Quillet"), text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+} // namespace
+
 void QtMessageBoxes::information(QWidget* parent, const QString& text) {
-    QMessageBox::information(parent, QStringLiteral("Quillet"), text);
+    show(parent, QMessageBox::Information, text);
 }
 
 void QtMessageBoxes::warning(QWidget* parent, const QString& text) {
-    QMessageBox::warning(parent, QStringLiteral("Quillet"), text);
+    show(parent, QMessageBox::Warning, text);
 }
 
 } // namespace quillet

@@ -2,6 +2,7 @@
 
 #include "settings/settings.h"
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,8 @@ public:
     // Returns the line saying why the file could not be rewritten, or nothing.
     virtual std::optional<std::string> changeConfig(const std::string& key,
                                                     const std::string& value, bool upCase) = 0;
+    // The settings file itself.
+    virtual std::filesystem::path settingsFile() const = 0;
     // The password in the scrambled form the file keeps.
     virtual std::string encrypt(const std::string& data) const = 0;
     // One publishing pass from the settings as last loaded.

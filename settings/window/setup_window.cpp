@@ -1,10 +1,11 @@
 #include "settings/window/setup_window.h"
 
-#include "widgets/twips.h"
-#include "widgets/window_style.h"
 #include "base/qt_text.h"
+#include "settings/settings_size_limit.h"
 #include "settings/window/message_boxes.h"
 #include "settings/window/setup_operations.h"
+#include "widgets/twips.h"
+#include "widgets/window_style.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -22,6 +23,7 @@ namespace {
 // Labels and check boxes are bold, text boxes and buttons regular; colours stay the system's.
 void makeCaption(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
     auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(geometry);
     label->setFont(windowFont(true));
@@ -185,17 +187,36 @@ void SetupWindow::save() {
         {kCopyToDirectoryKey, toWindows1252(m_text18->text()), false},
         {kHtmlFileNameKey, toWindows1252(m_text1->text()), false},
     }};
-    for (const Change& change : changes) {
-        if (const auto error =
-                m_main.changeConfig(std::string(change.key), change.value, change.upCase)) {
-            // The keys before this one are in the file already; OK again retries them all.
-            m_boxes.warning(this, QStringLiteral("Not all settings were saved:\n%1\n\nThe "
-                                                 "settings before it were saved.")
-                                      .arg(fromWindows1252(*error)));
-            return;
+    // A file far too large for a settings file is refused before the first rewrite.
+    const Status fits = checkSettingsFileSize(m_main.settingsFile());
+    std::optional<std::string> error;
+    if (!fits) {
+        error = fits.error();
+    }
+    std::size_t failed = 0;
+    for (; !error && failed < changes.size(); ++failed) {
+        const Change& change = changes[failed];
+        error = m_main.changeConfig(std::string(change.key), change.value, change.upCase);
+        if (error) {
+            break;
         }
     }
-    close();
+    if (!error) {
+        close();
+        return;
+    }
+    // The keys before the failed one are in the file already; OK again retries them all.
+    const auto names = [&](std::size_t from, std::size_t to) {
+        QStringList list;
+        for (std::size_t i = from; i < to; ++i) {
+            list << fromWindows1252(changes[i].key).chopped(1); // without its "="
+        }
+        return list.join(QStringLiteral(", "));
+    };
+    const QString saved = failed == 0 ? QStringLiteral("No setting was saved.")
+                                      : QStringLiteral("Saved: %1.").arg(names(0, failed));
+    m_boxes.warning(this, QStringLiteral("Not all settings were saved:\n%1\n\n%2\nNot saved: %3.")
+                              .arg(fromWindows1252(*error), saved, names(failed, changes.size())));
 }
 
 void SetupWindow::testWebpage() {

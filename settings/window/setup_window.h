@@ -44,8 +44,8 @@ public:
     void fillFrom(const Settings& settings);
 
     // OK: writes the eight settings through the main window, one key after the other, and
-    // closes. When a key cannot be written the window stays open and says why; the keys
-    // before it stay written.
+    // closes. When a key cannot be written the window stays open and says why and which
+    // keys were and were not saved; the keys before it stay written.
     void save();
     // Test Webpage: one publishing pass from the saved settings, then "done.".
     void testWebpage();
