@@ -9,12 +9,14 @@
 namespace quillet::hostapp {
 namespace {
 
-TEST(MapInfoTest, InfoFileIsThePathCutAtItsFirstDot) {
+TEST(MapInfoTest, InfoFileReplacesTheFileNamesOwnExtension) {
     EXPECT_EQ(mapInfoPath(u"/maps/demo.gif"_qs), u"/maps/demo.inf"_qs);
-    EXPECT_EQ(mapInfoPath(u"/maps/north.sea.gif"_qs), u"/maps/north.inf"_qs);
-    // The host cuts at the first dot of the whole path, even inside a directory name.
-    EXPECT_EQ(mapInfoPath(u"/home/g4abc/maps.v2/demo.gif"_qs), u"/home/g4abc/maps.inf"_qs);
-    EXPECT_EQ(mapInfoPath(u"/maps/demo"_qs), u"/maps/demo.inf"_qs);
+    EXPECT_EQ(mapInfoPath(u"/maps/north.sea.gif"_qs), u"/maps/north.sea.inf"_qs);
+    // Only the file name's own extension is replaced, never a dot in a folder name.
+    EXPECT_EQ(mapInfoPath(u"/home/g4abc/.local/maps.v2/demo.gif"_qs),
+              u"/home/g4abc/.local/maps.v2/demo.inf"_qs);
+    EXPECT_EQ(mapInfoPath(u"C:\\ui.v\\demo"_qs), u"C:\\ui.v\\demo.inf"_qs);
+    EXPECT_EQ(mapInfoPath(u"/maps.v2/demo"_qs), u"/maps.v2/demo.inf"_qs);
 }
 
 TEST(MapInfoTest, TitleIsTheWholeThirdLine) {
@@ -38,7 +40,7 @@ TEST(MapInfoTest, ReadsTitleBesideTheMapOrExplainsItsAbsence) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     ASSERT_TRUE(QDir(dir.path()).mkdir(u"maps.v2"_qs));
-    QFile info(dir.filePath(u"maps.inf"_qs));
+    QFile info(dir.filePath(u"maps.v2/coast.inf"_qs));
     ASSERT_TRUE(info.open(QIODevice::WriteOnly));
     info.write("Coast\r\n51,1,53,3\r\nCoastline\r\n");
     info.close();
