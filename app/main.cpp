@@ -72,9 +72,8 @@ int main(int argc, char* argv[]) {
     const std::string executableName =
         QFile::encodeName(QFileInfo(QCoreApplication::applicationFilePath()).fileName())
             .toStdString();
-    quillet::MainWindow window({host, keys, pacer, clock, formatter, endProgram,
-                                programFolder, inet1, transferWait,
-                                hostSettings, executableName, boxes, notifier},
+    quillet::MainWindow window({host, keys, pacer, clock, formatter, endProgram, programFolder,
+                                inet1, transferWait, hostSettings, executableName, boxes, notifier},
                                {std::make_unique<quillet::QtWorkQueue>(QStringLiteral("host")),
                                 std::make_unique<quillet::QtWorkQueue>(QStringLiteral("send")),
                                 std::make_unique<quillet::QtWorkQueue>(QStringLiteral("publish"))});

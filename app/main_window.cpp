@@ -9,6 +9,7 @@
 #include "composing/own_bulletin_board.h"
 #include "host/extras_registration.h"
 #include "publishing/sleeping_transfer_wait.h"
+#include "settings/settings_file.h"
 #include "settings/window/setup_window.h"
 #include "widgets/tab_columns_delegate.h"
 #include "widgets/twips.h"

@@ -116,7 +116,7 @@ Status copyFileOver(const std::filesystem::path& from, const std::filesystem::pa
     }
     // A hidden name of our own, so that no file of the operator's in that folder is taken.
     std::filesystem::path temp = to;
-    temp.replace_filename("." + to.filename().string() + ".quillet-new");
+    temp.replace_filename(std::string(".").append(to.filename().string()).append(".quillet-new"));
     if (Status written = replaceFileBytes(to, temp, read.bytes); !written) {
         return cannot(written.error());
     }

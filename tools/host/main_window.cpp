@@ -58,8 +58,10 @@ MainWindow::MainWindow(HostStation& host, const QString& caption) : m_host(host)
 
     auto* station = new QFormLayout;
     auto* callsignLabel = new QLabel(host.stationCallsign());
+    callsignLabel->setTextFormat(Qt::PlainText);
     callsignLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* mapLabel = new QLabel(host.mapPath());
+    mapLabel->setTextFormat(Qt::PlainText);
     mapLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     station->addRow(tr("Station:"), callsignLabel);
     station->addRow(tr("Map:"), mapLabel);

@@ -4,13 +4,16 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <string_view>
 
 namespace quillet::hostapp {
 
 QString mapInfoPath(const QString& mapPath) {
-    const qsizetype dot = mapPath.indexOf(u'.');
-    return (dot < 0 ? mapPath : mapPath.left(dot)) + QStringLiteral(".inf");
+    // The file name's own extension: a dot in a folder name (~/.local, maps.v2) is not one.
+    const qsizetype nameStart = std::max(mapPath.lastIndexOf(u'/'), mapPath.lastIndexOf(u'\\')) + 1;
+    const qsizetype dot = mapPath.lastIndexOf(u'.');
+    return (dot < nameStart ? mapPath : mapPath.left(dot)) + QStringLiteral(".inf");
 }
 
 std::optional<QString> mapTitleFromInfo(QByteArrayView contents) {

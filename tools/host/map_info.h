@@ -7,8 +7,8 @@
 
 namespace quillet::hostapp {
 
-// A map's information file sits beside it: the map path cut before its first "." (in the
-// whole path, directories included, as the host does it) with ".inf" appended.
+// A map's information file sits beside it: the map file name's own extension replaced by
+// ".inf", or ".inf" appended when the name has none; dots in folder names are kept.
 QString mapInfoPath(const QString& mapPath);
 
 // The map title is the third line of the information file, exactly as written. Lines end

@@ -63,13 +63,14 @@ TEST(FeedTest, FilesAreUtf8AndMissingOnesAreOneProblem) {
     EXPECT_GE(shipped.bulletins.size(), 30u);
 }
 
-// The host cuts at the first dot of the whole path, even inside a directory name.
-TEST(MapInfoTest, InfoFileIsThePathCutAtItsFirstDot) {
+// Only the file name's own extension is replaced, never a dot in a folder name.
+TEST(MapInfoTest, InfoFileReplacesTheFileNamesOwnExtension) {
     const std::pair<QString, QString> cases[] = {
         {"/maps/demo.gif", "/maps/demo.inf"},
-        {"/maps/north.sea.gif", "/maps/north.inf"},
-        {"/home/g4abc/maps.v2/demo.gif", "/home/g4abc/maps.inf"},
-        {"/maps/demo", "/maps/demo.inf"}};
+        {"/maps/north.sea.gif", "/maps/north.sea.inf"},
+        {"/home/g4abc/.local/maps.v2/demo.gif", "/home/g4abc/.local/maps.v2/demo.inf"},
+        {"C:\\ui.v\\demo", "C:\\ui.v\\demo.inf"},
+        {"/maps.v2/demo", "/maps.v2/demo.inf"}};
     for (const auto& [map, info] : cases) {
         EXPECT_EQ(mapInfoPath(map), info);
     }
@@ -94,7 +95,8 @@ TEST(MapInfoTest, TitleIsTheWholeThirdLine) {
 TEST(MapInfoTest, ReadsTitleBesideTheMapOrExplainsItsAbsence) {
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir("maps.v2"));
-    ASSERT_TRUE(writeFile(dir.filePath("maps.inf"), "Coast\r\n51,1,53,3\r\nCoastline\r\n"));
+    ASSERT_TRUE(
+        writeFile(dir.filePath("maps.v2/coast.inf"), "Coast\r\n51,1,53,3\r\nCoastline\r\n"));
     const MapTitle found = readMapTitle(dir.filePath("maps.v2/coast.gif"));
     EXPECT_EQ(found.title, u"Coastline"_qs);
     EXPECT_TRUE(found.problem.isEmpty());
