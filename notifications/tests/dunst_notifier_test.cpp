@@ -64,7 +64,6 @@ private slots:
         // Notifying before dunst holds the name would have the bus start one of its own.
         QTRY_VERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(
             QStringLiteral("org.freedesktop.Notifications")));
-
         DBusNotifier notifier;
         std::optional<Status> outcome;
         notifier.notify({"Bulletin from K1ABC (BLN1)", "Fox <b>& hound</b> &amp; caf\xE9"},

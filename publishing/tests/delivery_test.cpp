@@ -22,7 +22,6 @@ protected:
     Settings settings = settingDefaults();
     FakeTransferControl inet1;
     FakeTransferWait wait;
-
     void SetUp() override {
         writeBytes(program / "quillet.htm", "<p>page</p>\r\n");
         writeBytes(program / "quillet.js1", "function go(c) {}\r\n");
@@ -54,11 +53,9 @@ TEST_F(Delivery, TheFirstFailureStopsTheRun) {
     EXPECT_NE(delivered.error().find("not-there/index.htm (cannot create"), std::string::npos)
         << delivered.error();
     EXPECT_EQ(inet1.log, Lines{"cancel"});
-
     fs::remove(program / "quillet.js1");
     EXPECT_NE(deliver().error().find("quillet.js1"), std::string::npos);
     writeBytes(program / "quillet.js1", "");
-
     settings.autoCopyEnabled = "FALSE";
     settings.ftpCaFile = "/etc/ca.pem";
     inet1.log.clear();
@@ -114,7 +111,6 @@ TEST_F(Delivery, APageNameWithAFolderOrAHostWithMoreIsRefused) {
     EXPECT_FALSE(fs::exists(program / "quillet.tmp"));
     EXPECT_EQ(std::distance(fs::directory_iterator(web.path()), fs::directory_iterator()), 1);
     EXPECT_FALSE(fs::exists(web.path().parent_path() / "up.htm"));
-
     for (const auto& [text, scheme, authority] :
          {std::tuple{"ftp.example.org", FtpScheme::ftp, "ftp.example.org"},
           std::tuple{"ftp://127.0.0.1:2121/", FtpScheme::ftp, "127.0.0.1:2121"},
@@ -144,12 +140,10 @@ TEST_F(Publisher, ARunEmptiesTheStatusThenReportsOnlyAFailure) {
     publisher.webpageAction(input);
     EXPECT_TRUE(statuses.empty()) << "both switches off: nothing at all";
     EXPECT_FALSE(fs::exists(program / "quillet.tmp"));
-
     input.settings.ftpEnabled = "TRUE";
     publisher.webpageAction(input);
     EXPECT_EQ(statuses, Lines{""});
     EXPECT_EQ(readBytes(program / "quillet.tmp"), "<h1>N0CALL V1.0.6</h1>\r\n");
-
     // a failed generation delivers nothing; the previous staged page stays
     input.stationCallsign = [] { return std::optional<std::string>(); };
     inet1.log.clear();

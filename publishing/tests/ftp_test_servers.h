@@ -91,7 +91,6 @@ public:
     ~ServerProcess() { stop(SIGTERM); }
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;
-
     int port() const { return m_port; }
     std::string host() const { return "127.0.0.1:" + std::to_string(m_port); }
 

@@ -33,7 +33,6 @@ class FtpUpload : public ::testing::Test, public PublisherRig<CurlTransferContro
 protected:
     TempDir root;
     const std::string script = "function go(c) {}\r\n" + pageBytes(3000);
-
     void SetUp() override {
         // "$RAWDATA" comes last, so the page ends with the bytes of the template.
         writeBytes(program / "quillet.template", pageBytes(200000));
@@ -162,7 +161,6 @@ TEST_F(FtpUpload, SftpChecksTheHostKeyAndLogsInWithTheUsersKey) {
     input.settings.ftpHost = "sftp://" + server.host();
     expectFailure(readBytes(sshd / "fingerprint"));
     expectFailure("ssh-keyscan -p " + std::to_string(server.port()) + " 127.0.0.1 >> ");
-
     writeBytes(home / ".ssh" / "known_hosts",
                "[127.0.0.1]:" + std::to_string(server.port()) + " " + readBytes(hostKey + ".pub"));
     expectArrived(root / "site");

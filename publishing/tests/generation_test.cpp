@@ -27,7 +27,6 @@ protected:
     BulletinTable table{};
     int callsignAsked = 0;
     std::optional<std::string> stationCallsign = "N0CALL-1";
-
     PageInput input() {
         return {.bulletins = table,
                 .stationCallsign = [this] { return ++callsignAsked, stationCallsign; },
@@ -82,7 +81,6 @@ TEST_F(Generation, BulletinTextsCannotInjectMarkupOrScript) {
     EXPECT_NE(page.find("BLN2&lt;/td&gt;"), std::string::npos);
     EXPECT_NE(page.find("&quot;&gt; &amp; more</td>"), std::string::npos) << "& is escaped too";
     EXPECT_NE(page.find("\x80uro \xE9t\xE9"), std::string::npos) << "8-bit text stays as it is";
-
     // Every row keeps its shape, and nothing in the script argument can close the string,
     // the attribute or the URL.
     const std::regex row("<tr><td><a href=\"javascript:go\\('([A-Za-z0-9\\\\_./-]*)'\\)\">"
@@ -105,7 +103,6 @@ TEST_F(Generation, ThePageIsQuilletHtmAndAFailureKeepsThePreviousOne) {
     ASSERT_TRUE(generateWebpage(dir.path(), input(), clock, dateText).ok());
     EXPECT_EQ(readBytes(dir / "quillet.htm"), "<p>N0CALL-1</p>\r\nN0CALL-1 N0CALL-1\r\n");
     EXPECT_EQ(callsignAsked, 2);
-
     stationCallsign = std::nullopt;
     EXPECT_EQ(generateWebpage(dir.path(), input(), clock, dateText).error(),
               "the host did not tell the station callsign");

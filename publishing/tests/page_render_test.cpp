@@ -50,7 +50,6 @@ class PageInChromium : public ::testing::Test,
 protected:
     TempDir web;
     TempDir profile;
-
     void SetUp() override {
         if (!fs::exists(kChromium)) {
             FAIL() << "chromium is not installed: apt-get install chromium";
@@ -91,7 +90,6 @@ TEST_F(PageInChromium, TheShippedPageShowsHostileBulletinsAsTextOrSaysThereAreNo
     EXPECT_NE(dom.find("\xE2\x82\xACuro \xC3\xA9t\xC3\xA9"), std::string::npos);
     EXPECT_NE(dom.find("<table id=\"bulletins\">"), std::string::npos)
         << "the page script found the rows and left the table shown";
-
     // With no bulletins the page says so instead.
     table = {};
     statuses.clear();

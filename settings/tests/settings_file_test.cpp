@@ -79,7 +79,6 @@ TEST_F(SettingsLoad, MissingFileIsCreatedWithTheHostLineOnlyAndAnEmptyOneStaysEm
     EXPECT_EQ(readBytes(ini()), "FTP_HOST=localhost\r\n");
     EXPECT_EQ(m_settings, settingDefaults());
     EXPECT_EQ(entryNames(m_dir), std::vector<std::string>{"quillet.ini"});
-
     writeBytes(ini(), "");
     m_settings.htmlFileName = "stale.htm";
     ASSERT_TRUE(load().ok());
@@ -109,7 +108,6 @@ TEST_F(SettingsLoad, EveryKeyIsReadByTheFileRules) {
     expected.notifyNewBulletins = "FALSE";
     EXPECT_EQ(m_settings, expected);
     EXPECT_FALSE(isSwitchOn(m_settings.ftpEnabled));
-
     // Every load starts from the defaults, so a key gone from the file is gone from the record.
     writeBytes(ini(), "FTP_USERNAME=u\r\n");
     ASSERT_TRUE(load().ok());
@@ -139,7 +137,6 @@ TEST_F(SettingsLoad, UnreadableOrUncreatableFileKeepsTheSettingsAndTheFiles) {
     expectError(m_dir / "gone", "cannot create quillet.ini.new (No such file or directory)");
     writeBytes(m_dir / "plain", "");
     expectError(m_dir / "plain", "cannot read quillet.ini (Not a directory)");
-
     writeBytes(ini(), "FTP_HOST=private\r\n");
     fs::permissions(ini(), fs::perms::none);
     ASSERT_TRUE(
@@ -179,7 +176,6 @@ TEST_F(SettingsRewrite, KeyLinesAreReplacedAndEveryOtherLineKept) {
         EXPECT_EQ(entryNames(m_dir), std::vector<std::string>{"quillet.ini"});
     }
     EXPECT_EQ(m_settings.ftpUserName, "MIXED\xC9"); // reloaded after the rewrite
-
     // A file deleted since start-up is made anew with the one key.
     fs::remove(ini());
     ASSERT_TRUE(change("HTML_FILENAME=", "index.htm").ok());
@@ -225,21 +221,17 @@ TEST_F(SettingsRewrite, AFailedRewriteChangesNothing) {
     expectNothingChanged(change("", "x"), "no valid key");
     expectNothingChanged(change("FTP_HOST=", "b\r\nFTP_ENABLED=TRUE"),
                          "Setting FTP_HOST not saved: the value holds a line break");
-
     fs::create_directory(m_dir / "quillet.ini.new");
     expectNothingChanged(change("FTP_HOST=", "new"), "cannot write quillet.ini.new");
     fs::remove(m_dir / "quillet.ini.new");
-
     expectNothingChanged(
         withFileSizeLimit(40, [&] { return change("FTP_HOST=", "new.example.org"); }),
         "cannot write quillet.ini.new (File too large)");
-
     fs::permissions(m_dir, fs::perms::owner_write, fs::perm_options::remove);
     ASSERT_TRUE(asOrdinaryUser(
         [&] { expectNothingChanged(change("FTP_HOST=", "new"), "Permission denied"); }));
     fs::permissions(m_dir, fs::perms::owner_write, fs::perm_options::add);
     EXPECT_EQ(entryNames(m_dir), std::vector<std::string>{"quillet.ini"});
-
     // A directory with contents cannot be renamed over; the temporary file must go again.
     fs::create_directory(m_dir / "busy");
     writeBytes(m_dir / "busy" / "keep", "k");

@@ -57,7 +57,6 @@ TEST(FeedTest, FilesAreUtf8AndMissingOnesAreOneProblem) {
     EXPECT_TRUE(missing.bulletins.empty());
     ASSERT_EQ(missing.problems.size(), 1u);
     EXPECT_EQ(missing.problems[0].line, 0);
-
     const Feed shipped = readFeedFile(QStringLiteral(QUILLET_SAMPLE_FEED));
     EXPECT_TRUE(shipped.problems.empty());
     EXPECT_GE(shipped.bulletins.size(), 30u);
@@ -103,7 +102,6 @@ TEST(MapInfoTest, ReadsTitleBesideTheMapOrExplainsItsAbsence) {
     const MapTitle missing = readMapTitle(dir.filePath("other/coast.gif"));
     EXPECT_TRUE(missing.title.isEmpty());
     EXPECT_TRUE(missing.problem.contains(u"other/coast.inf"_qs));
-
     const MapTitle demo = readMapTitle(QStringLiteral(QUILLET_DEMO_MAP));
     EXPECT_TRUE(demo.problem.isEmpty()) << demo.problem.toStdString();
     EXPECT_FALSE(demo.title.isEmpty());

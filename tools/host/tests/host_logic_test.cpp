@@ -41,7 +41,6 @@ TEST(ReconnectPolicyTest, WaitsDoubleUpToAMinuteAndStartAgainOnceDataCame) {
     }
     EXPECT_EQ(waits, (std::vector<long long>{1, 2, 4, 8, 16, 32, 60, 60, 60}));
     EXPECT_EQ(policy.reason(), "Connection refused");
-
     policy.connecting(now);
     policy.connected(now);
     policy.heard(now);
@@ -77,7 +76,6 @@ TEST(MessageStoreTest, LogsEachBulletinOnceAndDropsTheOldestBeyondItsSize) {
     EXPECT_EQ(store.droppedCount(), 1u);
     // Once dropped, a bulletin is new again.
     EXPECT_TRUE(store.add({"G4ABC", "BLN1", "Net"}));
-
     const auto parsed = parseLogText(store.text());
     ASSERT_TRUE(parsed) << parsed.error();
     EXPECT_EQ(std::vector(parsed->begin(), parsed->end()),
@@ -104,7 +102,6 @@ TEST(FileIoTest, ReplacesWholeFilesAndRefusesWhatIsNotARegularFile) {
         << "no temporary file is left behind";
     EXPECT_FALSE(readRegularFile(path, 3));
     EXPECT_FALSE(readRegularFile((dir / "missing").string(), 100)->has_value());
-
     const std::string fifo = (dir / "fifo").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const auto fromFifo = readRegularFile(fifo, 100); // must not wait for a writer
@@ -154,7 +151,6 @@ TEST(HostOptionsTest, SectionRoundTripsBesideOtherLinesAndCommandLineWins) {
     EXPECT_EQ(problems,
               (std::vector<std::string>{"[Quillet Host]: the passcode \"x\" is not a number",
                                         "[Quillet Host]: unknown key \"Colour\""}));
-
     HostOptions given;
     given.aprsIs = "rotate.aprs2.net";
     given.passcode = 13023;
@@ -205,7 +201,6 @@ TEST(LinkTest, AprsIsLogsInSendsOnlyWhenVerifiedAndSurvivesGarbage) {
     LinkRig rig(std::make_unique<AprsIsProtocol>(AprsIsLogin{"N0CALL", 13023, "g/BLN*"}));
     const auto packet = buildMessagePacket("N0CALL", "BLN1", "Net tonight", "WIDE2-1");
     ASSERT_TRUE(packet) << packet.error();
-
     rig.link->tick();
     EXPECT_EQ(rig.connection->opened, (std::vector<std::string>{"server:14580"}));
     EXPECT_EQ(rig.link->stateText(), "connecting");
@@ -215,7 +210,6 @@ TEST(LinkTest, AprsIsLogsInSendsOnlyWhenVerifiedAndSurvivesGarbage) {
                   "user N0CALL pass 13023 vers quillet-host 1.0 filter g/BLN*\r\n"}));
     EXPECT_EQ(rig.link->transmit(*packet).error(),
               "APRS-IS: APRS-IS has not answered the login yet");
-
     rig.connection->peerSends("# aprsc 2.1\r\n# logresp N0CALL unverified, server T2X\r\n");
     EXPECT_EQ(rig.link->stateText(), "unverified (receive only)");
     EXPECT_FALSE(rig.link->transmit(*packet));
@@ -223,7 +217,6 @@ TEST(LinkTest, AprsIsLogsInSendsOnlyWhenVerifiedAndSurvivesGarbage) {
     EXPECT_EQ(rig.link->stateText(), "verified");
     ASSERT_TRUE(rig.link->transmit(*packet));
     EXPECT_EQ(rig.connection->written.back(), "N0CALL>APZQLT,TCPIP*::BLN1     :Net tonight\r\n");
-
     // 100 KB without a line end, then a packet split over two reads.
     rig.connection->peerSends(std::string(100000, 'x'));
     rig.connection->peerSends("yyy\r\nG4ABC>APRS,TCPIP*::BLN2     :Sec");
@@ -232,7 +225,6 @@ TEST(LinkTest, AprsIsLogsInSendsOnlyWhenVerifiedAndSurvivesGarbage) {
     EXPECT_EQ(rig.heard[0].info, ":BLN2     :Second");
     ASSERT_EQ(rig.problems.size(), 2u);
     EXPECT_EQ(rig.problems[0], "APRS-IS: dropped a line longer than 1024 bytes");
-
     // 60 s without a line: dropped and tried again after a second.
     rig.now += seconds(60);
     rig.link->tick();
@@ -251,12 +243,10 @@ TEST(LinkTest, KissSendsFramesSkipsBadOnesAndRetriesAfterClose) {
     const auto packet = buildMessagePacket("N0CALL", "BLN1", "Hi", "");
     ASSERT_TRUE(rig.link->transmit(*packet));
     EXPECT_EQ(rig.connection->written.back(), aprs::kissEncode(*aprs::encodeAx25(*packet), 0));
-
     rig.connection->peerSends(std::string("\xC0\x00short\xC0", 8) + rig.connection->written.back());
     ASSERT_EQ(rig.heard.size(), 1u);
     EXPECT_EQ(rig.heard[0], *packet);
     EXPECT_EQ(rig.problems.size(), 1u);
-
     rig.connection->peerCloses("Connection reset by peer");
     EXPECT_EQ(rig.link->stateText(), "retrying in 1 s (Connection reset by peer)");
     EXPECT_EQ(rig.link->transmit(*packet).error(),

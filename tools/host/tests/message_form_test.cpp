@@ -143,7 +143,6 @@ TEST_F(SimulatorWindowTest, TheHostSequenceLogsOneOwnBulletin) {
                                                            "21\xC2\xB0"
                                                            "C ")}));
     EXPECT_FALSE(form().isVisible()) << "Alt+H hides the form";
-
     // A second message the same way, with a negative port and no path: the form is found in
     // the state the first one left it in.
     send(hostRows("BLN2EU", "-1", "", "Second"));

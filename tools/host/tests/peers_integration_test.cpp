@@ -86,7 +86,6 @@ TEST(AprsIsServerTest, LogsBulletinsOnceKeepsThemOverARestartAndReconnects) {
                         .contains(QRegularExpression(
                             "^user N0CALL pass 13023 vers quillet-host \\S+ filter g/BLN\\*\r\n$")))
             << server.received.toStdString();
-
         server.send("# aprsc 2.1.10\r\n# logresp N0CALL verified, server T2TEST\r\n"
                     "G4ABC>APRS,TCPIP*,qAC,T2TEST::BLN1     :Net tonight 20:00{12\r\n"
                     "# a comment G4XXX>APRS::BLN9     :not a packet\r\n");
@@ -97,7 +96,6 @@ TEST(AprsIsServerTest, LogsBulletinsOnceKeepsThemOverARestartAndReconnects) {
                     "F5XYZ>APRS::BLN2     :18\xB0"
                     "C, no line end\r\n");
         EXPECT_TRUE(waitFor([&] { return logOfHost() == expected; })) << logOfHost().toStdString();
-
         // A dropped connection is taken up again about a second later.
         server.drop();
         EXPECT_TRUE(waitFor([&] { return server.connections == 2; }, 5000));
@@ -147,7 +145,6 @@ TEST(TransmitOverLinksTest, SendsOnTheNamedTncAndVerifiedAprsIsAndSaysWhyNot) {
     aprsIs.send("# logresp N0CALL unverified, server T2TEST\r\n");
     ASSERT_TRUE(
         waitFor([&] { return host.links()[2]->stateText() == "unverified (receive only)"; }));
-
     SendOutcome outcome = host.send({"BLN2", 2, QString(), "x"});
     EXPECT_FALSE(outcome.logged);
     EXPECT_TRUE(outcome.status.startsWith("Not sent: KISS 2 is retrying in"))
@@ -159,7 +156,6 @@ TEST(TransmitOverLinksTest, SendsOnTheNamedTncAndVerifiedAprsIsAndSaysWhyNot) {
     const std::string frame = aprs::kissEncode(*aprs::encodeAx25(*packet), 0);
     EXPECT_TRUE(waitFor([&] { return tnc.received.toStdString() == frame; }));
     EXPECT_EQ(host.logText(), QString::fromUtf8("N0CALL³BLN1³Net\r\n"));
-
     aprsIs.send("# logresp N0CALL verified, server T2TEST\r\n");
     ASSERT_TRUE(waitFor([&] { return host.links()[2]->stateText() == "verified"; }));
     outcome = host.send({"BLNA", 7, QString(), "Hamfest"});
@@ -245,7 +241,6 @@ TEST_F(DireWolfTest, TheFormsBulletinGoesOutOnTheAir) {
     ASSERT_TRUE(waitFor([&] { return host.links()[0]->stateText() == "connected"; }));
     const SendOutcome outcome = host.send({"BLN3", 1, "WIDE1-1", "On the air"});
     ASSERT_TRUE(outcome.logged) << outcome.status.toStdString();
-
     // Dire Wolf has written the audio when it logs the frame; decode the file again.
     ASSERT_TRUE(waitFor([this] {
         m_output += m_direwolf.readAll();
