@@ -17,7 +17,7 @@
 #ifdef QUILLET_BENCH_WITH_QT
 #include "publishing/curl/curl_transfer_control.h"
 #include "publishing/qt/qt_transfer_wait.h"
-#include "publishing/tests/ftp_test_servers.h"
+#include "testsupport/ftp_test_servers.h"
 #include "publishing/webpage_publisher.h"
 
 #include <QCoreApplication>

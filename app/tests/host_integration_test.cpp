@@ -1,6 +1,6 @@
 // The program itself against the real host simulator, over the private session bus that
 // ctest's dbus-run-session provides.
-#include "host/tests/simulator_process.h"
+#include "testsupport/host_process.h"
 
 #include <QProcess>
 #include <QtTest>

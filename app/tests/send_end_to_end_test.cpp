@@ -9,7 +9,7 @@
 #include "composing/sleeping_send_pacer.h"
 #include "host/dbus_host.h"
 #include "host/fake_host_settings.h"
-#include "host/tests/simulator_process.h"
+#include "testsupport/host_process.h"
 #include "host/xdo_keystroke_sender.h"
 #include "notifications/recording_notifier.h"
 #include "publishing/fake_transfer_control.h"

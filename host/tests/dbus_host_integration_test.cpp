@@ -3,7 +3,7 @@
 
 #include "base/qt_text.h"
 #include "host/dbus_host.h"
-#include "host/tests/simulator_process.h"
+#include "testsupport/host_process.h"
 
 #include <QCoreApplication>
 #include <QThread>

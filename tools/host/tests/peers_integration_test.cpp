@@ -1,7 +1,7 @@
 // quillet-host against real peers: a scripted APRS-IS server inside the test, and Dire Wolf as
 // the TNC with audio over UDP in and an audio file out. Run under dbus-run-session.
 
-#include "host/tests/simulator_process.h"
+#include "testsupport/host_process.h"
 #include "tools/host/host_station.h"
 #include "tools/host/link_protocol.h"
 #include "tools/host/tcp_link_connection.h"

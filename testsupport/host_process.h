@@ -1,6 +1,6 @@
 #pragma once
 
-// Starts the host simulator binary for tests and talks to its own bus interface.
+// Starts the host program (quillet-host) for tests and talks to its own bus interface.
 
 #include "host/dbus_host.h"
 
