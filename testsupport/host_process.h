@@ -24,12 +24,6 @@ inline bool serviceOnBus() {
     return QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value();
 }
 
-// One line of the host's bulletin log, in Windows-1252.
-inline std::string hostLogLine(const std::string& callsign, const std::string& addressee,
-                               const std::string& text) {
-    return callsign + '\xB3' + addressee + '\xB3' + text + "\r\n";
-}
-
 inline bool writeFile(const QString& path, const QByteArray& contents) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
@@ -52,10 +46,8 @@ inline QDBusMessage callSimulator(const QString& method, const QVariantList& arg
 // One run of the simulator binary, stopped at the end of the test whatever happened.
 class Simulator {
 public:
-    // The platform is offscreen unless a test needs real windows ("xcb"). The simulator
-    // writes its program folder into the host's settings in the user's configuration
-    // directory; unless the test names one, that is a private directory, so that tests never
-    // touch the real user's files.
+    // Offscreen unless a test needs real windows ("xcb"). The configuration and data folders
+    // are private unless the test names one: the simulator writes into both.
     explicit Simulator(QStringList arguments, bool captureErrors = false,
                        const QString& platform = QStringLiteral("offscreen"),
                        const QString& configHome = QString()) {
@@ -63,7 +55,6 @@ public:
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
         const QString home = configHome.isEmpty() ? m_configHome.path() : configHome;
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home);
-        // The host keeps its message log in its data folder: never the real user's.
         environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
         m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(captureErrors ? QProcess::SeparateChannels

@@ -1,11 +1,9 @@
+#include "base/tests/test_files.h"
 #include "composing/fake_send_pacer.h"
 #include "composing/message_sender.h"
 #include "host/fake_keystroke_sender.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
 
 using namespace quillet;
 
@@ -13,19 +11,15 @@ namespace {
 
 class Sending : public ::testing::Test {
 protected:
-    std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                ("quillet_send_" + std::to_string(::getpid()) + "_" +
-                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    testing::TempDir dir;
     FakeKeystrokeSender keys;
     FakeSendPacer pacer;
     MessageSender sender{keys, pacer};
 
-    void SetUp() override { std::filesystem::create_directories(dir); }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-
     // A map beside an information file whose third line is `title`; returns the map's path.
     std::string mapTitled(const std::string& title, const std::string& name = "w") {
-        std::ofstream(dir / (name + ".inf"), std::ios::binary) << "1\r\n2\r\n" << title << "\r\n";
+        std::filesystem::create_directories((dir / name).parent_path());
+        testing::writeBytes(dir / (name + ".inf"), "1\r\n2\r\n" + title + "\r\n");
         return (dir / (name + ".gif")).string();
     }
 };
@@ -72,31 +66,26 @@ TEST_F(Sending, TheInformationFileReplacesTheMapFileNamesOwnExtension) {
         EXPECT_EQ(mapInfoPath(map), info);
     }
     // a dotted folder: the file read is the one inside it
-    std::filesystem::create_directories(dir / ".wine");
-    std::ofstream(dir / ".wine" / "x.inf", std::ios::binary) << "1\r\n2\r\nFolder title\r\n";
-    const Result<std::string> title = hostWindowTitle((dir / ".wine" / "x.gif").string());
+    const std::string map = mapTitled("Folder title", ".wine/x");
+    const Result<std::string> title = hostWindowTitle(map);
     EXPECT_EQ(title.ok() ? *title : title.error(), "UI-View32 V2.03 [Folder title]");
 }
 
 TEST_F(Sending, ACaptionThatCannotBeFormedSaysWhyAndSendsNothing) {
-    std::ofstream(dir / "short.inf", std::ios::binary) << "only\r\ntwo lines\r\n";
-    std::ofstream(dir / "empty.inf", std::ios::binary) << "";
-    const std::string missing = (dir / "missing.inf").string();
-    const std::string shortInfo = (dir / "short.inf").string();
-    const std::string empty = (dir / "empty.inf").string();
-    const std::pair<std::string, std::string> cases[] = {
-        {(dir / "missing.gif").string(),
-         "cannot read the map information file " + missing + " (No such file or directory)"},
-        {(dir / "short.gif").string(),
-         "the map information file " + shortInfo + " has fewer than three lines"},
-        {(dir / "empty.gif").string(),
-         "the map information file " + empty + " has fewer than three lines"},
-    };
-    for (const auto& [path, why] : cases) {
-        const Status sent = sender.sendMessage(path, "BLN", 1, "", "x");
-        EXPECT_EQ(sent.error(), "Error Sending Message: " + why);
+    testing::writeBytes(dir / "short.inf", "only\r\ntwo lines\r\n");
+    testing::writeBytes(dir / "empty.inf", "");
+    const auto info = [&](const char* name) { return (dir / name).string(); };
+    const std::pair<const char*, std::string> cases[] = {
+        {"missing.gif", "cannot read the map information file " + info("missing.inf") +
+                            " (No such file or directory)"},
+        {"short.gif",
+         "the map information file " + info("short.inf") + " has fewer than three lines"},
+        {"empty.gif",
+         "the map information file " + info("empty.inf") + " has fewer than three lines"}};
+    for (const auto& [map, why] : cases) {
+        EXPECT_EQ(sender.sendMessage(info(map), "BLN", 1, "", "x").error(),
+                  "Error Sending Message: " + why);
     }
-    EXPECT_TRUE(keys.calls().empty());
     EXPECT_TRUE(keys.calls().empty());
 }
 

@@ -1,40 +1,25 @@
+#include "base/tests/test_files.h"
 #include "host/extras_registration.h"
 #include "host/fake_host_settings.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-
 namespace quillet {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing::readBytes;
 
 // A fresh folder per test that plays the host's program folder.
 class ExtrasRegistrationTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "quillet-host-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_hostDir = pattern;
-    }
-    void TearDown() override { fs::remove_all(m_hostDir); }
-
     Status registerIn(const std::string& folder, const fs::path& programDir = "/opt/q") {
         m_host.folder = folder;
         return registerExtra(m_host, programDir, "quillet");
     }
 
-    fs::path m_hostDir;
+    testing::TempDir m_temp;
+    const fs::path& m_hostDir = m_temp.path();
     FakeHostSettings m_host;
 };
 

@@ -18,19 +18,8 @@ namespace {
 
 class IniHostSettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_configHome.isValid());
-        m_previous = qgetenv("XDG_CONFIG_HOME");
-        m_hadPrevious = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_configHome.path()));
-    }
-    void TearDown() override {
-        if (m_hadPrevious) {
-            qputenv("XDG_CONFIG_HOME", m_previous);
-        } else {
-            qunsetenv("XDG_CONFIG_HOME");
-        }
-    }
+    // Each test sets its own; ctest runs each in a process of its own.
+    void SetUp() override { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_configHome.path())); }
 
     QString iniPath() const {
         return m_configHome.path() + QStringLiteral("/Peak Systems/UI-View32.ini");
@@ -47,8 +36,6 @@ protected:
     }
 
     QTemporaryDir m_configHome;
-    QByteArray m_previous;
-    bool m_hadPrevious = false;
 };
 
 TEST_F(IniHostSettingsTest, ReadsTheFolderOfItsOwnSectionInWindows1252) {
