@@ -291,10 +291,8 @@ private slots:
         QCOMPARE(s.window.findChildren<AddMessageWindow*>().size(), 1);
         QVERIFY(field("message").isEmpty());
         QCOMPARE(field("toStation"), QStringLiteral("BLN"));
-    }
 
-    void theBoardAndTheLookupFindOwnBulletinsExactlyWithoutAskingTheHost() {
-        Station s;
+        // the board and the lookup find own bulletins exactly, without asking the host
         const int asked = s.host.count("StationCallsign");
         QTest::mouseClick(s.button("Command3"), Qt::LeftButton);
         QTest::mouseClick(s.button("Command3"), Qt::LeftButton);

@@ -63,8 +63,6 @@ private slots:
         QVERIFY(field(w, "digi")->text().isEmpty() && field(w, "message")->text().isEmpty());
         auto* combo = w->findChild<QComboBox*>(QStringLiteral("Combo1"));
         QCOMPARE(combo->currentIndex(), -1);
-        QCOMPARE(bulletinCodeCharacters().join(QString()),
-                 QStringLiteral("123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"));
         field(w, "toStation")->setText(QStringLiteral("BLN1EU"));
         QMetaObject::invokeMethod(combo, "activated", Q_ARG(int, 6));
         QCOMPARE(field(w, "toStation")->text(), QStringLiteral("BLN7"));
@@ -130,11 +128,16 @@ private slots:
 
     void theBoardShowsOwnBulletinsAndHandsARowOver() {
         RecordingMain main;
-        main.own = {{"BLN", "General"}, {"BLNQ", "Q\ttabbed"}, {"BLN1EU", "group"}};
+        main.own = {{"BLN", "General"},
+                    {"BLNB", "Enter Text Here "},
+                    {"BLNQ", "Q\ttabbed"},
+                    {"BLN1EU", "group"}};
         AddMultipleWindow board(main);
         auto* list = board.findChild<QListWidget*>(QStringLiteral("List1"));
         QCOMPARE(list->count(), 36);
         QCOMPARE(list->item(0)->text(), QStringLiteral("BLN >\tGeneral"));
+        QCOMPARE(list->item(10)->text(), QStringLiteral("BLNA>\tEnter Text Here"));
+        QCOMPARE(list->item(35)->text(), QStringLiteral("BLNZ>\tEnter Text Here"));
         QCOMPARE(list->currentRow(), -1);
 
         auto click = [&](int row) {
@@ -153,7 +156,9 @@ private slots:
         QVERIFY(field(message, "message")->text().isEmpty()); // the placeholder
         QCOMPARE(field(message, "port")->text(), QStringLiteral("3"));
         click(26);
-        QCOMPARE(field(message, "message")->text(), QStringLiteral("Q\ttabbed"));
+        QCOMPARE(field(message, "message")->text(), QStringLiteral("Q\ttabbed")); // tab kept
+        click(11); // not the placeholder: a blank more
+        QCOMPARE(field(message, "message")->text(), QStringLiteral("Enter Text Here "));
 
         // the timer refills every 30 s and the selection goes
         auto* timer = board.findChild<QTimer*>(QStringLiteral("Timer1"));

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 using namespace quillet;
 
 namespace {
@@ -35,36 +33,8 @@ TEST(PortText, WholeNumbersAndFractionsRoundingHalfToEven) {
     }
 }
 
-TEST(Board, ThirtySixRowsInCodeOrderWithThePlaceholder) {
-    std::map<std::string, std::string> own{{"BLN", "General"}, {"BLNQ", "Q text"}};
-    std::vector<std::string> asked;
-    const auto rows = ownBulletinBoardRows([&](const std::string& code) {
-        asked.push_back(code);
-        const auto it = own.find(code);
-        return it == own.end() ? std::string() : it->second;
-    });
-    ASSERT_EQ(rows.size(), 36u);
-    EXPECT_EQ(asked, boardCodes());
-    EXPECT_EQ(rows[0], "BLN >\tGeneral");
-    EXPECT_EQ(rows[9], "BLN9>\tEnter Text Here");
-    EXPECT_EQ(rows[10], "BLNA>\tEnter Text Here");
-    EXPECT_EQ(rows[26], "BLNQ>\tQ text");
-    EXPECT_EQ(rows[35], "BLNZ>\tEnter Text Here");
-}
-
-TEST(Board, ARowHandsOverItsCodeAndText) {
-    const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"BLN >\tGeneral news", "BLN ", "General news"},
-        {"BLN5>\tEnter Text Here", "BLN5", ""},
-        {"BLNA>\tone\ttwo", "BLNA", "one\ttwo"}, // later tabs stay
-        {"BLNB>\tEnter Text Here ", "BLNB", "Enter Text Here "}};
-    for (const auto& [row, to, text] : cases) {
-        const BoardSelection selection = boardSelection(row);
-        EXPECT_EQ(selection.toStation, to) << row;
-        EXPECT_EQ(selection.message, text) << row;
-    }
-}
-
+// The board's rows and what a click hands over are checked through the window in
+// composing_windows_test.cpp.
 TEST(UpdateFields, TakenFromTheThirdColumnOfAReceivedRowOnly) {
     const std::tuple<const char*, const char*, const char*> cases[] = {
         {"R G4SIM\t6 Dec 2026 21:00:00\tBLN > Hello", "BLN ", "Hello"},

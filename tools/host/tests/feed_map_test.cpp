@@ -19,7 +19,7 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 
 // Comments and blank lines are skipped, the text is everything after the second bar, only
 // the CR of CR LF goes, and malformed lines are reported with their numbers and skipped.
-TEST(FeedTest, LinesAreSenderAddresseeAndTextInOrder) {
+TEST(FeedTest, LinesAreSenderAddresseeAndTextInOrderAndFilesUtf8) {
     const Feed feed = parseFeed(u"# stations of the demo\n\n   \n"
                                 u"G4ABC|BLN1|First\n"
                                 u"#G4XXX|BLN|commented out\n"
@@ -44,9 +44,7 @@ TEST(FeedTest, LinesAreSenderAddresseeAndTextInOrder) {
     EXPECT_EQ(lines, (std::vector<int>{6, 8, 10, 11}));
     ASSERT_FALSE(feed.problems.empty());
     EXPECT_TRUE(feed.problems[0].message.contains(u"no bars at all"_qs));
-}
-
-TEST(FeedTest, FilesAreUtf8AndMissingOnesAreOneProblem) {
+    // Files are UTF-8; a missing one is one problem.
     QTemporaryDir dir;
     ASSERT_TRUE(
         writeFile(dir.filePath("feed.txt"), "F5XYZ|BLN1EU|R\xC3\xA9union 18\xC2\xB0\x43\n"));

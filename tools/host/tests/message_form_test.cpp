@@ -114,15 +114,8 @@ protected:
     void send(const std::vector<std::string>& rows) {
         m_window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
-        typeRows(rows);
-    }
-
-    void typeRows(const std::vector<std::string>& rows) {
         for (const std::string& row : rows) {
-            typeRow(row);
-            if (::testing::Test::HasFatalFailure()) {
-                return;
-            }
+            ASSERT_NO_FATAL_FAILURE(typeRow(row));
         }
     }
 
@@ -202,7 +195,7 @@ TEST_F(SimulatorWindowTest, ClosingTheFormWhileAskedLogsNothing) {
     ASSERT_NE(form().confirmation(), nullptr);
     form().close();
     EXPECT_TRUE(QTest::qWaitForWindowActive(m_window.get())) << "the main window takes over";
-    typeRows({"%y", "%H"});
+    send({"%y", "%H"});
     EXPECT_TRUE(logged().empty());
 }
 
