@@ -13,8 +13,6 @@
 #include <QTest>
 
 #include <csignal>
-#include <functional>
-#include <string>
 
 namespace quillet::testing {
 

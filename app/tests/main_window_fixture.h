@@ -1,9 +1,7 @@
 #pragma once
 
-// A main window over the fakes: keystrokes, pacer, transfer and message boxes, with the
-// locale-free formatter, in a temporary program directory; the host and clock are fakes too
-// unless a test names real ones. The work queues run each job at once unless the test asks
-// for threads.
+// A main window over the fakes, with the locale-free formatter, in a temporary program
+// directory. The work queues run each job at once unless the test asks for threads.
 
 #include "app/main_window.h"
 #include "app/qt_work_queue.h"
@@ -22,9 +20,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <functional>
-#include <string>
 
 namespace quillet::testing {
 
@@ -60,13 +55,12 @@ template <> inline MainWindow::Workers workers<QtWorkQueue>() {
             std::make_unique<QtWorkQueue>(QStringLiteral("publish"))};
 }
 
-template <typename HostT, typename ClockT, typename Queue = InlineWorkQueue>
-struct BasicWindowFixture {
+template <typename Queue = InlineWorkQueue> struct BasicWindowFixture {
     QTemporaryDir dir;
-    HostT host;
+    FakeHost host;
     FakeKeystrokeSender keys;
     FakeSendPacer pacer;
-    ClockT clock;
+    FakeClock clock;
     IsoDateTimeFormatter formatter;
     FakeTransferControl inet1;
     FakeTransferWait transferWait;
@@ -74,15 +68,8 @@ struct BasicWindowFixture {
     RecordingMessageBoxes boxes;
     RecordingNotifier notifier;
     int endings = 0;
-    std::function<void()> onEnd; // besides counting
-    MainWindow window{{host, keys, pacer, clock, formatter,
-                       [this] {
-                           ++endings;
-                           if (onEnd) {
-                               onEnd();
-                           }
-                       },
-                       dir.path(), inet1, transferWait, hostSettings, "quillet", boxes, notifier},
+    MainWindow window{{host, keys, pacer, clock, formatter, [this] { ++endings; }, dir.path(),
+                       inet1, transferWait, hostSettings, "quillet", boxes, notifier},
                       workers<Queue>()};
 
     template <typename T> T* control(const char* name) {
@@ -90,7 +77,7 @@ struct BasicWindowFixture {
     }
     QListWidget* list(const char* name) { return control<QListWidget>(name); }
     QPushButton* button(const char* name) { return control<QPushButton>(name); }
-    // A file in the program's directory.
+    // Files in the program's directory.
     QByteArray fileBytes(const char* name) const {
         QFile file(dir.filePath(QString::fromLatin1(name)));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -101,6 +88,6 @@ struct BasicWindowFixture {
     }
 };
 
-using WindowFixture = BasicWindowFixture<FakeHost, FakeClock>;
+using WindowFixture = BasicWindowFixture<>;
 
 } // namespace quillet::testing

@@ -337,7 +337,7 @@ private slots:
     }
 
     void clicksAreHandledWhileARefreshWaitsForTheHost() {
-        BasicWindowFixture<FakeHost, FakeClock, QtWorkQueue> f;
+        BasicWindowFixture<QtWorkQueue> f;
         f.host.callsign = "G4SIM";
         f.host.log = logLine("W1AW", "BLN1", "Field day") + logLine("G4SIM", "BLN", "Own");
         f.window.startUp();

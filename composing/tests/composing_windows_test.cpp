@@ -10,8 +10,6 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <map>
-
 using namespace quillet;
 
 namespace {

@@ -11,8 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <memory>
-#include <string>
 #include <thread>
 
 namespace quillet {

@@ -14,8 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
 
 namespace quillet::hostapp {

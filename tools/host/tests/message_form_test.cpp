@@ -14,12 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <tuple>
-#include <utility>
-#include <vector>
-
 namespace quillet::hostapp {
 namespace {
 
