@@ -71,7 +71,6 @@ public:
     }
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
-
     // True once the host's name is on the bus; false when the process ended first.
     bool waitUntilOnBus() {
         m_reachedBus = waitFor([this] {

@@ -71,7 +71,6 @@ template <typename Queue = InlineWorkQueue> struct BasicWindowFixture {
     MainWindow window{{host, keys, pacer, clock, formatter, [this] { ++endings; }, dir.path(),
                        inet1, transferWait, hostSettings, "quillet", boxes, notifier},
                       workers<Queue>()};
-
     template <typename T> T* control(const char* name) {
         return window.findChild<T*>(QString::fromLatin1(name));
     }

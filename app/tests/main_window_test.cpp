@@ -74,7 +74,6 @@ private slots:
         QCOMPARE(f.window.statusText(), QStringLiteral("V1.0.6"));
         QCOMPARE(f.control<QLabel>("applicationDir")->text(), f.dir.path());
         QVERIFY(!f.button("updateButton")->isEnabled());
-
         f.host.log += logLine("PA3EFG", "BLN2WX", "second");
         auto* timer1 = f.control<QTimer>("Timer1");
         QCOMPARE(timer1->interval(), 30000);
@@ -95,18 +94,15 @@ private slots:
         QVERIFY(f.window.statusText().contains(QStringLiteral("not reachable")));
         QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet"));
         QCOMPARE(entries(f.list("List2")), QStringList{"ALL"});
-
         f.host.failing = false;
         f.window.refreshMessages();
         QCOMPARE(f.list("List1")->count(), 2);
         QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [N0CALL]"));
         QCOMPARE(f.window.statusText(), QStringLiteral("Connected to the host again"));
-
         f.host.failing = true;
         f.window.refreshMessages();
         QVERIFY(f.window.statusText().contains(QStringLiteral("not reachable")));
         QCOMPARE(f.list("List1")->count(), 2); // what was shown stays
-
         f.host.failing = false;
         f.host.callsign = "G4NEW";
         f.host.log += logLine("VK2RT", "BLN2", "back");
@@ -177,7 +173,6 @@ private slots:
                                 "WEBPAGE_UPDATE_EVERY=2\r\n"));
         f.host.log = logLine("W1AW", "BLN1", "Net <b>bold</b> & more");
         f.window.startUp();
-
         auto* minute = f.control<QTimer>("Timer60Sec");
         QCOMPARE(minute->interval(), 60000);
         emitTimeout(minute);
@@ -206,7 +201,6 @@ private slots:
         QVERIFY(s.list("List1")->item(1)->text().startsWith(QStringLiteral("N A1AA")));
         QCOMPARE(s.window.statusText(), QStringLiteral("Field day"));
         QVERIFY(!s.button("updateButton")->isEnabled());
-
         s.click("G4SIM BLN ");
         QVERIFY(s.button("updateButton")->isEnabled());
         s.click("g4sim BLN2");
@@ -215,7 +209,6 @@ private slots:
         s.window.refreshMessages();
         QCOMPARE(s.list("List1")->currentRow(), 0);
         QCOMPARE(s.window.statusText(), QStringLiteral("lower case"));
-
         // a megabyte of text: the table keeps it whole, the status line shows its start
         const std::string huge(1 << 20, 'x');
         s.host.log += logLine("VK2RT", "BLN3", huge);
@@ -224,7 +217,6 @@ private slots:
         QCOMPARE(s.window.statusText(),
                  QString(kStatusShownLength, QLatin1Char('x')) + QChar(0x2026));
         QVERIFY(s.list("List1")->currentItem()->text().endsWith(QString::fromStdString(huge)));
-
         // text from the air is shown as written, never as markup
         s.host.log += logLine("ZZ9", "BLN3", "a <b>x</b> &amp;");
         s.window.refreshMessages();
@@ -272,7 +264,6 @@ private slots:
         s.window.refreshMessages(); // the heading is selected, the button still enabled
         QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
         QVERIFY(s.messageWindow() == nullptr);
-
         s.click("G4SIM BLN ");
         QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
         QVERIFY(s.messageWindow());
@@ -285,13 +276,11 @@ private slots:
         QCOMPARE(field("toStation"), QStringLiteral("BLN1EU"));
         QCOMPARE(field("message"), QStringLiteral("Own EU")); // cut at the tab
         QCOMPARE(field("port"), QStringLiteral("4"));
-
         // "Add Single" starts afresh, in the one window
         QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
         QCOMPARE(s.window.findChildren<AddMessageWindow*>().size(), 1);
         QVERIFY(field("message").isEmpty());
         QCOMPARE(field("toStation"), QStringLiteral("BLN"));
-
         // the board and the lookup find own bulletins exactly, without asking the host
         const int asked = s.host.count("StationCallsign");
         QTest::mouseClick(s.button("Command3"), Qt::LeftButton);
@@ -326,7 +315,6 @@ private slots:
         QCOMPARE(s.window.statusText(), QStringLiteral("Sent: <BLN> hello"));
         QCOMPARE(s.host.count("MessageLog"), reads + 1);
         QTRY_VERIFY(s.messageWindow() == nullptr);
-
         s.keys.setFailActivation(true);
         QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
         QTest::keyClick(lineEdit(s.messageWindow(), "message"), Qt::Key_Return);
@@ -343,14 +331,12 @@ private slots:
         f.window.startUp();
         QTRY_VERIFY(!f.window.refreshPending());
         QCOMPARE(f.list("List1")->count(), 3);
-
         f.host.replyDelayMs = 4000;
         f.host.log += logLine("A1AA", "BLN2", "new");
         auto* timer1 = f.control<QTimer>("Timer1");
         emitTimeout(timer1);
         QVERIFY(f.window.refreshPending());
         emitTimeout(timer1); // not a second one
-
         // Each of these is handled at once, on the table as shown.
         clickRow(f.list("List1"), 2);
         QCOMPARE(f.window.statusText(), QStringLiteral("Field day"));
@@ -361,7 +347,6 @@ private slots:
         auto* board = f.window.findChild<AddMultipleWindow*>()->findChild<QListWidget*>();
         QCOMPARE(board->item(0)->text(), QStringLiteral("BLN >\tOwn"));
         QVERIFY(f.window.refreshPending());
-
         // The refresh lands with the read mark carried over and the clicked row selected.
         QTRY_VERIFY_WITH_TIMEOUT(!f.window.refreshPending(), 15000);
         QCOMPARE(f.host.count("MessageLog"), 2);

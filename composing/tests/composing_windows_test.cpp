@@ -22,7 +22,6 @@ public:
     std::vector<std::string> events;
     QPointer<AddMessageWindow> message;
     std::function<void()> endSend;
-
     std::string getMyMessageForBLN(const std::string& blnCode) override {
         const auto it = own.find(blnCode);
         return it == own.end() ? std::string() : it->second;
@@ -137,7 +136,6 @@ private slots:
         QCOMPARE(list->item(10)->text(), QStringLiteral("BLNA>\tEnter Text Here"));
         QCOMPARE(list->item(35)->text(), QStringLiteral("BLNZ>\tEnter Text Here"));
         QCOMPARE(list->currentRow(), -1);
-
         auto click = [&](int row) {
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                               list->visualItemRect(list->item(row)).center());
@@ -157,7 +155,6 @@ private slots:
         QCOMPARE(field(message, "message")->text(), QStringLiteral("Q\ttabbed")); // tab kept
         click(11); // not the placeholder: a blank more
         QCOMPARE(field(message, "message")->text(), QStringLiteral("Enter Text Here "));
-
         // the timer refills every 30 s and the selection goes
         auto* timer = board.findChild<QTimer*>(QStringLiteral("Timer1"));
         QCOMPARE(timer->interval(), 30000);

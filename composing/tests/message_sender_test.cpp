@@ -15,7 +15,6 @@ protected:
     FakeKeystrokeSender keys;
     FakeSendPacer pacer;
     MessageSender sender{keys, pacer};
-
     // A map beside an information file whose third line is `title`; returns the map's path.
     std::string mapTitled(const std::string& title, const std::string& name = "w") {
         std::filesystem::create_directories((dir / name).parent_path());
@@ -97,12 +96,10 @@ TEST_F(Sending, AFailureStopsTheSequenceWhereItHappens) {
     keys.setWindowCaptions({"Some other window"});
     EXPECT_EQ(sender.sendMessage(map, "BLN", 1, "", "hello").error(), failure);
     EXPECT_EQ(keys.keyCalls(), 0);
-
     keys.setWindowCaptions({});
     keys.rejectKeysFromCall(5);
     EXPECT_EQ(sender.sendMessage(map, "BLN", 1, "", "hello").error(), failure);
     EXPECT_EQ(keys.keyCalls(), 5);
-
     keys.rejectKeysFromCall(0);
     int pauses = 0;
     pacer.onEvents = [&] { pacer.ending = ++pauses == 3; };

@@ -76,7 +76,6 @@ TEST_F(DBusHostTest, TheLatestClosingHandlerFiresAndAVanishedHostFailsUntilItIsB
     EXPECT_TRUE(waitFor([&closings] { return closings == 1; }));
     ASSERT_TRUE(simulator->waitUntilFinished());
     simulator.reset();
-
     simulator = start();
     const auto staleMap = m_host.currentMap();
     simulator->process().kill();
@@ -161,7 +160,6 @@ TEST_F(DBusHostTest, AHostCutOffTheBusIsToldApartFromOneThatClosed) {
               "Host not reachable: UI-View32 closed during MessageLog");
     killer.join();
     simulator.reset();
-
     QProcess cutOff;
     cutOff.setProcessChannelMode(QProcess::ForwardedChannels);
     cutOff.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), kCutOffHost});

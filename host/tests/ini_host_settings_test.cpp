@@ -20,7 +20,6 @@ class IniHostSettingsTest : public ::testing::Test {
 protected:
     // Each test sets its own; ctest runs each in a process of its own.
     void SetUp() override { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_configHome.path())); }
-
     QString iniPath() const {
         return m_configHome.path() + QStringLiteral("/Peak Systems/UI-View32.ini");
     }
@@ -57,7 +56,6 @@ TEST_F(IniHostSettingsTest, WritingReplacesOrAddsTheValueAndKeepsEveryOtherLine)
     const IniHostSettings settings;
     EXPECT_EQ(settings.setProgramFolder(QStringLiteral("/opt/uiview/")), std::nullopt);
     EXPECT_EQ(readIni(), QByteArray("[UI-View32]\nProgram Folder=/opt/uiview/\n"));
-
     writeIni("; the host's settings\n[UI-View32]\nCallsign=G4SIM\nProgram Folder=/old/\n\n"
              "[Other]\nProgram Folder=/other/\n");
     EXPECT_EQ(settings.setProgramFolder(QString::fromUtf8("/opt/K\xC3\xBCste/")), std::nullopt);
@@ -65,12 +63,10 @@ TEST_F(IniHostSettingsTest, WritingReplacesOrAddsTheValueAndKeepsEveryOtherLine)
                                     "Program Folder=/opt/K\xC3\xBCste/\n\n"
                                     "[Other]\nProgram Folder=/other/\n"));
     EXPECT_EQ(settings.programFolder(), "/opt/K\xFCste/");
-
     writeIni("[UI-View32]\nCallsign=G4SIM\n\n[Other]\nx=1");
     EXPECT_EQ(settings.setProgramFolder(QStringLiteral("/a/")), std::nullopt);
     EXPECT_EQ(readIni(),
               QByteArray("[UI-View32]\nCallsign=G4SIM\nProgram Folder=/a/\n\n[Other]\nx=1\n"));
-
     writeIni("[Other]\nx=1\n");
     EXPECT_EQ(settings.setProgramFolder(QStringLiteral("/b/")), std::nullopt);
     EXPECT_EQ(readIni(), QByteArray("[Other]\nx=1\n\n[UI-View32]\nProgram Folder=/b/\n"));

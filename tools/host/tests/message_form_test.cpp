@@ -91,7 +91,6 @@ void typeRow(const std::string& keys) {
 class SimulatorWindowTest : public ::testing::Test {
 protected:
     void SetUp() override { restart(); }
-
     // A fresh host with its main window shown and active.
     void restart() {
         m_window.reset();
@@ -115,7 +114,6 @@ protected:
 
     MessageForm& form() { return *m_window->messageForm(); }
     std::vector<FeedBulletin> logged() const { return m_host->bulletins(); }
-
     std::unique_ptr<HostStation> m_host;
     std::unique_ptr<MainWindow> m_window;
 };

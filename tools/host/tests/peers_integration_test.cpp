@@ -61,7 +61,6 @@ public:
     QString address() const { return QString("127.0.0.1:%1").arg(port()); }
     void send(const QByteArray& bytes) { m_socket->write(bytes); }
     void drop() { m_socket->abort(); }
-
     int connections = 0;
     QByteArray received;
 
@@ -194,7 +193,6 @@ protected:
         m_direwolf.waitForFinished();
     }
     QString path(const QString& name) const { return m_dir.filePath(name); }
-
     // Plays these TNC2 lines to Dire Wolf as received audio, then a second of silence.
     void play(const QByteArray& lines) {
         ASSERT_TRUE(writeFile(path("packets.txt"), lines));
