@@ -11,14 +11,14 @@ namespace {
 
 class Sending : public ::testing::Test {
 protected:
-    testing::TempDir dir;
+    quillet::testing::TempDir dir;
     FakeKeystrokeSender keys;
     FakeSendPacer pacer;
     MessageSender sender{keys, pacer};
     // A map beside an information file whose third line is `title`; returns the map's path.
     std::string mapTitled(const std::string& title, const std::string& name = "w") {
         std::filesystem::create_directories((dir / name).parent_path());
-        testing::writeBytes(dir / (name + ".inf"), "1\r\n2\r\n" + title + "\r\n");
+        quillet::testing::writeBytes(dir / (name + ".inf"), "1\r\n2\r\n" + title + "\r\n");
         return (dir / (name + ".gif")).string();
     }
 };
@@ -71,8 +71,8 @@ TEST_F(Sending, TheInformationFileReplacesTheMapFileNamesOwnExtension) {
 }
 
 TEST_F(Sending, ACaptionThatCannotBeFormedSaysWhyAndSendsNothing) {
-    testing::writeBytes(dir / "short.inf", "only\r\ntwo lines\r\n");
-    testing::writeBytes(dir / "empty.inf", "");
+    quillet::testing::writeBytes(dir / "short.inf", "only\r\ntwo lines\r\n");
+    quillet::testing::writeBytes(dir / "empty.inf", "");
     const auto info = [&](const char* name) { return (dir / name).string(); };
     const std::pair<const char*, std::string> cases[] = {
         {"missing.gif", "cannot read the map information file " + info("missing.inf") +

@@ -48,9 +48,9 @@ TEST(FeedTest, LinesAreSenderAddresseeAndTextInOrderAndFilesUtf8) {
     QTemporaryDir dir;
     ASSERT_TRUE(
         writeFile(dir.filePath("feed.txt"), "F5XYZ|BLN1EU|R\xC3\xA9union 18\xC2\xB0\x43\n"));
-    const Feed feed = readFeedFile(dir.filePath("feed.txt"));
-    ASSERT_EQ(feed.bulletins.size(), 1u);
-    EXPECT_EQ(feed.bulletins[0].text, QString::fromUtf8("Réunion 18°C"));
+    const Feed utf8 = readFeedFile(dir.filePath("feed.txt"));
+    ASSERT_EQ(utf8.bulletins.size(), 1u);
+    EXPECT_EQ(utf8.bulletins[0].text, QString::fromUtf8("Réunion 18°C"));
     const Feed missing = readFeedFile(dir.filePath("absent.txt"));
     EXPECT_TRUE(missing.bulletins.empty());
     ASSERT_EQ(missing.problems.size(), 1u);
