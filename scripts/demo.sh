@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the host simulator with its sample feed
+# Installs what is missing, builds, and starts the host (quillet-host) with its sample feed
 # plus Quillet. Without a display both run under Xvfb and a screenshot of Quillet's main
 # window is saved instead.
 set -euo pipefail
