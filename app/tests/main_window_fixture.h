@@ -76,7 +76,6 @@ template <typename Queue = InlineWorkQueue> struct BasicWindowFixture {
     }
     QListWidget* list(const char* name) { return control<QListWidget>(name); }
     QPushButton* button(const char* name) { return control<QPushButton>(name); }
-    // Files in the program's directory.
     QByteArray fileBytes(const char* name) const {
         QFile file(dir.filePath(QString::fromLatin1(name)));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

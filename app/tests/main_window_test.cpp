@@ -5,7 +5,6 @@
 #include "composing/add_message_window.h"
 #include "composing/add_multiple_window.h"
 #include "settings/window/setup_window.h"
-#include "widgets/tab_columns_delegate.h"
 
 #include <QLabel>
 #include <QTimer>

@@ -54,7 +54,7 @@ TEST_F(Sending, EmptyDigiNegativePortAndTheTitleTakenWhole) {
     EXPECT_EQ(calls[16], "keys:"); // an empty digi still has its row
 }
 
-TEST_F(Sending, TheInformationFileReplacesTheMapFileNamesOwnExtension) {
+TEST_F(Sending, TheCaptionComesFromTheFileByTheMapsOwnExtensionOrSaysWhyNot) {
     const std::pair<std::string, std::string> paths[] = {
         {"C:\\maps\\world.gif", "C:\\maps\\world.inf"},
         {"D:\\ui.v\\maps\\x.gif", "D:\\ui.v\\maps\\x.inf"},
@@ -68,9 +68,7 @@ TEST_F(Sending, TheInformationFileReplacesTheMapFileNamesOwnExtension) {
     const std::string map = mapTitled("Folder title", ".wine/x");
     const Result<std::string> title = hostWindowTitle(map);
     EXPECT_EQ(title.ok() ? *title : title.error(), "UI-View32 V2.03 [Folder title]");
-}
-
-TEST_F(Sending, ACaptionThatCannotBeFormedSaysWhyAndSendsNothing) {
+    // a caption that cannot be formed says why and sends nothing
     quillet::testing::writeBytes(dir / "short.inf", "only\r\ntwo lines\r\n");
     quillet::testing::writeBytes(dir / "empty.inf", "");
     const auto info = [&](const char* name) { return (dir / name).string(); };

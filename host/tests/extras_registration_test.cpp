@@ -23,7 +23,7 @@ protected:
     FakeHostSettings m_host;
 };
 
-TEST_F(ExtrasRegistrationTest, WritesTheFourLinesOnceAndOnlyWithAFolder) {
+TEST_F(ExtrasRegistrationTest, WritesTheFourLinesOnceOnlyWithAFolderInFileSystemNames) {
     EXPECT_TRUE(registerIn("").ok());
     EXPECT_TRUE(fs::is_empty(m_hostDir));
     // A value edited by hand may lack the closing separator; the file still goes inside.
@@ -42,9 +42,6 @@ TEST_F(ExtrasRegistrationTest, WritesTheFourLinesOnceAndOnlyWithAFolder) {
     fs::create_symlink(m_hostDir / "elsewhere.txt", m_hostDir / "QUILLET.XTR");
     EXPECT_TRUE(registerIn(m_hostDir.string()).ok());
     EXPECT_FALSE(fs::exists(m_hostDir / "elsewhere.txt"));
-}
-
-TEST_F(ExtrasRegistrationTest, NamesAreConvertedBetweenWindows1252AndTheFileSystem) {
     // The host's folder comes as Windows-1252 ("Küste" with 0xFC); on disk it is UTF-8.
     fs::create_directory(m_hostDir / "K\xC3\xBCste");
     EXPECT_TRUE(registerIn(m_hostDir.string() + "/K\xFCste/", m_hostDir / "Caf\xC3\xA9").ok());

@@ -20,7 +20,7 @@ std::vector<KeyAction> parsed(std::string_view keys) {
 
 // The rows of the host sequence are typed through this notation in
 // tools/host/tests/message_form_test.cpp.
-TEST(KeystrokeNotation, LiteralRunsMergeBetweenKeys) {
+TEST(KeystrokeNotation, LiteralRunsMergeAndModifiersAndNamedKeysStandAlone) {
     EXPECT_TRUE(parseKeystrokes("").ok()); // an empty digipeater path is a row too
     EXPECT_EQ(parsed("Net at 8{%}\tok~"),
               (std::vector{text("Net at 8%"), key("Tab"), text("ok"), key("Return")}));
@@ -29,9 +29,6 @@ TEST(KeystrokeNotation, LiteralRunsMergeBetweenKeys) {
     EXPECT_EQ(parsed("x\t\ty"), (std::vector{text("x"), key("Tab"), key("Tab"), text("y")}));
     // A single character in braces is literal even when it spells the start of a name.
     EXPECT_EQ(parsed("{e}{t}"), std::vector{text("et")});
-}
-
-TEST(KeystrokeNotation, ModifiersAndNamedKeys) {
     EXPECT_EQ(parsed("+a^c%7"), (std::vector{key("shift+a"), key("ctrl+c"), key("alt+7")}));
     EXPECT_EQ(parsed("%M%H"), (std::vector{key("alt+m"), key("alt+h")})); // not shift
     EXPECT_EQ(parsed("^+a"), std::vector{key("ctrl+shift+a")});

@@ -74,7 +74,7 @@ TEST(MapInfoTest, InfoFileReplacesTheFileNamesOwnExtension) {
 }
 
 // The whole third line, not trimmed, in Windows-1252, with CR LF or LF; none in short files.
-TEST(MapInfoTest, TitleIsTheWholeThirdLine) {
+TEST(MapInfoTest, TitleIsTheWholeThirdLineOfTheFileBesideTheMapOrWhyNot) {
     const std::pair<const char*, std::optional<QString>> cases[] = {
         {"Demo\r\n52,2,56,8\r\nNorth Sea Demo\r\nmore\r\n", "North Sea Demo"},
         {"Demo\n52,2,56,8\n  North Sea  \n", "  North Sea  "},
@@ -87,9 +87,6 @@ TEST(MapInfoTest, TitleIsTheWholeThirdLine) {
     for (const auto& [info, title] : cases) {
         EXPECT_EQ(mapTitleFromInfo(info), title) << info;
     }
-}
-
-TEST(MapInfoTest, ReadsTitleBesideTheMapOrExplainsItsAbsence) {
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir("maps.v2"));
     ASSERT_TRUE(

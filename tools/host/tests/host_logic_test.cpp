@@ -24,7 +24,7 @@ using std::chrono::seconds;
 
 const SteadyTime kStart{std::chrono::hours(1000)};
 
-TEST(ReconnectPolicyTest, WaitsDoubleUpToAMinuteAndStartAgainOnceDataCame) {
+TEST(ReconnectPolicyTest, WaitsDoubleUpToAMinuteAndDropsSilentLinesAndAttemptsThatHang) {
     ReconnectPolicy policy;
     SteadyTime now = kStart;
     std::vector<long long> waits;
@@ -44,9 +44,7 @@ TEST(ReconnectPolicyTest, WaitsDoubleUpToAMinuteAndStartAgainOnceDataCame) {
     policy.heard(now);
     policy.failed(now, "closed");
     EXPECT_EQ(policy.secondsToRetry(now), 1);
-}
-
-TEST(ReconnectPolicyTest, DropsSilentLinesAndAttemptsThatHang) {
+    // Silent lines and attempts that hang are dropped.
     ReconnectPolicy silent(seconds(60)), quietAllowed, hanging;
     for (ReconnectPolicy* policy : {&silent, &quietAllowed}) {
         policy->connecting(kStart);

@@ -8,7 +8,6 @@
 #include "tools/host/message_form.h"
 
 #include <QApplication>
-#include <QDBusConnection>
 #include <QLineEdit>
 #include <QTest>
 
