@@ -79,8 +79,8 @@ TEST_F(Sending, TheCaptionComesFromTheFileByTheMapsOwnExtensionOrSaysWhyNot) {
          "the map information file " + info("short.inf") + " has fewer than three lines"},
         {"empty.gif",
          "the map information file " + info("empty.inf") + " has fewer than three lines"}};
-    for (const auto& [map, why] : cases) {
-        EXPECT_EQ(sender.sendMessage(info(map), "BLN", 1, "", "x").error(),
+    for (const auto& [name, why] : cases) {
+        EXPECT_EQ(sender.sendMessage(info(name), "BLN", 1, "", "x").error(),
                   "Error Sending Message: " + why);
     }
     EXPECT_TRUE(keys.calls().empty());

@@ -85,11 +85,11 @@ TEST_F(IniHostSettingsTest, WritingFailsWithALineAndLeavesTheFileOrPipeAlone) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(iniPath()).constData(), 0600), 0);
     const IniHostSettings settings;
     EXPECT_EQ(settings.programFolder(), "");
-    const auto problem = settings.setProgramFolder(QStringLiteral("/a/"));
-    ASSERT_TRUE(problem.has_value());
+    const auto fromPipe = settings.setProgramFolder(QStringLiteral("/a/"));
+    ASSERT_TRUE(fromPipe.has_value());
     EXPECT_TRUE(
-        problem->startsWith(QStringLiteral("cannot read UI-View32.ini (not a regular file)")))
-        << problem->toStdString();
+        fromPipe->startsWith(QStringLiteral("cannot read UI-View32.ini (not a regular file)")))
+        << fromPipe->toStdString();
     EXPECT_FALSE(QFileInfo(iniPath()).isFile());
 }
 

@@ -46,9 +46,9 @@ TEST(ReconnectPolicyTest, WaitsDoubleUpToAMinuteAndDropsSilentLinesAndAttemptsTh
     EXPECT_EQ(policy.secondsToRetry(now), 1);
     // Silent lines and attempts that hang are dropped.
     ReconnectPolicy silent(seconds(60)), quietAllowed, hanging;
-    for (ReconnectPolicy* policy : {&silent, &quietAllowed}) {
-        policy->connecting(kStart);
-        policy->connected(kStart);
+    for (ReconnectPolicy* each : {&silent, &quietAllowed}) {
+        each->connecting(kStart);
+        each->connected(kStart);
     }
     silent.heard(kStart + seconds(30));
     EXPECT_EQ(silent.poll(kStart + seconds(89)), ReconnectPolicy::Action::None);
