@@ -17,8 +17,8 @@
 #ifdef QUILLET_BENCH_WITH_QT
 #include "publishing/curl/curl_transfer_control.h"
 #include "publishing/qt/qt_transfer_wait.h"
-#include "testsupport/ftp_test_servers.h"
 #include "publishing/webpage_publisher.h"
+#include "testsupport/ftp_test_servers.h"
 
 #include <QCoreApplication>
 #endif

@@ -9,11 +9,11 @@
 #include "composing/sleeping_send_pacer.h"
 #include "host/dbus_host.h"
 #include "host/fake_host_settings.h"
-#include "testsupport/host_process.h"
 #include "host/xdo_keystroke_sender.h"
 #include "notifications/recording_notifier.h"
 #include "publishing/fake_transfer_control.h"
 #include "settings/window/recording_message_boxes.h"
+#include "testsupport/host_process.h"
 
 #include <QComboBox>
 #include <QLineEdit>

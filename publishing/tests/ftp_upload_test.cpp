@@ -1,10 +1,10 @@
 // Uploads to real FTP, FTPS and SFTP servers on 127.0.0.1 through the libcurl control, with
 // the program's own wait keeping a Qt event loop running.
 
-#include "testsupport/ftp_test_servers.h"
 #include "publishing/curl/curl_transfer_control.h"
 #include "publishing/qt/qt_transfer_wait.h"
 #include "publishing_test_support.h"
+#include "testsupport/ftp_test_servers.h"
 
 #include <gtest/gtest.h>
 
