@@ -32,6 +32,30 @@ private:
     int m_fd;
 };
 
+// Writes all of `contents`, going on after a short write or a signal.
+bool writeAll(int fd, std::string_view contents) {
+    while (!contents.empty()) {
+        const ssize_t put = ::write(fd, contents.data(), contents.size());
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            return false;
+        }
+        contents.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return true;
+}
+
+Status createFolderOf(const std::filesystem::path& target) {
+    std::error_code error;
+    std::filesystem::create_directories(target.parent_path(), error);
+    if (error) {
+        return fail("cannot create " + target.parent_path().string() + ": " + error.message());
+    }
+    return {};
+}
+
 } // namespace
 
 Result<std::optional<std::string>> readRegularFile(const std::string& path, std::size_t maxBytes) {
@@ -75,36 +99,50 @@ Result<std::optional<std::string>> readRegularFile(const std::string& path, std:
 }
 
 Status writeFileAtomically(const std::string& path, const std::string& contents) {
-    const std::filesystem::path target(path);
-    std::error_code error;
-    std::filesystem::create_directories(target.parent_path(), error);
-    if (error) {
-        return fail("cannot create " + target.parent_path().string() + ": " + error.message());
+    if (Status folder = createFolderOf(path); !folder) {
+        return folder;
     }
     std::string temporary = path + ".XXXXXX";
     Descriptor file(::mkstemp(temporary.data()));
     if (file.get() < 0) {
         return fail(errorText("cannot create", temporary));
     }
-    std::size_t written = 0;
-    while (written < contents.size()) {
-        const ssize_t put =
-            ::write(file.get(), contents.data() + written, contents.size() - written);
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        if (put < 0) {
-            const std::string message = errorText("cannot write", temporary);
-            ::unlink(temporary.c_str());
-            return fail(message);
-        }
-        written += static_cast<std::size_t>(put);
+    if (!writeAll(file.get(), contents)) {
+        const std::string message = errorText("cannot write", temporary);
+        ::unlink(temporary.c_str());
+        return fail(message);
     }
     if (::fsync(file.get()) != 0 || ::close(file.release()) != 0 ||
         ::rename(temporary.c_str(), path.c_str()) != 0) {
         const std::string message = errorText("cannot store", path);
         ::unlink(temporary.c_str());
         return fail(message);
+    }
+    return {};
+}
+
+Status appendToFile(const std::string& path, std::string_view lines) {
+    if (Status folder = createFolderOf(path); !folder) {
+        return folder;
+    }
+    Descriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
+    if (file.get() < 0) {
+        return fail(errorText("cannot open", path));
+    }
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) {
+        return fail(errorText("cannot examine", path));
+    }
+    if (!writeAll(file.get(), lines)) {
+        const std::string message = errorText("cannot write", path);
+        // A full disk must not leave half a line for the next append to run into.
+        if (::ftruncate(file.get(), info.st_size) != 0) {
+            return fail(message + "; the file may end in a cut-off line");
+        }
+        return fail(message);
+    }
+    if (::fdatasync(file.get()) != 0 || ::close(file.release()) != 0) {
+        return fail(errorText("cannot store", path));
     }
     return {};
 }
@@ -125,13 +163,26 @@ void BackgroundFileWriter::save(std::string contents) {
     {
         const std::lock_guard lock(m_mutex);
         m_pending = std::move(contents);
+        m_appended.clear(); // the whole contents hold them
+    }
+    m_wake.notify_one();
+}
+
+void BackgroundFileWriter::append(std::string_view lines) {
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_pending) {
+            m_pending->append(lines);
+        } else {
+            m_appended.append(lines);
+        }
     }
     m_wake.notify_one();
 }
 
 void BackgroundFileWriter::flush() {
     std::unique_lock lock(m_mutex);
-    m_idle.wait(lock, [this] { return !m_pending && !m_writing; });
+    m_idle.wait(lock, [this] { return !m_pending && m_appended.empty() && !m_writing; });
 }
 
 std::optional<std::string> BackgroundFileWriter::takeError() {
@@ -142,15 +193,17 @@ std::optional<std::string> BackgroundFileWriter::takeError() {
 void BackgroundFileWriter::run() {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_wake.wait(lock, [this] { return m_pending || m_stopping; });
-        if (!m_pending) {
+        m_wake.wait(lock, [this] { return m_pending || !m_appended.empty() || m_stopping; });
+        if (!m_pending && m_appended.empty()) {
             return;
         }
-        std::string contents = std::move(*m_pending);
+        const bool whole = m_pending.has_value();
+        std::string contents = whole ? std::move(*m_pending) : std::exchange(m_appended, {});
         m_pending.reset();
         m_writing = true;
         lock.unlock();
-        const Status status = writeFileAtomically(m_path, contents);
+        const Status status =
+            whole ? writeFileAtomically(m_path, contents) : appendToFile(m_path, contents);
         lock.lock();
         m_writing = false;
         if (!status) {

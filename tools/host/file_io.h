@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 
 namespace quillet::hostapp {
@@ -21,9 +22,14 @@ Result<std::optional<std::string>> readRegularFile(const std::string& path, std:
 // folder when it is missing.
 Status writeFileAtomically(const std::string& path, const std::string& contents);
 
-// Writes a file on a thread of its own so that the caller never waits for the disk. Only the
-// newest contents matter: a save that arrives while one is being written replaces the older
-// pending one. The destructor finishes the pending write.
+// Adds whole lines at the end of the file, creating it (and its folder) when missing. A
+// failed write is cut back off, so the file never ends in part of a line unless the machine
+// itself stops in the middle.
+Status appendToFile(const std::string& path, std::string_view lines);
+
+// Writes a file on a thread of its own so that the caller never waits for the disk. A save
+// replaces the file whole and supersedes whatever is still pending; appends in between are
+// gathered into one write. The destructor finishes the pending work.
 class BackgroundFileWriter {
 public:
     explicit BackgroundFileWriter(std::string path);
@@ -32,6 +38,7 @@ public:
     BackgroundFileWriter& operator=(const BackgroundFileWriter&) = delete;
 
     void save(std::string contents);
+    void append(std::string_view lines);
     // Waits until everything handed over is written; for tests and the end of the program.
     void flush();
     // The last write's failure, if any, taken once.
@@ -45,6 +52,7 @@ private:
     std::condition_variable m_wake;
     std::condition_variable m_idle;
     std::optional<std::string> m_pending;
+    std::string m_appended;
     std::optional<std::string> m_error;
     bool m_writing = false;
     bool m_stopping = false;

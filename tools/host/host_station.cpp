@@ -57,16 +57,31 @@ HostStation::HostStation(QString stationCallsign, QString mapPath, QDBusConnecti
     // one every 2 s; a crash loses at most the last 2 s.
     m_saveDelay.setSingleShot(true);
     m_saveDelay.setInterval(2000);
-    connect(&m_saveDelay, &QTimer::timeout, this, [this] {
-        if (m_writer) {
-            m_writer->save(m_store.text());
-        }
-    });
+    connect(&m_saveDelay, &QTimer::timeout, this, &HostStation::saveLog);
 }
 
 HostStation::~HostStation() {
-    if (m_writer && m_saveDelay.isActive()) {
-        m_writer->save(m_store.text());
+    if (m_saveDelay.isActive()) {
+        saveLog();
+    }
+}
+
+void HostStation::saveLog() {
+    if (!m_writer) {
+        return;
+    }
+    if (std::optional<LogFileWrite> write = m_logFile.next(m_store)) {
+        if (write->whole) {
+            m_writer->save(std::move(write->text));
+        } else {
+            m_writer->append(write->text);
+        }
+    }
+}
+
+void HostStation::scheduleSave() {
+    if (m_writer && !m_saveDelay.isActive()) {
+        m_saveDelay.start();
     }
 }
 
@@ -111,6 +126,11 @@ std::optional<QString> HostStation::keepLogIn(const QString& path) {
             for (const LoggedBulletin& bulletin : *stored) {
                 m_store.add(bulletin);
             }
+            m_logFile.loaded(m_store, stored->size(),
+                             (*contents)->empty() || (*contents)->back() == '\n');
+            if (m_logFile.rewritePending()) {
+                scheduleSave();
+            }
             m_logTextReady = false;
             emit logChanged();
             return std::nullopt;
@@ -123,7 +143,9 @@ std::optional<QString> HostStation::keepLogIn(const QString& path) {
     } else {
         return std::nullopt;
     }
-    // Kept aside for the user rather than overwritten; the log starts empty.
+    // Kept aside for the user rather than overwritten; the log starts empty, and the first
+    // save writes a new file whole whatever became of the old one.
+    m_logFile.rewriteNext();
     const QString aside = path + QStringLiteral(".damaged");
     QFile::remove(aside);
     if (QFile::rename(path, aside)) {
@@ -144,9 +166,7 @@ bool HostStation::log(LoggedBulletin bulletin) {
         return false;
     }
     m_logTextReady = false;
-    if (m_writer && !m_saveDelay.isActive()) {
-        m_saveDelay.start();
-    }
+    scheduleSave();
     emit logChanged();
     return true;
 }
@@ -230,6 +250,9 @@ void HostStation::tick() {
     }
     if (m_writer) {
         if (const auto error = m_writer->takeError()) {
+            // The file may now lack lines: the next save writes it whole.
+            m_logFile.rewriteNext();
+            scheduleSave();
             emit problem(tr("The log was not stored: %1").arg(QString::fromStdString(*error)));
         }
     }

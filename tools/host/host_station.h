@@ -3,6 +3,7 @@
 #include "tools/host/feed.h"
 #include "tools/host/file_io.h"
 #include "tools/host/link.h"
+#include "tools/host/log_file_keeper.h"
 #include "tools/host/message_store.h"
 #include "tools/host/repeat_schedule.h"
 
@@ -83,6 +84,8 @@ private:
     Status sendPacket(const OwnBulletin& bulletin, std::vector<std::string>& tookIt,
                       std::vector<std::string>& refused);
     bool log(LoggedBulletin bulletin);
+    void saveLog();
+    void scheduleSave();
     void flushBus();
 
     QString m_stationCallsign;
@@ -98,6 +101,7 @@ private:
     QTimer m_ticker;
     QTimer m_saveDelay;
     std::unique_ptr<BackgroundFileWriter> m_writer;
+    LogFileKeeper m_logFile;
     bool m_quitting = false;
 };
 

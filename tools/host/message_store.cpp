@@ -68,6 +68,9 @@ Result<std::deque<LoggedBulletin>> parseLogText(std::string_view text) {
             first == std::string_view::npos
                 ? first
                 : line.find(kLogSeparatorUtf8, first + kLogSeparatorUtf8.size());
+        if (end == std::string_view::npos) {
+            break; // every line written ends: this is a write the machine did not finish
+        }
         if (second == std::string_view::npos) {
             return fail("line " + std::to_string(number) + " is not sender, addressee and text");
         }

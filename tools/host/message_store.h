@@ -38,6 +38,7 @@ public:
     // False when the same bulletin is already in the log.
     bool add(LoggedBulletin bulletin);
 
+    std::size_t capacity() const { return m_capacity; }
     const std::deque<LoggedBulletin>& bulletins() const { return m_bulletins; }
     // How many lines were dropped from the front since the start (for the window's list).
     std::size_t droppedCount() const { return m_dropped; }
@@ -57,7 +58,9 @@ private:
 };
 
 // Reads a stored log: lines of three fields separated by U+00B3, ended by CR LF or LF. A file
-// that is not such a log fails with the line number that gave it away.
+// that is not such a log fails with the line number that gave it away. The log grows by
+// appending and every line written ends, so a last line without its end was cut off by a
+// machine that stopped: it is left out rather than taken for damage.
 Result<std::deque<LoggedBulletin>> parseLogText(std::string_view text);
 
 } // namespace quillet::hostapp

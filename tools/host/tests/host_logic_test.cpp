@@ -6,6 +6,7 @@
 #include "tools/host/file_io.h"
 #include "tools/host/host_options.h"
 #include "tools/host/link.h"
+#include "tools/host/log_file_keeper.h"
 #include "tools/host/message_store.h"
 #include "tools/host/repeat_schedule.h"
 #include "tools/host/transmit.h"
@@ -81,6 +82,48 @@ TEST(MessageStoreTest, LogsEachBulletinOnceAndDropsTheOldestBeyondItsSize) {
     EXPECT_EQ(damaged.error(), "line 2 is not sender, addressee and text");
 }
 
+// Whatever the order of new lines, repeats and saves, the file read back gives the log and
+// never holds more than twice what the log keeps; a last line cut off costs only that line.
+TEST(LogFileKeeperTest, TheFileReadBackIsTheLog) {
+    const auto readBack = [](const std::string& text) {
+        MessageStore again(8);
+        const auto parsed = parseLogText(text);
+        EXPECT_TRUE(parsed) << parsed.error();
+        EXPECT_LE(parsed->size(), 16u);
+        for (const LoggedBulletin& bulletin : *parsed) {
+            again.add(bulletin);
+        }
+        return again;
+    };
+    MessageStore store(8);
+    LogFileKeeper keeper;
+    std::string file;
+    int appends = 0;
+    int wholes = 0;
+    int n = 0;
+    // New lines between saves; more than the log keeps lets lines leave it unsaved.
+    for (const int gap : {12, 1, 3, 2, 5, 1, 1, 4, 12, 2, 3, 6, 1, 1, 2, 9, 2, 1, 3}) {
+        for (int i = 0; i < gap; ++i, ++n) {
+            store.add({"G4ABC", "BLN1", std::to_string(n * 7 % 11)}); // repeats, too
+        }
+        if (auto write = keeper.next(store)) {
+            file = write->whole ? write->text : file + write->text;
+            ++(write->whole ? wholes : appends);
+        }
+        ASSERT_EQ(readBack(file).text(), store.text()) << "after line " << n;
+    }
+    EXPECT_GT(appends, 2 * wholes);
+    EXPECT_GT(wholes, 0);
+
+    const std::string cut = file.substr(0, file.size() - 3);
+    store = readBack(cut);
+    EXPECT_EQ(store.text(), readBack(cut.substr(0, cut.rfind('\n') + 1)).text());
+    keeper.loaded(store, store.bulletins().size(), false);
+    const auto write = keeper.next(store);
+    ASSERT_TRUE(write && write->whole);
+    EXPECT_EQ(write->text, store.text());
+}
+
 TEST(FileIoTest, ReplacesWholeFilesAndRefusesWhatIsNotARegularFile) {
     const testing::TempDir temp;
     const auto dir = temp.path();
@@ -90,10 +133,13 @@ TEST(FileIoTest, ReplacesWholeFilesAndRefusesWhatIsNotARegularFile) {
         BackgroundFileWriter writer(path);
         writer.save("two\n");
         writer.save("three\n");
+        writer.append("four\n");
+        writer.flush();
+        writer.append("five\n");
         writer.flush();
         EXPECT_FALSE(writer.takeError());
     }
-    EXPECT_EQ(readRegularFile(path, 100)->value(), "three\n");
+    EXPECT_EQ(readRegularFile(path, 100)->value(), "three\nfour\nfive\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "sub"), {}), 1)
         << "no temporary file is left behind";
     EXPECT_FALSE(readRegularFile(path, 3));

@@ -118,7 +118,7 @@ TEST(AprsIsServerTest, ADamagedStoredLogGivesAnEmptyLogAndIsKeptAside) {
     QTemporaryDir home;
     QDir().mkpath(home.filePath("data/quillet-host"));
     const QString stored = home.filePath("data/quillet-host/message_log.txt");
-    ASSERT_TRUE(writeFile(stored, QByteArray("G4ABC\xC2\xB3") + "BLN1 cut off"));
+    ASSERT_TRUE(writeFile(stored, QByteArray("G4ABC\xC2\xB3") + "BLN1 cut off\r\n"));
     Simulator host({"--call", "N0CALL", "--kiss", QString("127.0.0.1:%1").arg(freeTcpPort())}, true,
                    "offscreen", home.path());
     ASSERT_TRUE(host.waitUntilOnBus());
