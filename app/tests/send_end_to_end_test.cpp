@@ -1,8 +1,9 @@
-// The whole road of a sent bulletin: Quillet's Add Message window sends it through libxdo
-// into the real host simulator's window on a real X display, the simulator logs it, and at
-// the refresh after the send Quillet holds it as the station's own bulletin. Needs DISPLAY
-// with a window manager (the README's test command provides one) and runs under
-// dbus-run-session.
+// The whole road of a bulletin, with Dire Wolf as the station's TNC and the real host program.
+// Heard: Dire Wolf decodes it from audio, the host logs it, Quillet's refresh lists it and
+// Test Webpage copies it onto the page. Sent: Quillet's Add Message window types it through
+// libxdo into the host's window on a real X display, the host logs it as the station's own
+// and sends it to Dire Wolf, whose transmitted audio atest decodes. Needs DISPLAY with a
+// window manager (the README's test command provides one) and runs under dbus-run-session.
 #include "app/main_window.h"
 #include "app/qt_work_queue.h"
 #include "composing/add_message_window.h"
@@ -13,12 +14,15 @@
 #include "notifications/recording_notifier.h"
 #include "publishing/fake_transfer_control.h"
 #include "settings/window/recording_message_boxes.h"
+#include "settings/window/setup_window.h"
+#include "testsupport/direwolf.h"
 #include "testsupport/host_process.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 using namespace quillet;
@@ -28,7 +32,7 @@ class SendEndToEndTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void aBulletinTypedIntoTheHostComesBackAsAnOwnBulletin() {
+    void aBulletinHeardReachesThePageAndOneSentGoesOnTheAir() {
         if (qEnvironmentVariableIsEmpty("DISPLAY")) {
             if (qgetenv("QUILLET_SKIP_X11_TESTS") == "1") {
                 QSKIP("no X display and QUILLET_SKIP_X11_TESTS=1");
@@ -46,10 +50,23 @@ private slots:
         const QString map = dir.filePath(QStringLiteral("sea.gif"));
         QVERIFY(writeFile(map, "GIF89a"));
 
-        Simulator simulator({QStringLiteral("--empty"), QStringLiteral("--callsign"),
-                             QStringLiteral("G4E2E"), QStringLiteral("--map"), map},
-                            false, QStringLiteral("xcb"));
+        // The program folder: the page's template and script, and settings that copy the page.
+        for (const char* name : {"quillet.template", "quillet.js1"}) {
+            QVERIFY(QFile::copy(QStringLiteral(QUILLET_SOURCE_DIR "/publishing/") + name,
+                                dir.filePath(QString::fromLatin1(name))));
+        }
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("quillet.ini")),
+                          "AUTO_COPY_ENABLED=TRUE\r\nCOPY_TO_DIRECTORY=" + dir.path().toUtf8() +
+                              "\r\nHTML_FILENAME=board.htm\r\n"));
+
+        DireWolf radio;
+        QVERIFY2(radio.start(), radio.output().constData());
+        Simulator simulator(
+            {QStringLiteral("--call"), QStringLiteral("G4E2E"), QStringLiteral("--kiss"),
+             QStringLiteral("127.0.0.1:%1").arg(radio.kissPort()), QStringLiteral("--map"), map},
+            false, QStringLiteral("xcb"));
         QVERIFY(simulator.waitUntilOnBus());
+        QVERIFY(radio.waitForOutput("Attached to KISS TCP client"));
         XdoKeystrokeSender keys;
         QVERIFY2(keys.hasDisplay(), keys.lastError().c_str());
         const std::string caption = "UI-View32 V2.03 [" + title.toStdString() + "]";
@@ -78,6 +95,31 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!window.refreshPending(), 10000);
         QCOMPARE(window.windowTitle(), QStringLiteral("Quillet [G4E2E]"));
 
+        // Heard: the test need not wait the half minute between refreshes.
+        window.findChild<QTimer*>(QStringLiteral("Timer1"))->setInterval(500);
+        auto* list = window.findChild<QListWidget*>(QStringLiteral("List1"));
+        const QString heard = QStringLiteral("Swap <b>meet</b> & \"eat\"");
+        QVERIFY(radio.play("W1AW>APRS,WIDE2-1::BLN3     :" + heard.toUtf8() + "\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !list->findItems(QStringLiteral("\tBLN3> ") + heard, Qt::MatchEndsWith).isEmpty(),
+            20000);
+        QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Command5")),
+                          Qt::LeftButton);
+        auto* setup = window.findChild<SetupWindow*>();
+        QVERIFY(setup);
+        QTest::mouseClick(setup->findChild<QPushButton*>(QStringLiteral("Command3")),
+                          Qt::LeftButton);
+        QCOMPARE(boxes.shown, QStringList{QStringLiteral("information: done.")});
+        setup->close();
+        const auto page = [&] {
+            QFile file(dir.filePath(QStringLiteral("board.htm")));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(
+            page().contains("<td>Swap &lt;b&gt;meet&lt;/b&gt; &amp; &quot;eat&quot;</td></tr>\r\n"),
+            10000);
+        QCOMPARE(window.statusText(), QString());
+
         // Add Single, code 7, a text with characters the keystroke notation uses itself.
         QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Command2")),
                           Qt::LeftButton);
@@ -92,7 +134,7 @@ private slots:
         auto* combo = message->findChild<QComboBox*>(QStringLiteral("Combo1"));
         QMetaObject::invokeMethod(combo, "activated", Q_ARG(int, 6));
         message->findChild<QLineEdit*>(QStringLiteral("digi"))->setText(QStringLiteral("WIDE2-2"));
-        const QString text = QStringLiteral("Net 20:00, 50% off {x} (bring a +1)");
+        const QString text = QStringLiteral("Net 20:00, 50% off [x] (bring a +1) ^");
         auto* textField = message->findChild<QLineEdit*>(QStringLiteral("message"));
         textField->setText(text);
         QTest::keyClick(textField, Qt::Key_Return); // about ten seconds of typing
@@ -100,10 +142,15 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(window.statusText(), QStringLiteral("Sent: <BLN7> ") + text,
                                   30000);
         QTRY_VERIFY(window.findChild<AddMessageWindow*>() == nullptr);
-        QTRY_VERIFY_WITH_TIMEOUT(!window.refreshPending(), 10000);
-        QCOMPARE(window.getMyMessageForBLN("BLN7"), text.toStdString()); // an own bulletin
-        auto* list = window.findChild<QListWidget*>(QStringLiteral("List1"));
-        QVERIFY(list->item(1)->text().endsWith(QStringLiteral("\tBLN7> ") + text));
+        QTRY_COMPARE(window.getMyMessageForBLN("BLN7"), text.toStdString()); // an own bulletin
+        QVERIFY(!list->findItems(QStringLiteral("\tBLN7> ") + text, Qt::MatchEndsWith).isEmpty());
+        QVERIFY2(waitFor(
+                     [&] {
+                         return radio.decodeTransmitted().contains(
+                             "G4E2E>APZQLT,WIDE2-2::BLN7     :" + text.toUtf8());
+                     },
+                     20000),
+                 radio.output().constData());
     }
 };
 

@@ -1,6 +1,7 @@
 // quillet-host against real peers: a scripted APRS-IS server inside the test, and Dire Wolf as
 // the TNC with audio over UDP in and an audio file out. Run under dbus-run-session.
 
+#include "testsupport/direwolf.h"
 #include "testsupport/host_process.h"
 #include "tools/host/host_station.h"
 #include "tools/host/link_protocol.h"
@@ -11,11 +12,8 @@
 #include <QFileInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QUdpSocket>
 
 #include <gtest/gtest.h>
-
-#include <thread>
 
 namespace quillet::hostapp {
 namespace {
@@ -29,12 +27,6 @@ QString logOfHost() {
             << 2,
         QDBus::Block, 5000);
     return reply.arguments().value(0).toString();
-}
-
-quint16 freeTcpPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
 }
 
 std::unique_ptr<Link> tcpLink(const std::string& name, quint16 port,
@@ -163,101 +155,38 @@ TEST(TransmitOverLinksTest, SendsOnTheNamedTncAndVerifiedAprsIsAndSaysWhyNot) {
         [&] { return aprsIs.received.endsWith("N0CALL>APZQLT,TCPIP*::BLNA     :Hamfest\r\n"); }));
 }
 
-// Dire Wolf with no sound card: audio in over UDP, audio out into a raw file.
-class DireWolfTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_kissPort = freeTcpPort();
-        QUdpSocket probe;
-        probe.bind(QHostAddress::LocalHost, 0);
-        m_audioPort = probe.localPort();
-        probe.close();
-        // Dire Wolf keeps at most 29 characters of the device name: a path relative to its folder.
-        ASSERT_TRUE(writeFile(path("direwolf.conf"),
-                              QString("ADEVICE UDP:%1 file:out.raw,raw\nACHANNELS 1\nCHANNEL 0\n"
-                                      "MYCALL N0CALL\nMODEM 1200\nKISSPORT %2\nAGWPORT %3\n")
-                                  .arg(m_audioPort)
-                                  .arg(m_kissPort)
-                                  .arg(freeTcpPort())
-                                  .toUtf8()));
-        m_direwolf.setWorkingDirectory(m_dir.path());
-        m_direwolf.start("direwolf", {"-c", path("direwolf.conf"), "-t", "0"});
-        ASSERT_TRUE(m_direwolf.waitForStarted());
-        ASSERT_TRUE(waitFor([this] {
-            m_output += m_direwolf.readAll();
-            return m_output.contains("Ready to accept KISS TCP");
-        }));
-    }
-    void TearDown() override {
-        m_direwolf.kill();
-        m_direwolf.waitForFinished();
-    }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-    // Plays these TNC2 lines to Dire Wolf as received audio, then a second of silence.
-    void play(const QByteArray& lines) {
-        ASSERT_TRUE(writeFile(path("packets.txt"), lines));
-        ASSERT_EQ(QProcess::execute("gen_packets", {"-o", path("rx.wav"), path("packets.txt")}), 0);
-        QFile wav(path("rx.wav"));
-        ASSERT_TRUE(wav.open(QIODevice::ReadOnly));
-        const QByteArray samples = wav.readAll().mid(44) + QByteArray(44100 * 2, '\0');
-        QUdpSocket udp;
-        for (qsizetype at = 0; at < samples.size(); at += 1024) {
-            udp.writeDatagram(samples.mid(at, 1024), QHostAddress::LocalHost, m_audioPort);
-            // About twice real time: faster, and a busy machine drops datagrams.
-            std::this_thread::sleep_for(std::chrono::milliseconds(6));
-        }
-    }
-
-    QTemporaryDir m_dir;
-    QProcess m_direwolf;
-    QByteArray m_output;
-    quint16 m_kissPort = 0;
-    quint16 m_audioPort = 0;
-};
-
-TEST_F(DireWolfTest, BulletinsHeardOnTheAirReachTheLog) {
-    Simulator host({"--call", "N0CALL", "--kiss", QString("127.0.0.1:%1").arg(m_kissPort)});
+TEST(DireWolfTest, BulletinsHeardOnTheAirReachTheLog) {
+    DireWolf radio;
+    ASSERT_TRUE(radio.start()) << radio.output().toStdString();
+    Simulator host({"--call", "N0CALL", "--kiss", QString("127.0.0.1:%1").arg(radio.kissPort())});
     ASSERT_TRUE(host.waitUntilOnBus());
-    ASSERT_TRUE(waitFor([this] {
-        m_output += m_direwolf.readAll();
-        return m_output.contains("Attached to KISS TCP client");
-    }));
-    play("G4ABC>APRS,WIDE2-1::BLN1     :Net tonight 20:00\n"
-         "W1AW>APRS::G4ABC    :not a bulletin{3\n"
-         "DL1XYZ>APRS::BLN2EU   :Wetter sonnig{7\n");
+    ASSERT_TRUE(radio.waitForOutput("Attached to KISS TCP client"));
+    ASSERT_TRUE(radio.play("G4ABC>APRS,WIDE2-1::BLN1     :Net tonight 20:00\n"
+                           "W1AW>APRS::G4ABC    :not a bulletin{3\n"
+                           "DL1XYZ>APRS::BLN2EU   :Wetter sonnig{7\n"));
     EXPECT_TRUE(waitFor([] {
         return logOfHost() == QString::fromUtf8("G4ABC³BLN1³Net tonight 20:00\r\n"
                                                 "DL1XYZ³BLN2EU³Wetter sonnig\r\n");
     })) << logOfHost().toStdString()
-        << (m_output + m_direwolf.readAll()).toStdString();
+        << radio.output().toStdString();
 }
 
-TEST_F(DireWolfTest, TheFormsBulletinGoesOutOnTheAir) {
+TEST(DireWolfTest, TheFormsBulletinGoesOutOnTheAir) {
+    DireWolf radio;
+    ASSERT_TRUE(radio.start()) << radio.output().toStdString();
     HostStation host("N0CALL", QString(), QDBusConnection("none"));
-    host.addLink(tcpLink("KISS 1", m_kissPort, std::make_unique<KissProtocol>()), false);
+    host.addLink(tcpLink("KISS 1", radio.kissPort(), std::make_unique<KissProtocol>()), false);
     host.start();
     ASSERT_TRUE(waitFor([&] { return host.links()[0]->stateText() == "connected"; }));
     const SendOutcome outcome = host.send({"BLN3", 1, "WIDE1-1", "On the air"});
     ASSERT_TRUE(outcome.logged) << outcome.status.toStdString();
-    // Dire Wolf has written the audio when it logs the frame; decode the file again.
-    ASSERT_TRUE(waitFor([this] {
-        m_output += m_direwolf.readAll();
-        return m_output.contains("N0CALL>APZQLT,WIDE1-1::BLN3");
-    }));
-    // The frame is logged as it starts to play; the audio takes about half a second. Then
-    // the raw samples get a WAV header for atest.
-    QTest::qWait(1500);
-    ASSERT_EQ(QProcess::execute("/usr/bin/python3",
-                                {"-c",
-                                 "import sys, wave\nwith wave.open(sys.argv[2], 'wb') as w:\n"
-                                 " w.setparams((1, 2, 44100, 0, 'NONE', ''))\n"
-                                 " w.writeframes(open(sys.argv[1], 'rb').read())",
-                                 path("out.raw"), path("tx.wav")}),
-              0);
-    QProcess atest;
-    atest.start("atest", {path("tx.wav")});
-    ASSERT_TRUE(atest.waitForFinished(20000));
-    EXPECT_TRUE(atest.readAll().contains("N0CALL>APZQLT,WIDE1-1::BLN3     :On the air"));
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return radio.decodeTransmitted().contains(
+                "N0CALL>APZQLT,WIDE1-1::BLN3     :On the air");
+        },
+        20000))
+        << radio.output().toStdString();
 }
 
 } // namespace
