@@ -188,11 +188,27 @@ int HostStation::loadFeed(const QString& path) {
 }
 
 void HostStation::heard(const aprs::Packet& packet) {
-    emit packetHeard(airText(aprs::formatTnc2(packet)));
+    if (m_heard.size() == kHeardKept) {
+        m_heard.pop_front();
+    }
+    m_heard.push_back(packet);
+    if (!std::exchange(m_heardSignalled, true)) {
+        emit packetsHeard();
+    }
     if (const auto bulletin = bulletinFromPacket(packet)) {
         log({utf8(airText(bulletin->sender)), utf8(airText(bulletin->addressee)),
              utf8(airText(bulletin->text))});
     }
+}
+
+QStringList HostStation::takeHeard() {
+    QStringList lines;
+    for (const aprs::Packet& packet : m_heard) {
+        lines << airText(aprs::formatTnc2(packet));
+    }
+    m_heard.clear();
+    m_heardSignalled = false;
+    return lines;
 }
 
 Status HostStation::sendPacket(const OwnBulletin& bulletin, std::vector<std::string>& tookIt,

@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -62,6 +63,11 @@ public:
     // many lines were read, or -1 when the file cannot be read.
     int loadFeed(const QString& path);
 
+    // The packets heard since the last call, newest last, at most `kHeardKept`, as text for
+    // the window. A busy feed brings hundreds a second: they are made text only when shown.
+    static constexpr std::size_t kHeardKept = 50;
+    QStringList takeHeard();
+
     // Sends the form's bulletin on the links the port names and on APRS-IS. With no links at
     // all (the demo with a feed) it is only logged.
     SendOutcome send(const SendRequest& request);
@@ -73,7 +79,8 @@ public:
 signals:
     void logChanged();
     void linksChanged();
-    void packetHeard(const QString& line);
+    // Packets were heard since the last takeHeard(); sent once until then.
+    void packetsHeard();
     void problem(const QString& text);
     // Relayed to the bus by the host interface.
     void UIView32IsClosing();
@@ -102,6 +109,8 @@ private:
     QTimer m_saveDelay;
     std::unique_ptr<BackgroundFileWriter> m_writer;
     LogFileKeeper m_logFile;
+    std::deque<aprs::Packet> m_heard;
+    bool m_heardSignalled = false;
     bool m_quitting = false;
 };
 

@@ -24,7 +24,7 @@
 namespace quillet::hostapp {
 namespace {
 
-constexpr int kHeardRows = 50;
+constexpr int kHeardRows = static_cast<int>(HostStation::kHeardKept);
 constexpr std::size_t kShownLogRows = 1000;
 
 // In the host an open menu stays open while Alt is pressed, so Alt plus a letter picks its
@@ -136,11 +136,7 @@ MainWindow::MainWindow(HostStation& host, const QString& caption) : m_host(host)
     });
     connect(&host, &HostStation::linksChanged, this, &MainWindow::showLinks);
     connect(&host, &HostStation::problem, m_lastProblem, &QLabel::setText);
-    connect(&host, &HostStation::packetHeard, this, [this](const QString& line) {
-        m_heardPending.append(line);
-        if (m_heardPending.size() > kHeardRows) {
-            m_heardPending.removeFirst();
-        }
+    connect(&host, &HostStation::packetsHeard, this, [this] {
         if (!m_heardTimer->isActive()) {
             m_heardTimer->start();
         }
@@ -194,10 +190,7 @@ void MainWindow::showLinks() {
 }
 
 void MainWindow::showHeard() {
-    for (const QString& line : std::as_const(m_heardPending)) {
-        m_heard->addItem(line);
-    }
-    m_heardPending.clear();
+    m_heard->addItems(m_host.takeHeard());
     while (m_heard->count() > kHeardRows) {
         delete m_heard->takeItem(0);
     }

@@ -44,7 +44,6 @@ private:
     QLabel* m_links = nullptr;
     QLabel* m_lastProblem = nullptr;
     QListWidget* m_heard = nullptr;
-    QStringList m_heardPending;
     QTimer* m_heardTimer = nullptr;
     QTimer* m_logTimer = nullptr;
     QLineEdit* m_callsign = nullptr;

@@ -11,24 +11,62 @@ TcpLinkConnection::TcpLinkConnection() {
             m_handlers.connected();
         }
     });
-    QObject::connect(&m_socket, &QTcpSocket::readyRead, [this] {
-        const QByteArray bytes = m_socket.readAll();
-        if (m_handlers.received) {
-            m_handlers.received(std::string_view(bytes.constData(), bytes.size()));
+    m_readPause.setSingleShot(true);
+    m_readPause.setInterval(kReadPauseMs);
+    QObject::connect(&m_readPause, &QTimer::timeout, [this] {
+        if (std::exchange(m_readWaiting, false)) {
+            readAvailable();
         }
     });
-    QObject::connect(&m_socket, &QTcpSocket::errorOccurred, [this](QAbstractSocket::SocketError) {
-        if (m_closing) {
+    // Unbuffered, Qt stops watching the socket after each readyRead until it is read again.
+    QObject::connect(&m_socket, &QTcpSocket::readyRead, [this] {
+        if (m_readPause.isActive()) {
+            m_readWaiting = true;
+        } else {
+            readAvailable();
+        }
+    });
+    QObject::connect(&m_socket, &QTcpSocket::errorOccurred,
+                     [this](QAbstractSocket::SocketError) { failed(); });
+    QObject::connect(&m_socket, &QTcpSocket::disconnected, [this] { failed(); });
+}
+
+void TcpLinkConnection::readAvailable() {
+    m_readPause.start();
+    char buffer[65536];
+    for (;;) {
+        const qint64 got = m_socket.read(buffer, sizeof buffer);
+        if (got < 0) {
+            // Read unbuffered, the end of the stream shows here and raises no signal.
+            failed();
             return;
         }
-        const std::string reason = m_socket.errorString().toStdString();
-        m_closing = true;
-        m_socket.abort();
-        m_closing = false;
-        if (m_handlers.closed) {
-            m_handlers.closed(reason);
+        if (got == 0) {
+            return;
         }
-    });
+        if (m_handlers.received) {
+            m_handlers.received(std::string_view(buffer, static_cast<std::size_t>(got)));
+        }
+        if (m_socket.state() != QAbstractSocket::ConnectedState) {
+            return; // a handler closed it
+        }
+    }
+}
+
+void TcpLinkConnection::failed() {
+    if (m_closing) {
+        return;
+    }
+    QString reason = m_socket.errorString();
+    if (m_socket.error() == QAbstractSocket::UnknownSocketError) {
+        reason = QStringLiteral("closed");
+    }
+    m_closing = true;
+    m_socket.abort();
+    m_closing = false;
+    if (m_handlers.closed) {
+        m_handlers.closed(reason.toStdString());
+    }
 }
 
 void TcpLinkConnection::setHandlers(Handlers handlers) {
@@ -39,7 +77,9 @@ void TcpLinkConnection::open(const std::string& host, std::uint16_t port) {
     m_closing = true;
     m_socket.abort();
     m_closing = false;
-    m_socket.connectToHost(QString::fromStdString(host), port);
+    m_readWaiting = false;
+    m_socket.connectToHost(QString::fromStdString(host), port,
+                           QIODevice::ReadWrite | QIODevice::Unbuffered);
 }
 
 bool TcpLinkConnection::write(std::string_view bytes) {
