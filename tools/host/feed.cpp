@@ -21,6 +21,11 @@ Feed parseFeed(QStringView text) {
         if (line.trimmed().isEmpty() || line.startsWith(u'#')) {
             continue;
         }
+        if (line.size() > kLongestFeedLine) {
+            feed.problems.push_back(
+                {number, QStringLiteral("longer than %1 characters").arg(kLongestFeedLine)});
+            continue;
+        }
         const qsizetype first = line.indexOf(kFieldMark);
         const qsizetype second = first < 0 ? -1 : line.indexOf(kFieldMark, first + 1);
         if (second < 0) {
@@ -44,9 +49,14 @@ Feed parseFeed(QStringView text) {
 
 Feed readFeedFile(const QString& path) {
     QFile file(path);
+    Feed feed;
     if (!file.open(QIODevice::ReadOnly)) {
-        Feed feed;
         feed.problems.push_back({0, QStringLiteral("cannot read: %1").arg(file.errorString())});
+        return feed;
+    }
+    if (file.size() > kLargestFeedFile) {
+        feed.problems.push_back(
+            {0, QStringLiteral("larger than %1 MiB").arg(kLargestFeedFile >> 20)});
         return feed;
     }
     return parseFeed(QString::fromUtf8(file.readAll()));

@@ -29,13 +29,19 @@ struct Feed {
     std::vector<FeedProblem> problems;
 };
 
+// A bulletin on the air holds at most 67 characters; a feed line much longer than any
+// bulletin is a mistake, and the log, the window and the bus must not carry it.
+inline constexpr qsizetype kLongestFeedLine = 4096;
+inline constexpr qint64 kLargestFeedFile = 64 << 20;
+
 // Reads a feed: one bulletin per line as "callsign|addressee|text", the text being
 // everything after the second "|". Blank lines and lines starting with "#" are ignored;
-// lines without a callsign or addressee are reported and skipped. Lines may end with
-// LF or CR LF.
+// lines without a callsign or addressee, or longer than `kLongestFeedLine`, are reported and
+// skipped. Lines may end with LF or CR LF.
 Feed parseFeed(QStringView text);
 
-// Reads a UTF-8 feed file; an unreadable file is one problem numbered 0.
+// Reads a UTF-8 feed file; an unreadable file, or one larger than `kLargestFeedFile`, is one
+// problem numbered 0.
 Feed readFeedFile(const QString& path);
 
 } // namespace quillet::hostapp

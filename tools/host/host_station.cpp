@@ -172,6 +172,12 @@ bool HostStation::log(LoggedBulletin bulletin) {
 }
 
 void HostStation::addBulletin(const FeedBulletin& bulletin) {
+    if (bulletin.callsign.size() + bulletin.addressee.size() + bulletin.text.size() >
+        kLongestFeedLine) {
+        std::fprintf(stderr, "quillet-host: a bulletin longer than %lld characters is not logged\n",
+                     static_cast<long long>(kLongestFeedLine));
+        return;
+    }
     log({utf8(bulletin.callsign), utf8(bulletin.addressee), utf8(bulletin.text)});
 }
 

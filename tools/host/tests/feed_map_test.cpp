@@ -29,8 +29,9 @@ TEST(FeedTest, LinesAreSenderAddresseeAndTextInOrderAndFilesUtf8) {
                                 u"G4ABC|BLN|\n"
                                 u"|BLN1|no sender\r\n"
                                 u"G4ABC||no addressee\r\n"
-                                u"G4ABC|BLN 1|  padded text  \r\n"
-                                u"DL1XYZ|BLN2EU|Second");
+                                u"G4ABC|BLN 1|  padded text  \r\n"_qs +
+                                u"G4ABC|BLN1|"_qs + QString(kLongestFeedLine - 10, u'x') +
+                                u"\nDL1XYZ|BLN2EU|Second"_qs);
     const std::vector<FeedBulletin> expected{{"G4ABC", "BLN1", "First"},
                                              {"M0PQR", "BLNR", "radios | batteries || maps|"},
                                              {"G4ABC", "BLN", ""},
@@ -41,7 +42,7 @@ TEST(FeedTest, LinesAreSenderAddresseeAndTextInOrderAndFilesUtf8) {
     for (const auto& problem : feed.problems) {
         lines.push_back(problem.line);
     }
-    EXPECT_EQ(lines, (std::vector<int>{6, 8, 10, 11}));
+    EXPECT_EQ(lines, (std::vector<int>{6, 8, 10, 11, 13}));
     ASSERT_FALSE(feed.problems.empty());
     EXPECT_TRUE(feed.problems[0].message.contains(u"no bars at all"_qs));
     // Files are UTF-8; a missing one is one problem.
