@@ -264,14 +264,12 @@ void MainWindow::webpageAction() {
     });
 }
 
-std::optional<std::string> MainWindow::changeConfig(const std::string& key,
-                                                    const std::string& value, bool upCase) {
-    const Status changed = m_settings.changeConfig(key, value, upCase);
+Status MainWindow::changeConfig(const std::string& key, const std::string& value, bool upCase) {
+    Status changed = m_settings.changeConfig(key, value, upCase);
     if (!changed) {
         setStatus(changed.error());
-        return changed.error();
     }
-    return std::nullopt;
+    return changed;
 }
 
 std::filesystem::path MainWindow::settingsFile() const {

@@ -95,8 +95,7 @@ public:
 
     // Sets one key of the settings file and reloads the settings; a failure is reported in
     // the status line and returned, and leaves file and settings as they were.
-    std::optional<std::string> changeConfig(const std::string& key, const std::string& value,
-                                            bool upCase) override;
+    Status changeConfig(const std::string& key, const std::string& value, bool upCase) override;
     std::string encrypt(const std::string& text) const override { return m_settings.encrypt(text); }
     const Settings& settings() const override { return m_settings.settings(); }
     std::filesystem::path settingsFile() const override;

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/result.h"
 #include "settings/settings.h"
 
 #include <filesystem>
-#include <optional>
 #include <string>
 
 namespace quillet {
@@ -17,9 +17,8 @@ public:
     // The settings as last loaded from the file.
     virtual const Settings& settings() const = 0;
     // Sets one key of the settings file ("FTP_HOST=" with its "=") and reloads the settings.
-    // Returns the line saying why the file could not be rewritten, or nothing.
-    virtual std::optional<std::string> changeConfig(const std::string& key,
-                                                    const std::string& value, bool upCase) = 0;
+    // Fails with the line saying why the file could not be rewritten.
+    virtual Status changeConfig(const std::string& key, const std::string& value, bool upCase) = 0;
     // The settings file itself.
     virtual std::filesystem::path settingsFile() const = 0;
     // The password in the scrambled form the file keeps.

@@ -188,20 +188,16 @@ void SetupWindow::save() {
         {kHtmlFileNameKey, toWindows1252(m_text1->text()), false},
     }};
     // A file far too large for a settings file is refused before the first rewrite.
-    const Status fits = checkSettingsFileSize(m_main.settingsFile());
-    std::optional<std::string> error;
-    if (!fits) {
-        error = fits.error();
-    }
+    Status outcome = checkSettingsFileSize(m_main.settingsFile());
     std::size_t failed = 0;
-    for (; !error && failed < changes.size(); ++failed) {
+    for (; outcome && failed < changes.size(); ++failed) {
         const Change& change = changes[failed];
-        error = m_main.changeConfig(std::string(change.key), change.value, change.upCase);
-        if (error) {
+        outcome = m_main.changeConfig(std::string(change.key), change.value, change.upCase);
+        if (!outcome) {
             break;
         }
     }
-    if (!error) {
+    if (outcome) {
         close();
         return;
     }
@@ -215,8 +211,9 @@ void SetupWindow::save() {
     };
     const QString saved = failed == 0 ? QStringLiteral("No setting was saved.")
                                       : QStringLiteral("Saved: %1.").arg(names(0, failed));
-    m_boxes.warning(this, QStringLiteral("Not all settings were saved:\n%1\n\n%2\nNot saved: %3.")
-                              .arg(fromWindows1252(*error), saved, names(failed, changes.size())));
+    m_boxes.warning(
+        this, QStringLiteral("Not all settings were saved:\n%1\n\n%2\nNot saved: %3.")
+                  .arg(fromWindows1252(outcome.error()), saved, names(failed, changes.size())));
 }
 
 void SetupWindow::testWebpage() {

@@ -37,14 +37,12 @@ struct FileBackedMain final : SetupOperations {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : "(unreadable)";
     }
     const Settings& settings() const override { return loaded; }
-    std::optional<std::string> changeConfig(const std::string& key, const std::string& value,
-                                            bool upCase) override {
+    Status changeConfig(const std::string& key, const std::string& value, bool upCase) override {
         if (hook) {
             hook(key);
         }
-        const Status changed =
-            quillet::changeConfig(dir.path().toStdString(), key, value, upCase, scrambler, loaded);
-        return changed ? std::nullopt : std::optional<std::string>(changed.error());
+        return quillet::changeConfig(dir.path().toStdString(), key, value, upCase, scrambler,
+                                     loaded);
     }
     std::filesystem::path settingsFile() const override { return iniPath().toStdString(); }
     std::string encrypt(const std::string& data) const override { return scrambler.encrypt(data); }
