@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QMetaType>
 #include <QObject>
+#include <QThread>
 #include <QVariant>
 
 #include <utility>
@@ -47,6 +48,18 @@ bool processRunning(qint64 pid) {
     return state > 1 && state < line.size() && line[state] != 'Z' && line[state] != 'X';
 }
 
+// A killed process leaves the bus when its sockets close, a moment before the system shows it
+// ended; give it that moment before calling it alive.
+bool processKeepsRunning(qint64 pid) {
+    for (int waited = 0; waited < 500; waited += 10) {
+        if (!processRunning(pid)) {
+            return false;
+        }
+        QThread::msleep(10);
+    }
+    return processRunning(pid);
+}
+
 bool hostOnBus(const QDBusConnection& connection) {
     const QDBusConnectionInterface* bus = connection.interface();
     return bus && bus->isServiceRegistered(QString::fromLatin1(hostbus::kService)).value();
@@ -79,7 +92,7 @@ QString secondsText(int ms) {
         if (hostOnBus(connection)) {
             message = QStringLiteral("Host did not answer %1 within %2")
                           .arg(name, secondsText(timeoutMs));
-        } else if (processRunning(hostPid)) {
+        } else if (processKeepsRunning(hostPid)) {
             message = QStringLiteral("Host not reachable: the bus cut UI-View32 off during %1 "
                                      "while it kept running (an answer too large for the bus "
                                      "does that)")
