@@ -118,7 +118,7 @@ MainWindow::MainWindow(HostStation& host, const QString& caption) : m_host(host)
     layout->addWidget(form);
 
     setCentralWidget(central);
-    resize(640, 420);
+    resize(720, 600); // room for a dozen log lines below the links
 
     connect(m_add, &QPushButton::clicked, this, &MainWindow::addFromForm);
     connect(m_callsign, &QLineEdit::textChanged, this, &MainWindow::updateAddButton);
