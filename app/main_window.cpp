@@ -241,15 +241,18 @@ void MainWindow::applyRefresh(const Result<HostReading>& reading,
                              [this] { return m_callsign; });
 }
 
-void MainWindow::webpageAction() {
+void MainWindow::webpageAction(std::function<void(const Status& outcome)> ended) {
     if (!m_publisher.begin(m_settings.settings())) {
+        if (ended) {
+            ended(fail(std::string(m_publisher.busy() ? kPublishSkipped : kPublishOff)));
+        }
         return;
     }
-    m_workers.host->post([this]() -> WorkQueue::Apply {
+    m_workers.host->post([this, ended]() -> WorkQueue::Apply {
         const Result<std::string> callsign = m_link.stationCallsign();
-        return [this, callsign] {
+        return [this, callsign, ended] {
             // The page is made from the table as it is now, whatever refreshes come later.
-            m_workers.publish->post([this, callsign, dir = programDir(),
+            m_workers.publish->post([this, callsign, ended, dir = programDir(),
                                      table = m_store->bulletins(),
                                      settings = m_settings.settings()]() -> WorkQueue::Apply {
                 const Status outcome =
@@ -258,7 +261,13 @@ void MainWindow::webpageAction() {
                                          return callsign ? std::optional(*callsign) : std::nullopt;
                                      },
                                      toWindows1252(versionText())});
-                return [this, outcome] { m_publisher.end(outcome); };
+                return [this, outcome, ended] {
+                    m_publisher.end(outcome);
+                    if (ended) {
+                        ended(outcome ? outcome
+                                      : fail(std::string(kPublishErrorPrefix) + outcome.error()));
+                    }
+                };
             });
         };
     });
@@ -386,30 +395,52 @@ AddMultipleWindow* MainWindow::openMultipleWindow() {
 
 void MainWindow::sendMessage(const std::string& toStation, std::int16_t port,
                              const std::string& digi, const std::string& msg,
-                             std::function<void()> done) {
+                             std::function<void(bool sent)> done) {
     if (m_sending) {
         setStatus("A bulletin is being sent; wait until it is done");
         if (done) {
-            done();
+            done(false);
         }
         return;
     }
     m_sending = true;
     m_sendDone = std::move(done);
     const std::string sentLine = sentText(toStation, msg);
-    // The map's path from the host first, then the keystrokes with their pauses on the
-    // send queue; the window answers throughout.
+    // On the host queue: the map's path, the host's process and what its log holds before
+    // the send. Then the keystrokes with their pauses on the send queue, and back on the host
+    // queue the wait for the host to log the bulletin. The window answers throughout.
     m_workers.host->post([=, this]() -> WorkQueue::Apply {
         const Result<std::string> mapFile = m_link.mapFileName();
+        const std::int64_t hostProcess = m_services.host.processId();
+        const Result<HostReading> before = mapFile ? m_link.refresh() : fail(mapFile.error());
         return [=, this] {
-            if (!mapFile) {
-                sendEnded(fail("Error Sending Message: " + mapFile.error()), sentLine);
+            if (!before) {
+                sendEnded(fail("Error Sending Message: " + before.error()), sentLine);
                 return;
             }
+            const TypedBulletin typed{before->callsign, toStation, msg,
+                                      loggedCopies(before->log, before->callsign, toStation, msg)};
             m_workers.send->post([=, this]() -> WorkQueue::Apply {
                 MessageSender sender(m_services.keys, m_services.pacer);
-                const Status outcome = sender.sendMessage(*mapFile, toStation, port, digi, msg);
-                return [=, this] { sendEnded(outcome, sentLine); };
+                const Status outcome =
+                    sender.sendMessage(*mapFile, hostProcess, toStation, port, digi, msg);
+                return [=, this] {
+                    if (!outcome) {
+                        sendEnded(outcome, sentLine);
+                        return;
+                    }
+                    m_workers.host->post([=, this]() -> WorkQueue::Apply {
+                        const auto readLog = [this]() -> Result<std::string> {
+                            Result<HostReading> reading = m_link.refresh();
+                            if (!reading) {
+                                return fail(reading.error());
+                            }
+                            return std::move(reading.value().log);
+                        };
+                        const Status logged = confirmLogged(readLog, m_services.pacer, typed);
+                        return [=, this] { sendEnded(logged, sentLine); };
+                    });
+                };
             });
         };
     });
@@ -426,7 +457,7 @@ void MainWindow::sendEnded(const Status& outcome, const std::string& sentLine) {
         setStatus(outcome.error());
     }
     if (auto done = std::exchange(m_sendDone, nullptr)) {
-        done();
+        done(outcome.ok());
     }
 }
 

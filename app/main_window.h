@@ -52,7 +52,7 @@ public:
     struct Services {
         Host& host;
         KeystrokeSender& keys;
-        SendPacer& pacer; // used on the send queue's thread
+        SendPacer& pacer; // used by a send on the send and host queues' threads, in turn
         const Clock& clock;
         const DateTimeFormatter& formatter;
         std::function<void()> endProgram; // ends the program at once
@@ -87,7 +87,7 @@ public:
     // The station's callsign is the one the last refresh fetched.
     std::string getMyMessageForBLN(const std::string& blnCode) override;
     void sendMessage(const std::string& toStation, std::int16_t port, const std::string& digi,
-                     const std::string& msg, std::function<void()> done) override;
+                     const std::string& msg, std::function<void(bool sent)> done) override;
     AddMessageWindow* openMessageWindow() override;
     // "Add Single": the Add Message window afresh, whatever it held.
     AddMessageWindow* openFreshMessageWindow();
@@ -101,8 +101,10 @@ public:
     std::filesystem::path settingsFile() const override;
 
     // One publishing run: the page from the template, then its copy and upload as the
-    // settings say, on a snapshot of the table. Outcomes go to the status line.
-    void webpageAction() override;
+    // settings say, on a snapshot of the table. Outcomes go to the status line, and to
+    // `ended` when there is one.
+    void webpageAction(std::function<void(const Status& outcome)> ended) override;
+    void webpageAction() { webpageAction(nullptr); }
     SetupWindow* openSetupWindow();
 
     const BulletinStore& store() const { return *m_store; }
@@ -143,7 +145,7 @@ private:
     bool m_groupListBusy = false;
     bool m_bulletinListBusy = false;
     bool m_sending = false; // a send is typing into the host
-    std::function<void()> m_sendDone;
+    std::function<void(bool sent)> m_sendDone;
     QPointer<AddMessageWindow> m_message;
     QPointer<AddMultipleWindow> m_multiMessages;
     QPointer<SetupWindow> m_setup;

@@ -37,7 +37,7 @@ void oneSend(benchmark::State& state) {
     MessageSender sender(keys, pacer);
     for (auto _ : state) {
         const double before = processorSeconds();
-        const Status status = sender.sendMessage(map, "BLN", 1, "WIDE2-2", "Net tonight 20:00");
+        const Status status = sender.sendMessage(map, 0, "BLN", 1, "WIDE2-2", "Net tonight 20:00");
         const double used = processorSeconds() - before;
         state.SetIterationTime(used);
         state.counters["cpu_s"] = used;

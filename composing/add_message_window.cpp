@@ -139,14 +139,23 @@ void AddMessageWindow::sendAndClose() {
     }
     m_sending = true;
     setEnabled(false); // the fields stay as they are while the keystrokes are typed
-    // The send runs on while the window waits: the table is refreshed and the window
-    // closed once it has ended.
-    m_main.sendMessage(toStation, *port, digi, msg, [self = QPointer<AddMessageWindow>(this)] {
-        if (self) {
-            self->m_main.refreshMessages();
-            self->close();
-        }
-    });
+    // The send runs on while the window waits: the table is refreshed once it has ended, and
+    // the window closed when the bulletin went out. After a failure the window stays, with
+    // what the operator wrote, for another try; the status line says what went wrong.
+    m_main.sendMessage(toStation, *port, digi, msg,
+                       [self = QPointer<AddMessageWindow>(this)](bool sent) {
+                           if (!self) {
+                               return;
+                           }
+                           self->m_main.refreshMessages();
+                           if (sent) {
+                               self->close();
+                           } else {
+                               self->m_sending = false;
+                               self->setEnabled(true);
+                               self->m_message->setFocus();
+                           }
+                       });
 }
 
 } // namespace quillet

@@ -22,8 +22,9 @@ public:
     void setToStation(const std::string& toStation);
     void setMessage(const std::string& message);
 
-    // Sends the window's contents and closes it; a port that is not a 16-bit whole number
-    // sends nothing and keeps the window open.
+    // Sends the window's contents and closes it once the bulletin went out; after a failed
+    // send it stays open as it was. A port that is not a 16-bit whole number sends nothing and
+    // keeps the window open.
     void sendAndClose();
 
     // Texts longer than this send at the next key press in the text field.

@@ -1,6 +1,8 @@
 #include "message_sender.h"
 
 #include "base/qt_text.h"
+#include "bulletins/message_log.h"
+#include "bulletins/text_rules.h"
 #include "host/keystroke_notation.h"
 
 #include <QFile>
@@ -10,6 +12,7 @@ namespace quillet {
 namespace {
 
 constexpr float kKeystrokePause = 0.5f;
+constexpr float kConfirmPause = 0.25f;
 const std::string kTab = "\t";
 
 std::string withoutLineEnd(QByteArray line) {
@@ -62,17 +65,68 @@ std::string sentText(const std::string& toStation, const std::string& msg) {
     return "Sent: <" + toStation + "> " + msg;
 }
 
-Status MessageSender::sendMessage(const std::string& mapFileName, const std::string& toStation,
-                                  std::int16_t port, const std::string& digi,
-                                  const std::string& msg) {
+std::size_t loggedCopies(std::string_view log, std::string_view callsign,
+                         std::string_view addressee, std::string_view text) {
+    const std::string_view wanted[] = {trimBlanks(callsign), trimBlanks(addressee),
+                                       trimBlanks(text)};
+    std::size_t copies = 0;
+    while (!log.empty()) {
+        const std::size_t end = log.find("\r\n");
+        std::string_view line = log.substr(0, end);
+        log.remove_prefix(end == std::string_view::npos ? log.size() : end + 2);
+        bool same = true;
+        for (std::size_t field = 0; field < 3 && same; ++field) {
+            const std::size_t separator =
+                field < 2 ? line.find(kFieldSeparator) : std::string_view::npos;
+            if (field < 2 && separator == std::string_view::npos) {
+                same = false;
+                break;
+            }
+            same = trimBlanks(line.substr(0, separator)) == wanted[field];
+            line.remove_prefix(separator == std::string_view::npos ? line.size() : separator + 1);
+        }
+        copies += same ? 1 : 0;
+    }
+    return copies;
+}
+
+Status confirmLogged(const std::function<Result<std::string>()>& readLog, SendPacer& pacer,
+                     const TypedBulletin& bulletin) {
+    const std::string shown = "<" + bulletin.toStation + "> " + bulletin.msg;
+    const int reads = static_cast<int>(kConfirmSeconds / kConfirmPause) + 1;
+    for (int read = 0; read < reads && !pacer.cancelled(); ++read) {
+        if (read > 0) {
+            pacer.waitSeconds(kConfirmPause);
+        }
+        const Result<std::string> log = readLog();
+        if (!log) {
+            return fail("Could not read the host's log to see whether it took " + shown + " (" +
+                        log.error() + "): the bulletin may not have gone out");
+        }
+        if (loggedCopies(*log, bulletin.callsign, bulletin.toStation, bulletin.msg) >
+            bulletin.copiesBefore) {
+            return {};
+        }
+    }
+    return fail("The host did not log the bulletin " + shown +
+                (bulletin.copiesBefore > 0 ? " again (its log held it from an earlier send)"
+                                           : "") +
+                ": it may not have gone out (the host's message form may say why)");
+}
+
+Status MessageSender::sendMessage(const std::string& mapFileName, std::int64_t hostProcessId,
+                                  const std::string& toStation, std::int16_t port,
+                                  const std::string& digi, const std::string& msg) {
     const Result<std::string> caption = hostWindowTitle(mapFileName);
     if (!caption) {
         // Without a caption there is no window to type into: nothing is sent.
         return fail("Error Sending Message: " + caption.error());
     }
-    const Failure failure = fail("Error Sending Message to " + *caption);
-    if (!m_keys.activateWindow(*caption)) {
-        return failure;
+    const auto failure = [&caption](const std::string& reason) {
+        return fail("Error Sending Message to " + *caption + ": " + reason);
+    };
+    if (Status activated = m_keys.activateWindow(*caption, hostProcessId); !activated) {
+        return failure(activated.error());
     }
     m_pacer.processEvents();
 
@@ -92,8 +146,13 @@ Status MessageSender::sendMessage(const std::string& mapFileName, const std::str
                         {path, true}, {kTab, true}, {text, true}, {enter, true},    {altY, true},
                         {altH, true}};
     for (const Row& row : rows) {
-        if (m_pacer.cancelled() || !m_keys.sendKeys(row.keys)) {
-            return failure;
+        if (m_pacer.cancelled()) {
+            return failure("the program is ending, so typing stopped");
+        }
+        if (Status typed = m_keys.sendKeys(row.keys); !typed) {
+            // Once Yes has been pressed the host has the bulletin; the last key only hides its
+            // form, so its log alone tells whether the bulletin went out.
+            return &row.keys == &altH ? Status() : failure(typed.error());
         }
         if (row.pause) {
             m_pacer.waitSeconds(kKeystrokePause);

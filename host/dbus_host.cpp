@@ -213,6 +213,15 @@ std::string DBusHost::stationCallsign() {
                        hostbus::kInterface, "StationCallsign");
 }
 
+std::int64_t DBusHost::processId() {
+    const QDBusConnectionInterface* bus = m_connection.interface();
+    if (bus == nullptr) {
+        return 0;
+    }
+    const QDBusReply<uint> pid = bus->servicePid(QString::fromLatin1(hostbus::kService));
+    return pid.isValid() ? pid.value() : 0;
+}
+
 void DBusHost::setClosingHandler(std::function<void()> handler) {
     const QString service = QString::fromLatin1(hostbus::kService);
     const QString path = QString::fromLatin1(hostbus::kPath);

@@ -5,6 +5,7 @@
 #include <QDBusConnection>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -33,6 +34,8 @@ public:
     std::unique_ptr<HostMap> currentMap() override;
     std::string messageLog(int selector) override;
     std::string stationCallsign() override;
+    // Asks the bus which process owns the host's name now.
+    std::int64_t processId() override;
     void setClosingHandler(std::function<void()> handler) override;
 
     int timeoutMs() const { return m_timeoutMs; }

@@ -3,6 +3,8 @@
 #include "host/keystroke_notation.h"
 #include "host/keystroke_sender.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,55 +15,59 @@ namespace quillet {
 // not, as "activate:<caption>" or "keys:<keys>".
 class FakeKeystrokeSender final : public KeystrokeSender {
 public:
-    bool activateWindow(const std::string& caption) override {
+    Status activateWindow(const std::string& caption, std::int64_t processId) override {
         m_calls.push_back("activate:" + caption);
+        m_processId = processId;
         if (m_failActivation) {
-            return false;
+            return fail("the window manager refused to activate \"" + caption + "\"");
         }
-        if (!m_captions.empty()) {
-            // As the real sender: an equal caption first, else one that begins with the text.
-            for (const std::string& window : m_captions) {
-                if (window == caption) {
-                    return true;
-                }
-            }
-            for (const std::string& window : m_captions) {
-                if (window.starts_with(caption)) {
-                    return true;
-                }
-            }
-            return false;
+        // As the real sender: an equal caption first, else one that begins with the text.
+        bool found = m_captions.empty();
+        for (const std::string& window : m_captions) {
+            found = found || window.starts_with(caption);
         }
-        return true;
+        return found ? Status() : fail("no window has the caption \"" + caption + "\"");
     }
 
-    bool sendKeys(const std::string& keys) override {
+    Status sendKeys(const std::string& keys) override {
         m_calls.push_back("keys:" + keys);
         ++m_keyCalls;
-        if (m_rejectFromKeyCall > 0 && m_keyCalls >= m_rejectFromKeyCall) {
-            return false;
+        if (m_focusLostFromKeyCall > 0 && m_keyCalls >= m_focusLostFromKeyCall) {
+            return fail(std::string(kFocusLostReason));
         }
-        return parseKeystrokes(keys).ok();
+        const ParsedKeystrokes parsed = parseKeystrokes(keys);
+        if (!parsed.ok()) {
+            return fail("invalid keystroke notation: " + parsed.error);
+        }
+        if (onKeys) {
+            onKeys(keys);
+        }
+        return {};
     }
 
     // Every activation fails from now on (or succeeds again with false).
     void setFailActivation(bool fail) { m_failActivation = fail; }
     // Only windows with these captions can be activated; an empty list means any caption.
     void setWindowCaptions(std::vector<std::string> captions) { m_captions = std::move(captions); }
-    // sendKeys returns false from its nth call on (counting from 1, over the fake's whole
-    // life); 0 accepts every valid text again.
-    void rejectKeysFromCall(int n) { m_rejectFromKeyCall = n; }
+    // Another window takes the focus before the nth call of sendKeys (counting from 1, over
+    // the fake's whole life): that call and every later one fail and type nothing. 0 gives
+    // the focus back.
+    void loseFocusFromKeyCall(int n) { m_focusLostFromKeyCall = n; }
+    // Runs after each call of sendKeys that typed its keys, as the host would take them.
+    std::function<void(const std::string&)> onKeys;
 
     const std::vector<std::string>& calls() const { return m_calls; }
     int keyCalls() const { return m_keyCalls; }
+    std::int64_t processId() const { return m_processId; }
     void clearCalls() { m_calls.clear(); }
 
 private:
     std::vector<std::string> m_calls;
     std::vector<std::string> m_captions;
     bool m_failActivation = false;
-    int m_rejectFromKeyCall = 0;
+    int m_focusLostFromKeyCall = 0;
     int m_keyCalls = 0;
+    std::int64_t m_processId = 0;
 };
 
 } // namespace quillet

@@ -2,6 +2,7 @@
 
 #include "bulletins/message_log.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -31,6 +32,10 @@ public:
     virtual std::unique_ptr<HostMap> currentMap() = 0;
     virtual std::string stationCallsign() = 0;
     // std::string messageLog(int selector) comes from MessageLogSource.
+
+    // The host's process, so that keystrokes go to a window of the host itself; 0 when it
+    // is not known. Never throws.
+    virtual std::int64_t processId() { return 0; }
 
     // Runs the handler (on the user-interface thread) when the host announces that it is
     // closing. One handler; a later call replaces it.

@@ -1,8 +1,20 @@
 #pragma once
 
+#include "base/result.h"
+
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quillet {
+
+// Why typing stopped when the window the keys were meant for no longer has the focus, or is
+// gone. Each reason says that the bulletin was not sent: the keys stop before the host could
+// take it.
+inline constexpr std::string_view kFocusLostReason =
+    "the host's window lost the focus, so typing stopped and the bulletin was not sent";
+inline constexpr std::string_view kWindowClosedReason =
+    "the host's window closed, so typing stopped and the bulletin was not sent";
 
 // Brings a window of the desktop to the front by its caption and types into it.
 //
@@ -13,19 +25,23 @@ namespace quillet {
 //   "{c}"     the single character c typed as it stands, which is how the characters that
 //             are commands of the notation (+ ^ % ~ ( ) { } [ ]) are written: "{%}", "{{}";
 //   a tab character is the Tab key; every other character is typed as it stands.
-// Texts are Windows-1252.
+// Texts are Windows-1252. Failures come back with their reason for the status line.
 class KeystrokeSender {
 public:
     virtual ~KeystrokeSender() = default;
 
-    // Activates the top-level window whose caption equals the text, or else the first whose
-    // caption begins with it. False when there is no such window or it cannot be activated.
-    virtual bool activateWindow(const std::string& caption) = 0;
+    // Activates the host's top-level window: among the windows whose caption equals the
+    // text, or else begins with it, one that belongs to the process `processId`; only when
+    // no window of that process has such a caption (or the process is not known, 0) the first
+    // such window of any program. Keys typed afterwards are meant for this window alone.
+    virtual Status activateWindow(const std::string& caption, std::int64_t processId) = 0;
 
-    // Hands the keys to the foreground window and returns without waiting for them to be
-    // processed. False when the text is not valid notation or the keys cannot be sent;
-    // nothing of an invalid text is sent.
-    virtual bool sendKeys(const std::string& keys) = 0;
+    // Types the keys, one at a time, into the window activated last. Before every key the
+    // focus must still be in that window (or in a dialog it opened); otherwise no further key
+    // is pressed and the reason starts with kFocusLostReason or kWindowClosedReason. Returns
+    // without waiting for the keys to be processed. Nothing of a text that is not valid
+    // notation is typed.
+    virtual Status sendKeys(const std::string& keys) = 0;
 };
 
 } // namespace quillet

@@ -14,6 +14,9 @@ extern "C" {
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+// Xlib's Status macro would hide the program's own result type below.
+#undef Status
+
 #include <chrono>
 #include <cstdlib>
 #include <optional>
@@ -107,7 +110,7 @@ bool requestActivation(Display* display, Window window) {
     event.xclient.format = 32;
     event.xclient.data.l[0] = 2; // the request comes from a pager-like tool
     event.xclient.data.l[1] = CurrentTime;
-    const Status sent = XSendEvent(display, DefaultRootWindow(display), False,
+    const int sent = XSendEvent(display, DefaultRootWindow(display), False,
                                    SubstructureRedirectMask | SubstructureNotifyMask, &event);
     XFlush(display);
     return sent != 0;
@@ -141,6 +144,113 @@ std::optional<std::string> windowCaption(Display* display, Window window) {
     return caption;
 }
 
+// The process that owns the window, as its toolkit published it (_NET_WM_PID), or 0.
+std::int64_t windowProcess(Display* display, Window window) {
+    std::int64_t pid = 0;
+    withProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32, 1,
+                 [&pid](const unsigned char* data, unsigned long count) {
+                     if (count == 1) {
+                         pid = static_cast<std::int64_t>(
+                             *reinterpret_cast<const unsigned long*>(data));
+                     }
+                 });
+    return pid;
+}
+
+bool windowExists(Display* display, Window window) {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(display, window, &attributes) != 0;
+}
+
+// The window a dialog belongs to (WM_TRANSIENT_FOR), or 0.
+Window transientOwner(Display* display, Window window) {
+    Window owner = 0;
+    return XGetTransientForHint(display, window, &owner) != 0 ? owner : 0;
+}
+
+// Whether `window` is the target or one of its dialogs, however deeply nested: the host's
+// message form and its confirmation are windows of their own, opened over the main window.
+bool belongsTo(Display* display, Window window, Window target) {
+    for (int depth = 0; window != 0 && depth < 8; ++depth) {
+        if (window == target) {
+            return true;
+        }
+        window = transientOwner(display, window);
+    }
+    return false;
+}
+
+// Whether `window` is `top` or lies inside it.
+bool inside(Display* display, Window window, Window top) {
+    const Window root = DefaultRootWindow(display);
+    for (int depth = 0; window != 0 && window != root && depth < 64; ++depth) {
+        if (window == top) {
+            return true;
+        }
+        Window rootReturn = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (XQueryTree(display, window, &rootReturn, &parent, &children, &count) == 0) {
+            return false;
+        }
+        if (children != nullptr) {
+            XFree(children);
+        }
+        window = parent;
+    }
+    return false;
+}
+
+// Why no key may be pressed now, or nothing when both the window manager's active window and
+// the keyboard focus are in the target or one of its dialogs.
+std::optional<std::string> focusProblem(Display* display, Window target) {
+    if (!windowExists(display, target)) {
+        return std::string(kWindowClosedReason);
+    }
+    const Window active = activeWindowOf(display);
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    if (active != 0 && belongsTo(display, active, target) && focus != None &&
+        focus != PointerRoot && inside(display, focus, active)) {
+        return std::nullopt;
+    }
+    std::string reason(kFocusLostReason);
+    if (active != 0 && active != target) {
+        if (const std::optional<std::string> name = windowCaption(display, active)) {
+            reason += " (the focus went to \"" + toWindows1252(QString::fromStdString(*name)) + "\")";
+        }
+    }
+    return reason;
+}
+
+// Whether the keyboard map has a key for the character; libxdo binds a spare key for any
+// other, for that one keystroke.
+bool onKeyboard(Display* display, char32_t character) {
+    const KeySym symbol = (character >= 0x20 && character <= 0x7E) ||
+                                  (character >= 0xA0 && character <= 0xFF)
+                              ? static_cast<KeySym>(character)
+                              : static_cast<KeySym>(0x01000000 | character);
+    return XKeysymToKeycode(display, symbol) != 0;
+}
+
+// Holds every other client of the X server while in scope, so that no window manager or
+// program can move the focus between the check and the key that follows it.
+class ServerGrab {
+public:
+    explicit ServerGrab(Display* display) : m_display(display) { XGrabServer(m_display); }
+    ~ServerGrab() {
+        XUngrabServer(m_display);
+        XFlush(m_display);
+    }
+    ServerGrab(const ServerGrab&) = delete;
+    ServerGrab& operator=(const ServerGrab&) = delete;
+
+private:
+    Display* m_display;
+};
+
 std::string displayName() {
     const char* name = std::getenv("DISPLAY");
     return name != nullptr ? name : "";
@@ -152,13 +262,11 @@ XdoKeystrokeSender::XdoKeystrokeSender() {
     const std::string name = displayName();
     if (name.empty()) {
         m_displayError = "no X display: DISPLAY is not set";
-        m_lastError = m_displayError;
         return;
     }
     Display* display = XOpenDisplay(name.c_str());
     if (display == nullptr) {
         m_displayError = "cannot open the X display \"" + name + "\"";
-        m_lastError = m_displayError;
         return;
     }
     m_display = display;
@@ -170,7 +278,6 @@ XdoKeystrokeSender::XdoKeystrokeSender() {
         XCloseDisplay(display);
         m_display = nullptr;
         m_displayError = "libxdo could not start on the X display \"" + name + "\"";
-        m_lastError = m_displayError;
     }
 }
 
@@ -183,12 +290,8 @@ XdoKeystrokeSender::~XdoKeystrokeSender() {
     }
 }
 
-bool XdoKeystrokeSender::fail(std::string reason) {
-    m_lastError = std::move(reason);
-    return false;
-}
-
-bool XdoKeystrokeSender::activateWindow(const std::string& caption) {
+Status XdoKeystrokeSender::activateWindow(const std::string& caption, std::int64_t processId) {
+    m_target = 0;
     if (m_xdo == nullptr) {
         return fail(m_displayError);
     }
@@ -205,22 +308,21 @@ bool XdoKeystrokeSender::activateWindow(const std::string& caption) {
             return fail("the window manager does not list its windows (_NET_CLIENT_LIST); is a "
                         "window manager running?");
         }
-        Window byPrefix = 0;
+        // The best match so far: the host's own process before any other, then an equal
+        // caption before one that only begins with the text. A look-alike window of another
+        // program is taken only when the host shows no window with the caption.
+        int bestRank = 0;
         for (const Window window : *windows) {
             const std::optional<std::string> name = windowCaption(display, window);
-            if (!name) {
+            if (!name || !name->starts_with(wantedView)) {
                 continue;
             }
-            if (*name == wantedView) {
+            const bool hosts = processId > 0 && windowProcess(display, window) == processId;
+            const int rank = (hosts ? 2 : 0) + (*name == wantedView ? 1 : 0) + 1;
+            if (rank > bestRank) {
+                bestRank = rank;
                 target = window;
-                break;
             }
-            if (byPrefix == 0 && name->starts_with(wantedView)) {
-                byPrefix = window;
-            }
-        }
-        if (target == 0) {
-            target = byPrefix;
         }
     }
     if (target == 0) {
@@ -254,17 +356,52 @@ bool XdoKeystrokeSender::activateWindow(const std::string& caption) {
             }
         }
         if (std::chrono::steady_clock::now() >= deadline) {
-            return fail("\"" + std::string(wantedView) + "\" did not become active within " +
+            return fail(std::string(wantedView).insert(0, 1, '"') +
+                        "\" did not become active within " +
                         std::to_string(kActivationTimeoutMs) + " ms");
         }
     }
-    m_lastError.clear();
-    return true;
+    m_target = target;
+    return {};
 }
 
-bool XdoKeystrokeSender::sendKeys(const std::string& keys) {
+Status XdoKeystrokeSender::pressChecked(const std::string& key, bool isText) {
+    // A character that needs a spare key is typed as before, without holding the server:
+    // the receiving program must be able to read the changed keyboard map meanwhile. Every
+    // other key is checked and pressed while the server holds all other clients.
+    const QString text = isText ? QString::fromUtf8(key) : QString();
+    const bool hold = !isText || (text.size() == 1 && onKeyboard(m_display, text[0].unicode()));
+    int pressed = XDO_SUCCESS;
+    {
+        std::optional<ServerGrab> grab;
+        if (hold) {
+            grab.emplace(m_display);
+        }
+        IgnoreXErrors guard(m_display);
+        if (std::optional<std::string> problem = focusProblem(m_display, m_target)) {
+            return fail(std::move(*problem));
+        }
+        const useconds_t delay = hold ? 0 : kKeyDelayMicroseconds;
+        pressed = isText ? xdo_enter_text_window(m_xdo, CURRENTWINDOW, key.c_str(), delay)
+                         : xdo_send_keysequence_window(m_xdo, CURRENTWINDOW, key.c_str(), delay);
+    }
+    if (pressed != XDO_SUCCESS) {
+        return fail(isText ? "libxdo could not type \"" + toWindows1252(text) + "\""
+                           : "libxdo could not press " + key);
+    }
+    if (hold) {
+        // The pause libxdo would have made: the receiving program keeps up.
+        std::this_thread::sleep_for(std::chrono::microseconds(kKeyDelayMicroseconds));
+    }
+    return {};
+}
+
+Status XdoKeystrokeSender::sendKeys(const std::string& keys) {
     if (m_xdo == nullptr) {
         return fail(m_displayError);
+    }
+    if (m_target == 0) {
+        return fail("no window was activated to type into");
     }
     const ParsedKeystrokes parsed = parseKeystrokes(keys);
     if (!parsed.ok()) {
@@ -272,23 +409,23 @@ bool XdoKeystrokeSender::sendKeys(const std::string& keys) {
     }
     for (const KeyAction& action : parsed.actions) {
         if (action.kind == KeyAction::Kind::Text) {
-            // libxdo types a character missing from the keyboard map (an accented letter on
-            // a US map) by binding it to a spare key for that one keystroke; toolkits can
-            // miss the binding and drop the character, so such texts are not reliable.
-            const QByteArray utf8 = fromWindows1252(action.text).toUtf8();
-            if (xdo_enter_text_window(m_xdo, CURRENTWINDOW, utf8.constData(),
-                                      kKeyDelayMicroseconds) != XDO_SUCCESS) {
-                return fail("libxdo could not type \"" + std::string(utf8.constData()) + "\"");
+            // One character at a time, so that a focus change inside a long text stops the
+            // rest of it. libxdo types a character missing from the keyboard map (an accented
+            // letter on a US map) by binding it to a spare key for that one keystroke;
+            // toolkits can miss the binding and drop the character.
+            const QString text = fromWindows1252(action.text);
+            for (const QChar character : text) {
+                if (Status typed = pressChecked(QString(character).toUtf8().toStdString(), true);
+                    !typed) {
+                    return typed;
+                }
             }
-        } else if (m_xdo == nullptr ||
-                   xdo_send_keysequence_window(m_xdo, CURRENTWINDOW, action.text.c_str(),
-                                               kKeyDelayMicroseconds) != XDO_SUCCESS) {
-            return fail("libxdo could not press " + action.text);
+        } else if (Status pressed = pressChecked(action.text, false); !pressed) {
+            return pressed;
         }
     }
     XFlush(m_display);
-    m_lastError.clear();
-    return true;
+    return {};
 }
 
 } // namespace quillet

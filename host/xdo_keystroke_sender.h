@@ -2,6 +2,7 @@
 
 #include "host/keystroke_sender.h"
 
+#include <cstdint>
 #include <string>
 
 struct xdo;
@@ -12,7 +13,7 @@ namespace quillet {
 // Activates windows and types into them on an X11 display through libxdo. The display is the
 // one DISPLAY names; the window manager must support _NET_ACTIVE_WINDOW and _NET_CLIENT_LIST.
 // Keys go to whichever window has the keyboard focus, as the host's own automation does, so
-// activate the target first.
+// every key is pressed only after checking that the focus is still in the activated window.
 class XdoKeystrokeSender final : public KeystrokeSender {
 public:
     // Pause between the characters of a text, and the longest wait for an activation.
@@ -27,21 +28,22 @@ public:
     XdoKeystrokeSender(const XdoKeystrokeSender&) = delete;
     XdoKeystrokeSender& operator=(const XdoKeystrokeSender&) = delete;
 
-    // False, with a reason in lastError, also when no X display could be opened.
-    bool activateWindow(const std::string& caption) override;
-    bool sendKeys(const std::string& keys) override;
+    // Both fail with the reason also when no X display could be opened.
+    Status activateWindow(const std::string& caption, std::int64_t processId) override;
+    Status sendKeys(const std::string& keys) override;
 
     bool hasDisplay() const { return m_xdo != nullptr; }
-    // Why the last call failed; empty after a call that succeeded.
-    const std::string& lastError() const { return m_lastError; }
+    // Why no display could be opened; empty when one was.
+    const std::string& displayError() const { return m_displayError; }
 
 private:
-    bool fail(std::string reason);
+    // Presses one key (or types one character) once the focus is known to be in the target.
+    Status pressChecked(const std::string& key, bool isText);
 
     _XDisplay* m_display = nullptr;
     xdo* m_xdo = nullptr;
     std::string m_displayError;
-    std::string m_lastError;
+    unsigned long m_target = 0; // the window activated last
 };
 
 } // namespace quillet

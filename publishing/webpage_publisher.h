@@ -19,6 +19,8 @@ namespace quillet {
 inline constexpr std::string_view kPublishErrorPrefix = "Error doing web page update -> ";
 inline constexpr std::string_view kPublishSkipped =
     "Web page update skipped: the previous one is still in progress";
+inline constexpr std::string_view kPublishOff =
+    "Nothing was published: copying and FTP upload are both off in Setup";
 
 // What one publishing run reads from the main window.
 struct PublishInput {

@@ -158,7 +158,7 @@ private slots:
         QVERIFY(f.window.statusText().startsWith(QStringLiteral("Setting FTP_HOST not saved")));
     }
 
-    void theMinuteTimerPublishesThePageEveryConfiguredInterval() {
+    void theMinuteTimerPublishesThePageAndTestWebpageSaysWhetherAPassSucceeded() {
         WindowFixture f;
         const QString web = f.dir.filePath(QStringLiteral("web"));
         QVERIFY(QDir().mkpath(web));
@@ -183,6 +183,20 @@ private slots:
         QVERIFY(html.contains("N0CALL"));
         QVERIFY(f.inet1.log.empty()); // upload is off
         QCOMPARE(f.window.statusText(), QString());
+        // Test Webpage says "done." only after a pass that succeeded, else what failed.
+        QTest::mouseClick(f.button("Command5"), Qt::LeftButton);
+        auto* setup = f.window.findChild<SetupWindow*>();
+        const auto testWebpage = [&] {
+            QTest::mouseClick(setup->findChild<QPushButton*>(QStringLiteral("Command3")),
+                              Qt::LeftButton);
+            return f.boxes.shown.last();
+        };
+        QCOMPARE(testWebpage(), QStringLiteral("information: done."));
+        QVERIFY(f.window.changeConfig("COPY_TO_DIRECTORY=", (web + "/missing").toStdString(), false));
+        QVERIFY2(testWebpage().startsWith(QStringLiteral("warning: Error doing web page update -> ")),
+                 qPrintable(f.boxes.shown.last()));
+        QVERIFY(f.window.changeConfig("AUTO_COPY_ENABLED=", "FALSE", true));
+        QCOMPARE(testWebpage(), QStringLiteral("warning: ") + QString::fromLatin1(kPublishOff));
     }
 
     void clickingABulletinButNotTheHeadingMarksItReadAndShowsItsText() {
@@ -295,8 +309,15 @@ private slots:
         QCOMPARE(s.window.getMyMessageForBLN("BLN2"), std::string("lower case"));
     }
 
-    void aSendTypesIntoTheHostReportsRefreshesAndOnlyThenCloses() {
+    void aSendIsReportedSentOnlyOnceTheHostLoggedItAndTheWindowClosesOnlyThen() {
         Station s;
+        // The host logs the bulletin when its form's Yes is pressed.
+        bool hostLogs = true;
+        s.keys.onKeys = [&](const std::string& keys) {
+            if (keys == "%y" && hostLogs) {
+                s.host.log += logLine("G4SIM", "BLN", "hello");
+            }
+        };
         QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
         auto* text = lineEdit(s.messageWindow(), "message");
         text->setText(QStringLiteral("hello"));
@@ -312,14 +333,47 @@ private slots:
         QCOMPARE(s.keys.calls().front(), std::string("activate:UI-View32 V2.03 [North Sea]"));
         QCOMPARE(s.keys.keyCalls(), 21);
         QCOMPARE(s.window.statusText(), QStringLiteral("Sent: <BLN> hello"));
-        QCOMPARE(s.host.count("MessageLog"), reads + 1);
+        QCOMPARE(s.host.count("MessageLog"), reads + 3); // before, after, and the refresh
         QTRY_VERIFY(s.messageWindow() == nullptr);
-        s.keys.setFailActivation(true);
-        QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
+        s.pacer.onEvents = nullptr;
+
+        // Each failure keeps the window with its text and says why in the status line.
+        const QString failed = QStringLiteral("Error Sending Message to UI-View32 V2.03 [North Sea]: ");
+        const struct {
+            std::function<void()> arrange;
+            QString status;
+            int keyCalls;
+        } cases[] = {
+            {[&] { s.keys.setFailActivation(true); },
+             failed + "the window manager refused to activate \"UI-View32 V2.03 [North Sea]\"",
+             0},
+            {[&] { s.keys.loseFocusFromKeyCall(s.keys.keyCalls() + 18); },
+             failed + QString::fromLatin1(kFocusLostReason), 18},
+            {[&] { hostLogs = false; }, // a host that refuses it, or types it into nothing
+             "The host did not log the bulletin <BLN> hello again (its log held it from an earlier "
+             "send): it may not have gone out (the host's message form may say why)",
+             21},
+        };
+        for (const auto& c : cases) {
+            c.arrange();
+            QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
+            text = lineEdit(s.messageWindow(), "message");
+            text->setText(QStringLiteral("hello"));
+            const int keyCalls = s.keys.keyCalls();
+            const std::string log = s.host.log;
+            QTest::keyClick(text, Qt::Key_Return);
+            QCOMPARE(s.window.statusText(), c.status);
+            QCOMPARE(s.keys.keyCalls() - keyCalls, c.keyCalls);
+            QCOMPARE(s.host.log, log);
+            QVERIFY(s.messageWindow() && s.messageWindow()->isEnabled());
+            QCOMPARE(lineEdit(s.messageWindow(), "message")->text(), QStringLiteral("hello"));
+            s.keys.setFailActivation(false);
+            s.keys.loseFocusFromKeyCall(0);
+        }
+        // The same bulletin again, which a host that logs every line takes as a new copy.
+        hostLogs = true;
         QTest::keyClick(lineEdit(s.messageWindow(), "message"), Qt::Key_Return);
-        QCOMPARE(s.window.statusText(),
-                 QStringLiteral("Error Sending Message to UI-View32 V2.03 [North Sea]"));
-        QCOMPARE(s.keys.keyCalls(), 21);
+        QCOMPARE(s.window.statusText(), QStringLiteral("Sent: <BLN> hello"));
         QTRY_VERIFY(s.messageWindow() == nullptr);
     }
 

@@ -68,13 +68,13 @@ private slots:
         QVERIFY(simulator.waitUntilOnBus());
         QVERIFY(radio.waitForOutput("Attached to KISS TCP client"));
         XdoKeystrokeSender keys;
-        QVERIFY2(keys.hasDisplay(), keys.lastError().c_str());
+        QVERIFY2(keys.hasDisplay(), keys.displayError().c_str());
         const std::string caption = "UI-View32 V2.03 [" + title.toStdString() + "]";
         // its window is up, and found by the start of its caption too
-        QVERIFY(
-            waitFor([&] { return keys.activateWindow(caption.substr(0, caption.size() - 3)); }));
-        QVERIFY(!keys.activateWindow(caption + " ")); // a longer caption is no prefix
-        QVERIFY(keys.lastError().find("no window has the caption") != std::string::npos);
+        QVERIFY(waitFor(
+            [&] { return keys.activateWindow(caption.substr(0, caption.size() - 3), 0).ok(); }));
+        // a longer caption is no prefix
+        QVERIFY(keys.activateWindow(caption + " ", 0).error().starts_with("no window has the caption"));
 
         DBusHost host(QDBusConnection::sessionBus(), 5000);
         SleepingSendPacer pacer([] { return false; });

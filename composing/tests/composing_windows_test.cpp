@@ -21,14 +21,14 @@ public:
     std::map<std::string, std::string> own;
     std::vector<std::string> events;
     QPointer<AddMessageWindow> message;
-    std::function<void()> endSend;
+    std::function<void(bool sent)> endSend;
     std::string getMyMessageForBLN(const std::string& blnCode) override {
         const auto it = own.find(blnCode);
         return it == own.end() ? std::string() : it->second;
     }
     void refreshMessages() override { events.push_back("refresh"); }
     void sendMessage(const std::string& toStation, std::int16_t port, const std::string& digi,
-                     const std::string& msg, std::function<void()> done) override {
+                     const std::string& msg, std::function<void(bool sent)> done) override {
         events.push_back("send <" + toStation + "> " + std::to_string(port) + " <" + digi + "> <" +
                          msg + ">");
         endSend = std::move(done);
@@ -66,7 +66,7 @@ private slots:
         delete w;
     }
 
-    void enterInTheTextSendsUnchangedOnceAndClosesWhenTheSendHasEnded() {
+    void enterInTheTextSendsUnchangedOnceAndClosesOnlyOnceTheBulletinWentOut() {
         RecordingMain main;
         QPointer<AddMessageWindow> w = main.openMessageWindow();
         field(w, "toStation")->setText(QStringLiteral("BLN "));
@@ -80,7 +80,14 @@ private slots:
         QVERIFY(!w->isEnabled()); // nothing can be typed or pressed while the keys go out
         w->sendAndClose();        // a second send meanwhile is refused
         QCOMPARE(main.events, std::vector<std::string>{"send <BLN > 2 <WIDE1-1> < Caf\xE9 open >"});
-        main.endSend();
+        // A send that failed leaves the window as it was, open for another try.
+        main.endSend(false);
+        QCOMPARE(main.events.back(), std::string("refresh"));
+        QVERIFY(!w.isNull() && w->isEnabled() && w->isVisible());
+        QCOMPARE(text->text(), QString::fromUtf8(" Caf\xC3\xA9 open "));
+        QTest::keyClick(text, Qt::Key_Return);
+        QCOMPARE(main.events.size(), std::size_t(3));
+        main.endSend(true);
         QCOMPARE(main.events.back(), std::string("refresh"));
         QTRY_VERIFY(w.isNull());
     }

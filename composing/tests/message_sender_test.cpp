@@ -25,7 +25,7 @@ protected:
 
 TEST_F(Sending, TheFixedSequenceWithItsPausesInOrder) {
     const Status sent =
-        sender.sendMessage(mapTitled("North Sea"), "BLN", 1, "WIDE2-2", "50% off {x} + ^~[]");
+        sender.sendMessage(mapTitled("North Sea"), 4321, "BLN", 1, "WIDE2-2", "50% off {x} + ^~[]");
     EXPECT_TRUE(sent.ok()) << sent.error();
     std::vector<std::string> expected{"activate:UI-View32 V2.03 [North Sea]", "keys:%M", "keys:%t",
                                       "keys:%t"};
@@ -36,6 +36,7 @@ TEST_F(Sending, TheFixedSequenceWithItsPausesInOrder) {
         expected.push_back(std::string("keys:") + row);
     }
     EXPECT_EQ(keys.calls(), expected);
+    EXPECT_EQ(keys.processId(), 4321); // the host's own window is the one looked for
     // events after the activation, a pause after every row but the tab after the port
     std::vector<std::string> pauses{"events"};
     for (int row = 1; row <= 21; ++row) {
@@ -46,7 +47,7 @@ TEST_F(Sending, TheFixedSequenceWithItsPausesInOrder) {
 }
 
 TEST_F(Sending, EmptyDigiNegativePortAndTheTitleTakenWhole) {
-    ASSERT_TRUE(sender.sendMessage(mapTitled("  Title with blanks  "), "BLN ", -1, "", "t").ok());
+    ASSERT_TRUE(sender.sendMessage(mapTitled("  Title with blanks  "), 0, "BLN ", -1, "", "t").ok());
     const auto& calls = keys.calls();
     EXPECT_EQ(calls[0], "activate:UI-View32 V2.03 [  Title with blanks  ]");
     EXPECT_EQ(calls[12], "keys:BLN "); // the padded addressee as it stands
@@ -80,29 +81,85 @@ TEST_F(Sending, TheCaptionComesFromTheFileByTheMapsOwnExtensionOrSaysWhyNot) {
         {"empty.gif",
          "the map information file " + info("empty.inf") + " has fewer than three lines"}};
     for (const auto& [name, why] : cases) {
-        EXPECT_EQ(sender.sendMessage(info(name), "BLN", 1, "", "x").error(),
+        EXPECT_EQ(sender.sendMessage(info(name), 0, "BLN", 1, "", "x").error(),
                   "Error Sending Message: " + why);
     }
     EXPECT_TRUE(keys.calls().empty());
 }
 
-// No window with the caption, a row the keystroke layer rejects, or "Exit" during a pause:
-// the sequence stops there and the failure names the caption.
-TEST_F(Sending, AFailureStopsTheSequenceWhereItHappens) {
+// No window with the caption, the focus gone to another window, or "Exit" during a pause: the
+// sequence stops there, nothing more is typed, and the failure names the caption and says why.
+// Only after Yes (the last row but one) the host has the bulletin, and its log decides.
+TEST_F(Sending, AFailureStopsTheSequenceWhereItHappensAndSaysWhy) {
     const std::string map = mapTitled("North Sea");
-    const std::string failure = "Error Sending Message to UI-View32 V2.03 [North Sea]";
+    const std::string failure = "Error Sending Message to UI-View32 V2.03 [North Sea]: ";
     keys.setWindowCaptions({"Some other window"});
-    EXPECT_EQ(sender.sendMessage(map, "BLN", 1, "", "hello").error(), failure);
+    EXPECT_EQ(sender.sendMessage(map, 0, "BLN", 1, "", "hello").error(),
+              failure + "no window has the caption \"UI-View32 V2.03 [North Sea]\"");
     EXPECT_EQ(keys.keyCalls(), 0);
     keys.setWindowCaptions({});
-    keys.rejectKeysFromCall(5);
-    EXPECT_EQ(sender.sendMessage(map, "BLN", 1, "", "hello").error(), failure);
-    EXPECT_EQ(keys.keyCalls(), 5);
-    keys.rejectKeysFromCall(0);
+    const struct {
+        int lostAt; // the key call that finds the focus gone
+        bool ok;
+    } cases[] = {{1, false}, {18, false}, {19, false}, {20, false}, {21, true}};
+    for (const auto& c : cases) {
+        const int before = keys.keyCalls();
+        keys.loseFocusFromKeyCall(before + c.lostAt);
+        const Status sent = sender.sendMessage(map, 0, "BLN", 1, "", "hello");
+        EXPECT_EQ(sent.ok() ? "" : sent.error(),
+                  c.ok ? "" : failure + std::string(kFocusLostReason))
+            << c.lostAt;
+        EXPECT_EQ(keys.keyCalls() - before, c.lostAt) << "no key call after the focus went";
+    }
+    keys.loseFocusFromKeyCall(0);
     int pauses = 0;
     pacer.onEvents = [&] { pacer.ending = ++pauses == 3; };
-    EXPECT_FALSE(sender.sendMessage(map, "BLN", 1, "", "hello").ok());
-    EXPECT_EQ(keys.keyCalls(), 7);
+    const int before = keys.keyCalls();
+    EXPECT_EQ(sender.sendMessage(map, 0, "BLN", 1, "", "hello").error(),
+              failure + "the program is ending, so typing stopped");
+    EXPECT_EQ(keys.keyCalls() - before, 2);
+}
+
+// "Sent:" needs one more copy of the bulletin in the host's log than it held before the keys
+// went out; the log is read again after each pause for a few seconds, never forever.
+TEST(ConfirmingASend, OnlyANewCopyInTheLogConfirmsIt) {
+    const auto line = [](const std::string& call, const std::string& to, const std::string& text) {
+        return call + '\xB3' + to + '\xB3' + text + "\r\n";
+    };
+    const std::string other = line("W1AW", "BLN1", "Net") + line("G4SIM", "BLN2", "Net");
+    const std::string own = line("G4SIM", " BLN1 ", " Net ");
+    const struct {
+        std::vector<std::string> logs; // what each read returns; the last one repeats
+        std::size_t copiesBefore;
+        std::string outcome;
+        std::size_t reads;
+    } cases[] = {
+        {{other, other + own}, 0, "", 2},
+        {{other + own}, 0, "", 1},
+        {{own + other, own + other + own}, 1, "", 2},
+        {{other}, 0, "The host did not log the bulletin <BLN1> Net: it may not have gone out "
+                     "(the host's message form may say why)", 21},
+        {{own}, 1, "The host did not log the bulletin <BLN1> Net again (its log held it from an "
+                   "earlier send): it may not have gone out (the host's message form may say why)",
+         21},
+        {{"!"}, 0, "Could not read the host's log to see whether it took <BLN1> Net (Host not "
+                   "reachable): the bulletin may not have gone out", 1},
+    };
+    for (const auto& c : cases) {
+        FakeSendPacer pacer;
+        std::size_t reads = 0;
+        const auto readLog = [&]() -> Result<std::string> {
+            const std::string& log = c.logs[std::min(reads++, c.logs.size() - 1)];
+            return log == "!" ? Result<std::string>(fail("Host not reachable")) : log;
+        };
+        const Status logged = confirmLogged(readLog, pacer, {"G4SIM", "BLN1", "Net", c.copiesBefore});
+        EXPECT_EQ(logged.ok() ? "" : logged.error(), c.outcome);
+        EXPECT_EQ(reads, c.reads);
+        EXPECT_EQ(pacer.log.size(), reads - 1); // a pause between two reads
+    }
+    EXPECT_EQ(loggedCopies(other + own + own, "G4SIM", "BLN1", "Net"), 2u);
+    EXPECT_EQ(loggedCopies("G4SIM\xB3" "BLN1\xB3Net", "G4SIM", "BLN1", "Net"), 1u); // no line end
+    EXPECT_EQ(loggedCopies(line("G4SIM", "BLN1", "Net more"), "G4SIM", "BLN1", "Net"), 0u);
 }
 
 } // namespace

@@ -13,12 +13,11 @@ TEST(XdoKeystrokeSender, WithoutADisplayEveryCallFailsWithAReason) {
         display != nullptr ? ::setenv("DISPLAY", display, 1) : ::unsetenv("DISPLAY");
         XdoKeystrokeSender sender;
         EXPECT_FALSE(sender.hasDisplay());
-        const std::string reason = sender.lastError();
+        const std::string reason = sender.displayError();
         EXPECT_NE(reason.find(display == nullptr ? "DISPLAY" : ":32767"), std::string::npos)
             << reason;
-        EXPECT_FALSE(sender.activateWindow("UI-View32 V2.03 [North Sea]"));
-        EXPECT_FALSE(sender.sendKeys("%M"));
-        EXPECT_EQ(sender.lastError(), reason);
+        EXPECT_EQ(sender.activateWindow("UI-View32 V2.03 [North Sea]", 42).error(), reason);
+        EXPECT_EQ(sender.sendKeys("%M").error(), reason);
     }
 }
 

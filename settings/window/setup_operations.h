@@ -4,6 +4,7 @@
 #include "settings/settings.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace quillet {
@@ -23,8 +24,10 @@ public:
     virtual std::filesystem::path settingsFile() const = 0;
     // The password in the scrambled form the file keeps.
     virtual std::string encrypt(const std::string& data) const = 0;
-    // One publishing pass from the settings as last loaded.
-    virtual void webpageAction() = 0;
+    // One publishing pass from the settings as last loaded. `ended` runs on the window's
+    // thread once the pass has ended, with what failed; also when nothing was published
+    // because copying and upload are both off or another pass is still under way.
+    virtual void webpageAction(std::function<void(const Status& outcome)> ended) = 0;
 };
 
 } // namespace quillet

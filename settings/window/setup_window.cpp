@@ -217,12 +217,16 @@ void SetupWindow::save() {
 }
 
 void SetupWindow::testWebpage() {
-    // A publishing pass may wait for the upload with the event loop running, and the
-    // operator may close this window meanwhile: nothing of it is touched afterwards.
-    const QPointer<SetupWindow> self(this);
+    // The pass runs on while the window waits, and the operator may close this window
+    // meanwhile: the box then shows on its own. "done." only after a pass that succeeded.
     MessageBoxes& boxes = m_boxes;
-    m_main.webpageAction();
-    boxes.information(self.data(), QStringLiteral("done."));
+    m_main.webpageAction([&boxes, self = QPointer<SetupWindow>(this)](const Status& outcome) {
+        if (outcome) {
+            boxes.information(self.data(), QStringLiteral("done."));
+        } else {
+            boxes.warning(self.data(), fromWindows1252(outcome.error()));
+        }
+    });
 }
 
 } // namespace quillet

@@ -47,7 +47,8 @@ public:
     // closes. When a key cannot be written the window stays open and says why and which
     // keys were and were not saved; the keys before it stay written.
     void save();
-    // Test Webpage: one publishing pass from the saved settings, then "done.".
+    // Test Webpage: one publishing pass from the saved settings, then "done." once it has
+    // succeeded, or a warning with what failed.
     void testWebpage();
 
 private:

@@ -46,11 +46,13 @@ struct FileBackedMain final : SetupOperations {
     }
     std::filesystem::path settingsFile() const override { return iniPath().toStdString(); }
     std::string encrypt(const std::string& data) const override { return scrambler.encrypt(data); }
-    void webpageAction() override {
+    Status outcome; // of every publishing pass
+    void webpageAction(std::function<void(const Status&)> ended) override {
         if (hook) {
             hook("publishing");
         }
         published.push_back(loaded);
+        ended(outcome);
     }
 };
 
@@ -138,7 +140,7 @@ private slots:
                      "COPY_TO_DIRECTORY= /srv/www \r\nHTML_FILENAME=\r\n");
     }
 
-    void testWebpageUsesTheSavedSettingsAndSurvivesTheWindowClosing() {
+    void testWebpageSaysDoneOnlyAfterASuccessfulPassAndSurvivesTheWindowClosing() {
         const QByteArray file("FTP_HOST=saved.example\r\n");
         SetupWindow* w = openWith(&file); // Test Webpage
         child(w, "Text16")->setText(QStringLiteral("unsaved.example"));
@@ -149,12 +151,18 @@ private slots:
         QCOMPARE(m_main->published[0].ftpHost, std::string("saved.example"));
         QCOMPARE(m_boxes.shown, QStringList{QStringLiteral("information: done.")});
         QCOMPARE(m_main->fileBytes(), file);
+        // A pass that failed says what failed instead.
+        m_main->outcome = fail("Error doing web page update -> no such folder");
+        click(w, "Command3");
+        QCOMPARE(m_boxes.shown.last(),
+                 QStringLiteral("warning: Error doing web page update -> no such folder"));
+        m_main->outcome = {};
         // An upload waits with the event loop running; the operator presses Cancel meanwhile.
         m_boxes.onShow = nullptr;
         m_main->hook = [&](const std::string&) { click(m_slot, "Command2"); };
         click(w, "Command3");
         QVERIFY(m_slot.isNull());
-        QCOMPARE(m_boxes.shown.size(), 2);
+        QCOMPARE(m_boxes.shown.size(), 3);
     }
 
     void aFailedOkSaysWhichSettingsWereAndWereNotSaved() {

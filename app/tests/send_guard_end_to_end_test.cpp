@@ -1,0 +1,226 @@
+// Sends through the real keystroke layer into the real host program on an X display, where
+// something goes wrong on the way: a window of another program that bears the host's caption,
+// a window that takes the focus in the middle of the typing, a host that refuses the bulletin,
+// and a host whose window closes during the send. Needs DISPLAY with a window manager (the
+// README's test command provides one) and runs under dbus-run-session.
+#include "app/main_window.h"
+#include "app/qt_work_queue.h"
+#include "host/dbus_host.h"
+#include "host/fake_host_settings.h"
+#include "host/xdo_keystroke_sender.h"
+#include "notifications/recording_notifier.h"
+#include "publishing/fake_transfer_control.h"
+#include "settings/window/recording_message_boxes.h"
+#include "testsupport/host_process.h"
+
+#include <QLineEdit>
+#include <QtTest>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+using namespace quillet;
+using namespace quillet::testing;
+
+namespace {
+
+// A window of the test's own that counts the keys it receives.
+class KeyCounter final : public QLineEdit {
+public:
+    explicit KeyCounter(const QString& caption) {
+        setWindowTitle(caption);
+        resize(320, 40);
+    }
+    std::atomic<int> keys = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        ++keys;
+        QLineEdit::keyPressEvent(event);
+    }
+};
+
+// The pauses of a send, as the program takes them, with a hook before each one (counted from
+// 1); the hook runs on the worker.
+class HookedPacer final : public SendPacer {
+public:
+    std::function<void(int)> onWait;
+
+    void processEvents() override {}
+    void waitSeconds(float seconds) override {
+        if (onWait) {
+            onWait(++m_waits);
+        }
+        std::this_thread::sleep_for(std::chrono::duration<float>(seconds));
+    }
+    bool cancelled() const override { return false; }
+    void restart(std::function<void(int)> hook) {
+        m_waits = 0;
+        onWait = std::move(hook);
+    }
+
+private:
+    int m_waits = 0;
+};
+
+// The pause after the tab that leads to the text field: the text is typed right after it.
+constexpr int kWaitBeforeText = 16;
+
+// A host program with its map, and Quillet's main window over it.
+struct Scene {
+    QTemporaryDir dir;
+    std::string caption;
+    std::unique_ptr<Simulator> simulator;
+    DBusHost host{QDBusConnection::sessionBus(), 5000};
+    XdoKeystrokeSender keys;
+    HookedPacer pacer;
+    SystemClock clock;
+    IsoDateTimeFormatter formatter;
+    FakeTransferControl inet1;
+    FakeTransferWait transferWait;
+    FakeHostSettings hostSettings;
+    RecordingMessageBoxes boxes;
+    RecordingNotifier notifier;
+    std::unique_ptr<MainWindow> window;
+
+    // A caption no other window on the display bears.
+    explicit Scene(const char* name)
+        : caption("UI-View32 V2.03 [" + std::string(name) + " " +
+                  std::to_string(QCoreApplication::applicationPid()) + "]") {}
+
+    bool start(QStringList arguments) {
+        const std::string title = caption.substr(17, caption.size() - 18);
+        if (!writeFile(dir.filePath(QStringLiteral("sea.inf")),
+                       "Sea\r\n54.0,6.0,55.0,9.0\r\n" + QByteArray::fromStdString(title) + "\r\n") ||
+            !writeFile(dir.filePath(QStringLiteral("sea.gif")), "GIF89a")) {
+            return false;
+        }
+        arguments << QStringLiteral("--map") << dir.filePath(QStringLiteral("sea.gif"));
+        simulator = std::make_unique<Simulator>(arguments, false, QStringLiteral("xcb"));
+        if (!simulator->waitUntilOnBus() ||
+            !waitFor([&] { return keys.activateWindow(caption, host.processId()).ok(); })) {
+            return false;
+        }
+        window = std::make_unique<MainWindow>(
+            MainWindow::Services{host, keys, pacer, clock, formatter, [] {}, dir.path(), inet1,
+                                 transferWait, hostSettings, "quillet", boxes, notifier},
+            MainWindow::Workers{std::make_unique<QtWorkQueue>(QStringLiteral("host")),
+                                std::make_unique<QtWorkQueue>(QStringLiteral("send")),
+                                std::make_unique<QtWorkQueue>(QStringLiteral("publish"))});
+        window->startUp();
+        window->show();
+        return QTest::qWaitForWindowActive(window.get()) &&
+               waitFor([&] { return !window->refreshPending(); });
+    }
+
+    // One bulletin through the main window, as Add Message sends it: whether it went out.
+    bool send(const std::string& toStation, std::int16_t port, const QString& text) {
+        std::optional<bool> sent;
+        window->sendMessage(toStation, port, "", text.toStdString(), [&](bool ok) { sent = ok; });
+        return waitFor([&] { return sent.has_value(); }, 60000) && *sent;
+    }
+    QString status() const { return window->statusText(); }
+    bool logged(const QString& text) {
+        return host.messageLog(kBulletinLogSelector).find(text.toStdString()) != std::string::npos;
+    }
+};
+
+bool skipWithoutDisplay() {
+    if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
+        return false;
+    }
+    if (qgetenv("QUILLET_SKIP_X11_TESTS") != "1") {
+        qFatal("DISPLAY is not set: this test types into a real X window. Run the tests with "
+               "scripts/test.sh, or set QUILLET_SKIP_X11_TESTS=1 to skip it.");
+    }
+    return true;
+}
+
+} // namespace
+
+class SendGuardEndToEndTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aLookAlikeOpenedFirstGetsNoKeyAndAFocusThiefStopsTheTyping() {
+        if (skipWithoutDisplay()) {
+            QSKIP("no X display and QUILLET_SKIP_X11_TESTS=1");
+        }
+        Scene scene("Guard");
+        // Another program's window with the host's very caption, listed before the host's.
+        KeyCounter lookAlike(QString::fromStdString(scene.caption));
+        lookAlike.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&lookAlike));
+        QVERIFY(scene.start({QStringLiteral("--empty")}));
+
+        const QString first = QStringLiteral("Look-alike left alone");
+        QVERIFY2(scene.send("BLN4", 1, first), qPrintable(scene.status()));
+        QCOMPARE(scene.status(), QStringLiteral("Sent: <BLN4> ") + first);
+        QVERIFY(scene.logged(first));
+        QCOMPARE(lookAlike.keys.load(), 0);
+
+        // A window takes the focus while the text is being typed.
+        const QString thiefCaption =
+            QStringLiteral("Focus thief %1").arg(QCoreApplication::applicationPid());
+        KeyCounter thief(thiefCaption);
+        thief.show();
+        QVERIFY(QTest::qWaitForWindowActive(&thief));
+        std::thread stealing;
+        scene.pacer.restart([&](int wait) {
+            if (wait == kWaitBeforeText) {
+                stealing = std::thread([caption = thiefCaption.toStdString()] {
+                    // into the text, which takes about a second to type
+                    std::this_thread::sleep_for(std::chrono::milliseconds(650));
+                    XdoKeystrokeSender other;
+                    (void)other.activateWindow(caption, 0);
+                });
+            }
+        });
+        const QString second = QStringLiteral("This text must never reach another window, "
+                                              "not even its last letters");
+        QVERIFY(!scene.send("BLN5", 1, second));
+        stealing.join();
+        const QString status = scene.status();
+        QVERIFY2(status.startsWith(QStringLiteral("Error Sending Message to ") +
+                                   QString::fromStdString(scene.caption) + QStringLiteral(": ") +
+                                   QString::fromLatin1(kFocusLostReason)),
+                 qPrintable(status));
+        QVERIFY2(status.contains(thiefCaption), qPrintable(status));
+        QCOMPARE(thief.keys.load(), 0);
+        QCOMPARE(lookAlike.keys.load(), 0);
+        QVERIFY(!scene.logged(second));
+    }
+
+    void aHostThatRefusesTheBulletinOrClosesDuringTheSendIsNotReportedSent() {
+        if (skipWithoutDisplay()) {
+            QSKIP("no X display and QUILLET_SKIP_X11_TESTS=1");
+        }
+        Scene scene("Refusing");
+        // Its only TNC link never connects, so it sends nothing and logs nothing.
+        QVERIFY(scene.start({QStringLiteral("--call"), QStringLiteral("G4GRD"),
+                             QStringLiteral("--kiss"), QStringLiteral("127.0.0.1:1")}));
+        const QString refused = QStringLiteral("No link for this one");
+        QVERIFY(!scene.send("BLN6", 1, refused));
+        QCOMPARE(scene.status(), QStringLiteral("The host did not log the bulletin <BLN6> ") +
+                                     refused +
+                                     QStringLiteral(": it may not have gone out (the host's "
+                                                    "message form may say why)"));
+        QVERIFY(!scene.logged(refused));
+
+        const auto hostProcess = static_cast<pid_t>(scene.simulator->process().processId());
+        scene.pacer.restart([hostProcess](int wait) {
+            if (wait == kWaitBeforeText) {
+                ::kill(hostProcess, SIGKILL);
+            }
+        });
+        QVERIFY(!scene.send("BLN7", 1, QStringLiteral("Typed into a window that is gone")));
+        QCOMPARE(scene.status(), QStringLiteral("Error Sending Message to ") +
+                                     QString::fromStdString(scene.caption) + QStringLiteral(": ") +
+                                     QString::fromLatin1(kWindowClosedReason));
+    }
+};
+
+QTEST_MAIN(SendGuardEndToEndTest)
+#include "send_guard_end_to_end_test.moc"
