@@ -109,8 +109,7 @@ Status confirmLogged(const std::function<Result<std::string>()>& readLog, SendPa
         }
     }
     return fail("The host did not log the bulletin " + shown +
-                (bulletin.copiesBefore > 0 ? " again (its log held it from an earlier send)"
-                                           : "") +
+                (bulletin.copiesBefore > 0 ? " again (its log held it from an earlier send)" : "") +
                 ": it may not have gone out (the host's message form may say why)");
 }
 

@@ -111,7 +111,7 @@ bool requestActivation(Display* display, Window window) {
     event.xclient.data.l[0] = 2; // the request comes from a pager-like tool
     event.xclient.data.l[1] = CurrentTime;
     const int sent = XSendEvent(display, DefaultRootWindow(display), False,
-                                   SubstructureRedirectMask | SubstructureNotifyMask, &event);
+                                SubstructureRedirectMask | SubstructureNotifyMask, &event);
     XFlush(display);
     return sent != 0;
 }
@@ -219,7 +219,8 @@ std::optional<std::string> focusProblem(Display* display, Window target) {
     std::string reason(kFocusLostReason);
     if (active != 0 && active != target) {
         if (const std::optional<std::string> name = windowCaption(display, active)) {
-            reason += " (the focus went to \"" + toWindows1252(QString::fromStdString(*name)) + "\")";
+            reason +=
+                " (the focus went to \"" + toWindows1252(QString::fromStdString(*name)) + "\")";
         }
     }
     return reason;
@@ -228,10 +229,10 @@ std::optional<std::string> focusProblem(Display* display, Window target) {
 // Whether the keyboard map has a key for the character; libxdo binds a spare key for any
 // other, for that one keystroke.
 bool onKeyboard(Display* display, char32_t character) {
-    const KeySym symbol = (character >= 0x20 && character <= 0x7E) ||
-                                  (character >= 0xA0 && character <= 0xFF)
-                              ? static_cast<KeySym>(character)
-                              : static_cast<KeySym>(0x01000000 | character);
+    const KeySym symbol =
+        (character >= 0x20 && character <= 0x7E) || (character >= 0xA0 && character <= 0xFF)
+            ? static_cast<KeySym>(character)
+            : static_cast<KeySym>(0x01000000 | character);
     return XKeysymToKeycode(display, symbol) != 0;
 }
 
@@ -357,8 +358,8 @@ Status XdoKeystrokeSender::activateWindow(const std::string& caption, std::int64
         }
         if (std::chrono::steady_clock::now() >= deadline) {
             return fail(std::string(wantedView).insert(0, 1, '"') +
-                        "\" did not become active within " +
-                        std::to_string(kActivationTimeoutMs) + " ms");
+                        "\" did not become active within " + std::to_string(kActivationTimeoutMs) +
+                        " ms");
         }
     }
     m_target = target;

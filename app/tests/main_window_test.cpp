@@ -192,9 +192,11 @@ private slots:
             return f.boxes.shown.last();
         };
         QCOMPARE(testWebpage(), QStringLiteral("information: done."));
-        QVERIFY(f.window.changeConfig("COPY_TO_DIRECTORY=", (web + "/missing").toStdString(), false));
-        QVERIFY2(testWebpage().startsWith(QStringLiteral("warning: Error doing web page update -> ")),
-                 qPrintable(f.boxes.shown.last()));
+        QVERIFY(
+            f.window.changeConfig("COPY_TO_DIRECTORY=", (web + "/missing").toStdString(), false));
+        QVERIFY2(
+            testWebpage().startsWith(QStringLiteral("warning: Error doing web page update -> ")),
+            qPrintable(f.boxes.shown.last()));
         QVERIFY(f.window.changeConfig("AUTO_COPY_ENABLED=", "FALSE", true));
         QCOMPARE(testWebpage(), QStringLiteral("warning: ") + QString::fromLatin1(kPublishOff));
     }
@@ -338,15 +340,15 @@ private slots:
         s.pacer.onEvents = nullptr;
 
         // Each failure keeps the window with its text and says why in the status line.
-        const QString failed = QStringLiteral("Error Sending Message to UI-View32 V2.03 [North Sea]: ");
+        const QString failed =
+            QStringLiteral("Error Sending Message to UI-View32 V2.03 [North Sea]: ");
         const struct {
             std::function<void()> arrange;
             QString status;
             int keyCalls;
         } cases[] = {
             {[&] { s.keys.setFailActivation(true); },
-             failed + "the window manager refused to activate \"UI-View32 V2.03 [North Sea]\"",
-             0},
+             failed + "the window manager refused to activate \"UI-View32 V2.03 [North Sea]\"", 0},
             {[&] { s.keys.loseFocusFromKeyCall(s.keys.keyCalls() + 18); },
              failed + QString::fromLatin1(kFocusLostReason), 18},
             {[&] { hostLogs = false; }, // a host that refuses it, or types it into nothing

@@ -74,7 +74,8 @@ private slots:
         QVERIFY(waitFor(
             [&] { return keys.activateWindow(caption.substr(0, caption.size() - 3), 0).ok(); }));
         // a longer caption is no prefix
-        QVERIFY(keys.activateWindow(caption + " ", 0).error().starts_with("no window has the caption"));
+        QVERIFY(
+            keys.activateWindow(caption + " ", 0).error().starts_with("no window has the caption"));
 
         DBusHost host(QDBusConnection::sessionBus(), 5000);
         SleepingSendPacer pacer([] { return false; });
@@ -109,7 +110,9 @@ private slots:
         QVERIFY(setup);
         QTest::mouseClick(setup->findChild<QPushButton*>(QStringLiteral("Command3")),
                           Qt::LeftButton);
-        QCOMPARE(boxes.shown, QStringList{QStringLiteral("information: done.")});
+        // "done." comes once the page has been copied
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.shown, QStringList{QStringLiteral("information: done.")},
+                                  10000);
         setup->close();
         const auto page = [&] {
             QFile file(dir.filePath(QStringLiteral("board.htm")));

@@ -93,7 +93,8 @@ struct Scene {
     bool start(QStringList arguments) {
         const std::string title = caption.substr(17, caption.size() - 18);
         if (!writeFile(dir.filePath(QStringLiteral("sea.inf")),
-                       "Sea\r\n54.0,6.0,55.0,9.0\r\n" + QByteArray::fromStdString(title) + "\r\n") ||
+                       "Sea\r\n54.0,6.0,55.0,9.0\r\n" + QByteArray::fromStdString(title) +
+                           "\r\n") ||
             !writeFile(dir.filePath(QStringLiteral("sea.gif")), "GIF89a")) {
             return false;
         }
