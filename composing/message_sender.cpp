@@ -7,6 +7,8 @@
 
 #include <QFile>
 
+#include <chrono>
+
 namespace quillet {
 
 namespace {
@@ -93,9 +95,17 @@ std::size_t loggedCopies(std::string_view log, std::string_view callsign,
 Status confirmLogged(const std::function<Result<std::string>()>& readLog, SendPacer& pacer,
                      const TypedBulletin& bulletin) {
     const std::string shown = "<" + bulletin.toStation + "> " + bulletin.msg;
+    // Bounded both by the pauses and by the clock, since each read of a slow host's log takes
+    // its own time.
     const int reads = static_cast<int>(kConfirmSeconds / kConfirmPause) + 1;
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<float>(kConfirmSeconds));
     for (int read = 0; read < reads && !pacer.cancelled(); ++read) {
         if (read > 0) {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                break;
+            }
             pacer.waitSeconds(kConfirmPause);
         }
         const Result<std::string> log = readLog();
