@@ -256,6 +256,31 @@ SendOutcome HostStation::send(const SendRequest& request) {
     return {true, status};
 }
 
+QString sendFieldsProblem(const SendFields& fields) {
+    const QString to = fields.to.trimmed();
+    if (to.isEmpty()) {
+        return HostStation::tr("Not sent: the To field is empty.");
+    }
+    if (to.contains(QLatin1Char(' '))) {
+        return HostStation::tr("Not sent: \"%1\" is not a destination.").arg(to);
+    }
+    // The program types a 16-bit signed number, hand users may type an unsigned one.
+    bool ok = false;
+    const int port = fields.port.trimmed().toInt(&ok);
+    if (!ok || port < -32768 || port > 65535) {
+        return HostStation::tr("Not sent: the port \"%1\" is not a number.")
+            .arg(fields.port.trimmed());
+    }
+    return {};
+}
+
+SendOutcome HostStation::sendFields(const SendFields& fields) {
+    if (const QString problem = sendFieldsProblem(fields); !problem.isEmpty()) {
+        return {false, problem};
+    }
+    return send({fields.to.trimmed(), fields.port.trimmed().toInt(), fields.path, fields.text});
+}
+
 void HostStation::tick() {
     for (const auto& link : m_links) {
         link->tick();
