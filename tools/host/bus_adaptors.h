@@ -57,6 +57,19 @@ private:
 class DirectAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.quillet.Host1")
+    // Written out so that introspection names both answers.
+    Q_CLASSINFO("D-Bus Introspection",
+                "  <interface name=\"org.quillet.Host1\">\n"
+                "    <method name=\"SendBulletin\">\n"
+                "      <arg name=\"addressee\" type=\"s\" direction=\"in\"/>\n"
+                "      <arg name=\"port\" type=\"i\" direction=\"in\"/>\n"
+                "      <arg name=\"path\" type=\"s\" direction=\"in\"/>\n"
+                "      <arg name=\"text\" type=\"s\" direction=\"in\"/>\n"
+                "      <arg name=\"sent\" type=\"b\" direction=\"out\"/>\n"
+                "      <arg name=\"status\" type=\"s\" direction=\"out\"/>\n"
+                "    </method>\n"
+                "    <signal name=\"MessageLogChanged\"/>\n"
+                "  </interface>\n")
 public:
     explicit DirectAdaptor(HostStation* host);
 
