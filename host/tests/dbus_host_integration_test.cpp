@@ -119,6 +119,11 @@ TEST_F(DBusHostTest, TheOwnInterfaceSendsOrRefusesInTheFormsWordsAndSignalsEachL
         {"BLN 1", 1, "x", false, "Not sent: \"BLN 1\" is not a destination."},
         {"BLN1", 70000, "x", false, "Not sent: the port \"70000\" is not a number."},
         {"BLN1", -32769, "x", false, "Not sent: the port \"-32769\" is not a number."},
+        {"BLN1", 1,
+         "x\r\nG4SIM\xB3"
+         "BLN2\xB3"
+         "forged",
+         false, "Not sent: the Text holds a line end or another control character."},
         // Blanks around the addressee go, the text stays as written, letters beyond ASCII too.
         {" BLN1 ", -1, " Caf\xE9 \x80 ", true,
          "Logged: <BLN1>  Caf\xE9 \x80  (no link: not sent on the air)"},
