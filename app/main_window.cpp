@@ -29,6 +29,9 @@ namespace {
 
 constexpr int kRefreshIntervalMs = 30000;
 constexpr int kPublishTickMs = 60000;
+// The least time between two refreshes that the host's log changes start: a busy channel
+// brings bulletins every few hundred milliseconds, and each refresh reads the whole log.
+constexpr int kLogChangeRestMs = 1000;
 
 } // namespace
 
@@ -54,6 +57,7 @@ MainWindow::~MainWindow() {
     // A host call or a send still running is waited for here, with the window gone; what
     // the queues would still hand back is dropped.
     hide();
+    m_services.host.setLogChangedHandler({});
     m_workers = {};
 }
 
@@ -142,6 +146,15 @@ void MainWindow::buildControls() {
             webpageAction();
         }
     });
+
+    m_logChangeRest = new QTimer(this);
+    m_logChangeRest->setObjectName(QStringLiteral("logChangeRest"));
+    m_logChangeRest->setSingleShot(true);
+    m_logChangeRest->setInterval(kLogChangeRestMs);
+    connect(m_logChangeRest, &QTimer::timeout, this, [this] {
+        m_logChangeResting = false;
+        refreshForLogChange();
+    });
 }
 
 void MainWindow::startUp() {
@@ -155,6 +168,8 @@ void MainWindow::startUp() {
     m_groupFilter = std::string(kAllGroups);
     // 5. The host's closing event; the map object comes with the first refresh.
     m_services.host.setClosingHandler([this] { m_services.endProgram(); });
+    // A host of our own says when its log changes; any other leaves it to the timer.
+    m_services.host.setLogChangedHandler([this] { hostLogChanged(); });
     // The lists show their heading and "ALL" until the host has answered.
     showBulletins();
     fillGroupList();
@@ -185,6 +200,7 @@ void MainWindow::refreshMessages() {
         return; // the one under way shows the table when the host answers
     }
     m_refreshPending = true;
+    m_logChangePending = false; // this refresh reads what the host logged so far
     // The intake and the sort run on the worker too, on a copy of the table: a 3 MB log
     // takes milliseconds there. Clicks meanwhile work on the table as shown.
     auto store = std::make_shared<BulletinStore>(*m_store);
@@ -207,8 +223,10 @@ void MainWindow::applyRefresh(const Result<HostReading>& reading,
     if (!reading) {
         // What was shown stays; the next refresh asks the host again.
         setStatus(reading.error());
+        refreshForLogChange(); // a change that came in meanwhile
         return;
     }
+    m_hostDirect = reading->direct;
     m_store = std::move(store);
     for (const Identity& marked : readMarks) {
         const BulletinTable& table = m_store->bulletins();
@@ -239,6 +257,21 @@ void MainWindow::applyRefresh(const Result<HostReading>& reading,
     m_announcer.afterRefresh(m_store->bulletins(), m_groupFilter,
                              isSwitchOn(m_settings.settings().notifyNewBulletins),
                              [this] { return m_callsign; });
+    refreshForLogChange(); // a change that came in meanwhile
+}
+
+void MainWindow::hostLogChanged() {
+    m_logChangePending = true;
+    refreshForLogChange();
+}
+
+void MainWindow::refreshForLogChange() {
+    if (!m_logChangePending || m_logChangeResting || m_refreshPending) {
+        return; // the rest's end, or the refresh under way, comes back here
+    }
+    m_logChangeResting = true;
+    m_logChangeRest->start();
+    refreshMessages();
 }
 
 void MainWindow::webpageAction(std::function<void(const Status& outcome)> ended) {
@@ -396,6 +429,10 @@ AddMultipleWindow* MainWindow::openMultipleWindow() {
 void MainWindow::sendMessage(const std::string& toStation, std::int16_t port,
                              const std::string& digi, const std::string& msg,
                              std::function<void(bool sent)> done) {
+    if (m_hostDirect) {
+        sendDirect(toStation, port, digi, msg, std::move(done));
+        return;
+    }
     if (m_sending) {
         setStatus("A bulletin is being sent; wait until it is done");
         if (done) {
@@ -443,6 +480,34 @@ void MainWindow::sendMessage(const std::string& toStation, std::int16_t port,
                 };
             });
         };
+    });
+}
+
+void MainWindow::sendDirect(const std::string& toStation, std::int16_t port,
+                            const std::string& digi, const std::string& msg,
+                            std::function<void(bool sent)> done) {
+    if (m_sending) {
+        setStatus("A bulletin is being sent; wait until it is done");
+        if (done) {
+            done(false);
+        }
+        return;
+    }
+    m_sending = true;
+    m_sendDone = std::move(done);
+    // The host logs the bulletin before it answers: "Sent:" comes only after that. A host
+    // that refused says why, and its words go to the status line.
+    m_workers.host->post([=, this]() -> WorkQueue::Apply {
+        const Result<DirectSend> sent = m_link.sendBulletin(toStation, port, digi, msg);
+        Status outcome;
+        if (!sent) {
+            outcome = fail("Error Sending Message: " + sent.error());
+        } else if (!sent->sent) {
+            outcome =
+                fail(sent->status.empty() ? "The host did not send the bulletin" : sent->status);
+        }
+        return
+            [this, outcome, sentLine = sentText(toStation, msg)] { sendEnded(outcome, sentLine); };
     });
 }
 

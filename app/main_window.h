@@ -120,6 +120,13 @@ private:
     void buildControls();
     void applyRefresh(const Result<HostReading>& reading, std::shared_ptr<BulletinStore> store);
     void sendEnded(const Status& outcome, const std::string& sentLine);
+    // The bulletin through the host's own interface: no window activation, no keystrokes.
+    void sendDirect(const std::string& toStation, std::int16_t port, const std::string& digi,
+                    const std::string& msg, std::function<void(bool sent)> done);
+    // The host said that its log changed: a refresh at once, at most one a second, never
+    // while another is under way.
+    void hostLogChanged();
+    void refreshForLogChange();
     void showBulletins();
     void fillGroupList();
     void setStatus(const std::string& text);
@@ -144,7 +151,10 @@ private:
     std::optional<Identity> m_follow;         // the clicked bulletin, reselected after it
     bool m_groupListBusy = false;
     bool m_bulletinListBusy = false;
-    bool m_sending = false; // a send is typing into the host
+    bool m_sending = false;          // a send is typing into the host
+    bool m_hostDirect = false;       // the host offers its own interface, as the last refresh found
+    bool m_logChangePending = false; // the host's log changed after the last refresh started
+    bool m_logChangeResting = false; // a refresh for a change started less than a second ago
     std::function<void(bool sent)> m_sendDone;
     QPointer<AddMessageWindow> m_message;
     QPointer<AddMultipleWindow> m_multiMessages;
@@ -163,6 +173,7 @@ private:
     QLabel* m_applicationDir = nullptr;
     QTimer* m_refreshTimer = nullptr; // Timer1
     QTimer* m_publishTimer = nullptr; // Timer60Sec
+    QTimer* m_logChangeRest = nullptr;
 };
 
 // "V1.0.6": major, minor and revision as plain decimal numbers.

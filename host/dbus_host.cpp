@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QThread>
 #include <QVariant>
+#include <QXmlStreamReader>
 
 #include <utility>
 
@@ -26,6 +27,23 @@ public:
 
 public slots:
     void hostIsClosing() {
+        if (m_handler) {
+            m_handler();
+        }
+    }
+
+private:
+    std::function<void()> m_handler;
+};
+
+// The same for the host's word that its log changed.
+class LogChangedRelay : public QObject {
+    Q_OBJECT
+public:
+    explicit LogChangedRelay(std::function<void()> handler) : m_handler(std::move(handler)) {}
+
+public slots:
+    void logChanged() {
         if (m_handler) {
             m_handler();
         }
@@ -118,21 +136,18 @@ QString secondsText(int ms) {
     throw HostError(message.toStdString());
 }
 
-// Calls one host method and returns its single reply value, which must be of the expected
-// type; anything else throws HostError.
-QVariant callHost(const QDBusConnection& connection, int timeoutMs, qint64 hostPid,
-                  const QString& path, const char* interface, const char* method,
-                  const QVariantList& arguments, QMetaType expected,
-                  const char* expectedSignature) {
+// Calls one host method and returns its reply; a call that failed throws HostError.
+QDBusMessage askHost(const QDBusConnection& connection, int timeoutMs, qint64 hostPid,
+                     const QString& destination, const QString& path, const char* interface,
+                     const char* method, const QVariantList& arguments) {
     if (!connection.isConnected()) {
         throw HostError(
             QStringLiteral("Host not reachable: no connection to the D-Bus session bus (%1)")
                 .arg(QString::fromLatin1(method))
                 .toStdString());
     }
-    QDBusMessage request =
-        QDBusMessage::createMethodCall(QString::fromLatin1(hostbus::kService), path,
-                                       QString::fromLatin1(interface), QString::fromLatin1(method));
+    QDBusMessage request = QDBusMessage::createMethodCall(
+        destination, path, QString::fromLatin1(interface), QString::fromLatin1(method));
     request.setArguments(arguments);
 
     const QDBusMessage reply = connection.call(request, QDBus::Block, timeoutMs);
@@ -143,13 +158,30 @@ QVariant callHost(const QDBusConnection& connection, int timeoutMs, qint64 hostP
         throwCallFailed(connection, QDBusError(QDBusError::Failed, QStringLiteral("no reply")),
                         method, timeoutMs, hostPid);
     }
+    return reply;
+}
+
+[[noreturn]] void throwUnexpectedAnswer(const QDBusMessage& reply, const char* method,
+                                        const char* expectedSignature) {
+    throw HostError(QStringLiteral("Host gave an unexpected answer to %1 (got '%2', "
+                                   "expected '%3')")
+                        .arg(QString::fromLatin1(method), reply.signature(),
+                             QString::fromLatin1(expectedSignature))
+                        .toStdString());
+}
+
+// Calls one host method and returns its single reply value, which must be of the expected
+// type; anything else throws HostError.
+QVariant callHost(const QDBusConnection& connection, int timeoutMs, qint64 hostPid,
+                  const QString& path, const char* interface, const char* method,
+                  const QVariantList& arguments, QMetaType expected,
+                  const char* expectedSignature) {
+    const QDBusMessage reply =
+        askHost(connection, timeoutMs, hostPid, QString::fromLatin1(hostbus::kService), path,
+                interface, method, arguments);
     const QVariantList values = reply.arguments();
     if (values.size() != 1 || values.front().metaType() != expected) {
-        throw HostError(QStringLiteral("Host gave an unexpected answer to %1 (got '%2', "
-                                       "expected '%3')")
-                            .arg(QString::fromLatin1(method), reply.signature(),
-                                 QString::fromLatin1(expectedSignature))
-                            .toStdString());
+        throwUnexpectedAnswer(reply, method, expectedSignature);
     }
     return values.front();
 }
@@ -188,6 +220,7 @@ DBusHost::DBusHost(QDBusConnection connection, int timeoutMs)
 
 DBusHost::~DBusHost() {
     setClosingHandler({});
+    setLogChangedHandler({});
 }
 
 std::unique_ptr<HostMap> DBusHost::currentMap() {
@@ -240,6 +273,84 @@ void DBusHost::setClosingHandler(std::function<void()> handler) {
     // subscription alive across a restart of the host.
     m_connection.connect(service, path, interface, name, m_closingRelay.get(),
                          SLOT(hostIsClosing()));
+}
+
+bool DBusHost::offersDirectSend() {
+    // The bus daemon names the process that owns the host's name now; its interfaces are
+    // looked at once, on that process itself, so that the answer belongs to it.
+    const QDBusReply<QString> owner =
+        m_connection.interface()->serviceOwner(QString::fromLatin1(hostbus::kService));
+    if (!owner.isValid()) {
+        throwCallFailed(m_connection, owner.error(), "Introspect", m_timeoutMs, m_hostPid);
+    }
+    if (owner.value() == m_probedOwner) {
+        return m_offersDirect;
+    }
+    const QDBusMessage reply = askHost(m_connection, m_timeoutMs, m_hostPid, owner.value(),
+                                       QString::fromLatin1(hostbus::kPath),
+                                       "org.freedesktop.DBus.Introspectable", "Introspect", {});
+    const QVariantList values = reply.arguments();
+    if (values.size() != 1 || values.front().metaType() != QMetaType::fromType<QString>()) {
+        throwUnexpectedAnswer(reply, "Introspect", "s");
+    }
+    bool offers = false;
+    bool inObject = false;
+    QXmlStreamReader xml(values.front().toString());
+    while (!offers && xml.readNextStartElement()) {
+        if (!inObject && xml.name() == QLatin1String("node")) {
+            inObject = true; // the object itself: its interfaces are inside
+            continue;
+        }
+        if (xml.name() == QLatin1String("interface") &&
+            xml.attributes().value(QLatin1String("name")) ==
+                QLatin1String(hostbus::kDirectInterface)) {
+            while (!offers && xml.readNextStartElement()) {
+                offers = xml.name() == QLatin1String("method") &&
+                         xml.attributes().value(QLatin1String("name")) ==
+                             QLatin1String(hostbus::kSendBulletinMethod);
+                xml.skipCurrentElement();
+            }
+        } else {
+            xml.skipCurrentElement();
+        }
+    }
+    m_probedOwner = owner.value();
+    m_offersDirect = offers;
+    return offers;
+}
+
+DirectSend DBusHost::sendBulletin(const std::string& addressee, int port, const std::string& path,
+                                  const std::string& text) {
+    const QDBusMessage reply =
+        askHost(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(hostbus::kService),
+                QString::fromLatin1(hostbus::kPath), hostbus::kDirectInterface,
+                hostbus::kSendBulletinMethod,
+                {fromWindows1252(addressee), port, fromWindows1252(path), fromWindows1252(text)});
+    const QVariantList values = reply.arguments();
+    if (values.size() != 2 || values[0].metaType() != QMetaType::fromType<bool>() ||
+        values[1].metaType() != QMetaType::fromType<QString>()) {
+        throwUnexpectedAnswer(reply, hostbus::kSendBulletinMethod, "bs");
+    }
+    return {values[0].toBool(), toWindows1252(values[1].toString())};
+}
+
+void DBusHost::setLogChangedHandler(std::function<void()> handler) {
+    const QString service = QString::fromLatin1(hostbus::kService);
+    const QString path = QString::fromLatin1(hostbus::kPath);
+    const QString interface = QString::fromLatin1(hostbus::kDirectInterface);
+    const QString name = QString::fromLatin1(hostbus::kLogChangedSignal);
+    if (m_logChangedRelay) {
+        m_connection.disconnect(service, path, interface, name, m_logChangedRelay.get(),
+                                SLOT(logChanged()));
+        m_logChangedRelay.reset();
+    }
+    if (!handler) {
+        return;
+    }
+    m_logChangedRelay = std::make_unique<LogChangedRelay>(std::move(handler));
+    // By service name, as the closing signal: a restarted host is heard as well.
+    m_connection.connect(service, path, interface, name, m_logChangedRelay.get(),
+                         SLOT(logChanged()));
 }
 
 } // namespace quillet

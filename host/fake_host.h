@@ -24,6 +24,10 @@ public:
     std::atomic<int> replyDelayMs = 0;
     std::vector<std::string> calls;
     std::vector<int> selectors;
+    // Its own interface: offered while set; what SendBulletin answers, and what it was given.
+    bool direct = false;
+    DirectSend directReply{true, "Sent on KISS 1"};
+    std::vector<std::string> sentBulletins; // "addressee|port|path|text"
 
     std::unique_ptr<HostMap> currentMap() override {
         record("CurrentMap");
@@ -44,6 +48,24 @@ public:
     void emitClosing() {
         if (m_closing) {
             m_closing();
+        }
+    }
+    bool offersDirectSend() override {
+        record("OffersDirectSend");
+        return direct;
+    }
+    DirectSend sendBulletin(const std::string& addressee, int port, const std::string& path,
+                            const std::string& text) override {
+        record("SendBulletin");
+        sentBulletins.push_back(addressee + '|' + std::to_string(port) + '|' + path + '|' + text);
+        return directReply;
+    }
+    void setLogChangedHandler(std::function<void()> handler) override {
+        m_logChanged = std::move(handler);
+    }
+    void emitLogChanged() {
+        if (m_logChanged) {
+            m_logChanged();
         }
     }
     int count(const std::string& call) const {
@@ -78,6 +100,7 @@ private:
     }
 
     std::function<void()> m_closing;
+    std::function<void()> m_logChanged;
     mutable std::mutex m_mutex;
 };
 

@@ -25,6 +25,13 @@ public:
     virtual std::string mapFileName() = 0;
 };
 
+// What a host said to a bulletin sent through its own interface; the status is its own
+// words (its reason when it refused), in Windows-1252.
+struct DirectSend {
+    bool sent = false;
+    std::string status;
+};
+
 // The host APRS client's automation object. Every call asks the host afresh and throws
 // HostError when it fails; texts are Windows-1252.
 class Host : public MessageLogSource {
@@ -40,6 +47,21 @@ public:
     // Runs the handler (on the user-interface thread) when the host announces that it is
     // closing. One handler; a later call replaces it.
     virtual void setClosingHandler(std::function<void()> handler) = 0;
+
+    // A host of our own may offer more than the client's automation object: a bulletin
+    // sent without keystrokes, and word when its log changes. Any other host offers neither,
+    // which these defaults say.
+    //
+    // Whether this host offers it; asks the host when it is one not asked before.
+    virtual bool offersDirectSend() { return false; }
+    // Sends one bulletin through it. Throws HostError when the call fails.
+    virtual DirectSend sendBulletin(const std::string& /*addressee*/, int /*port*/,
+                                    const std::string& /*path*/, const std::string& /*text*/) {
+        throw HostError("Host does not offer SendBulletin");
+    }
+    // Runs the handler (on the user-interface thread) whenever the host says that its log
+    // changed. One handler; a later call replaces it, an empty one ends it.
+    virtual void setLogChangedHandler(std::function<void()> /*handler*/) {}
 };
 
 } // namespace quillet

@@ -21,6 +21,7 @@ Result<HostReading> HostLink::refresh() {
         HostReading reading;
         reading.log = m_host.messageLog(kBulletinLogSelector);
         reading.callsign = m_host.stationCallsign();
+        reading.direct = m_host.offersDirectSend();
         m_lost = false;
         reading.reconnected = wasLost;
         return reading;
@@ -38,6 +39,11 @@ Result<std::string> HostLink::mapFileName() {
         }
         return m_map->mapFileName();
     });
+}
+
+Result<DirectSend> HostLink::sendBulletin(const std::string& addressee, int port,
+                                          const std::string& path, const std::string& text) {
+    return ask([&] { return m_host.sendBulletin(addressee, port, path, text); });
 }
 
 } // namespace quillet

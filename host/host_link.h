@@ -13,6 +13,7 @@ struct HostReading {
     std::string log;          // the whole message log
     std::string callsign;     // the station's callsign, as the host tells it now
     bool reconnected = false; // the host answers again after a call that failed
+    bool direct = false;      // the host offers its own interface (HostLink::sendBulletin)
 };
 
 // The program's link to the host: every call, the line a failed call leaves for the status
@@ -26,11 +27,15 @@ class HostLink {
 public:
     explicit HostLink(Host& host) : m_host(host) {}
 
-    // The map (when there is none), the message log and the station callsign, in that order.
+    // The map (when there is none), the message log and the station callsign, in that order;
+    // then whether the host offers its own interface, which a host is asked once.
     Result<HostReading> refresh();
     Result<std::string> stationCallsign();
     // The path of the map the host shows, with its extension.
     Result<std::string> mapFileName();
+    // A bulletin sent through the host's own interface, when the last refresh found it.
+    Result<DirectSend> sendBulletin(const std::string& addressee, int port, const std::string& path,
+                                    const std::string& text);
 
 private:
     template <typename Call> auto ask(Call call) -> Result<decltype(call())>;

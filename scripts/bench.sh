@@ -57,6 +57,7 @@ run dbus dbus-run-session -- "$BENCH/quillet_dbus_bench"
 run publishing "$BENCH/quillet_publishing_bench"
 run send "$BENCH/quillet_send_cpu_bench"
 run window_stall env QT_QPA_PLATFORM=offscreen "$BENCH/quillet_window_stall_bench"
+run direct dbus-run-session -- env QT_QPA_PLATFORM=offscreen "$BENCH/quillet_direct_path_bench"
 
 # The running program: the simulator serves a log on a private bus, Quillet shows its
 # window on a private X display and is measured from outside by the probe.
@@ -213,6 +214,10 @@ rows = [
      in_us(measured("publishing", "generateWebpage40Rows")), "µs", None),
     ("Processor time per send (20 half-second waits)",
      in_ms(measured("send", "oneSend", field="cpu_s")), "ms", 200),
+    ("Send on quillet-host's own interface, from Enter to the host's logged answer (median)",
+     measured("direct", "sendOnDirectPath"), "ms", 50),
+    ("Heard to shown: an APRS-IS line written to quillet-host, to Quillet's list (median)",
+     measured("direct", "heardToShown"), "ms", 1000),
     ("Processor share during an upload's wait (1 MB at 256 KiB/s, whole process)",
      measured("publishing", "uploadWaitProcessorShare", field="cpu_share_process_pct"),
      "% of a core", 5),

@@ -379,6 +379,70 @@ private slots:
         QTRY_VERIFY(s.messageWindow() == nullptr);
     }
 
+    void aHostOfferingItsOwnInterfaceGetsTheBulletinWithoutKeystrokesWhileItDoes() {
+        Station s;
+        s.host.direct = true;
+        s.window.refreshMessages();
+        const auto send = [&s](const char* text) {
+            QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
+            auto* field = lineEdit(s.messageWindow(), "message");
+            field->setText(QString::fromLatin1(text));
+            QTest::keyClick(field, Qt::Key_Return);
+            QTRY_VERIFY(s.messageWindow() == nullptr);
+        };
+        const int reads = s.host.count("MessageLog");
+        send("Caf\xE9 open");
+        QCOMPARE(s.host.sentBulletins, std::vector<std::string>{"BLN|1||Caf\xE9 open"});
+        QCOMPARE(s.window.statusText(), QStringLiteral("Sent: <BLN> Caf\u00E9 open"));
+        QCOMPARE(s.host.count("MessageLog"), reads + 1);
+        // A refusal shows the host's reason.
+        s.host.directReply = {false, "Not sent: APRS-IS: the login is not verified."};
+        send("refused");
+        QCOMPARE(s.window.statusText(),
+                 QStringLiteral("Not sent: APRS-IS: the login is not verified."));
+        QVERIFY(s.keys.calls().empty());
+        // The host is another now, one without the interface: keystrokes again.
+        s.host.direct = false;
+        s.window.refreshMessages();
+        send("typed");
+        QCOMPARE(s.host.sentBulletins.size(), std::size_t{2});
+        QCOMPARE(s.keys.keyCalls(), 21);
+        QCOMPARE(s.window.statusText(), QStringLiteral("Sent: <BLN> typed"));
+    }
+
+    void theHostsLogChangesRefreshAtOnceAtMostOnceASecondAndNeverTwoAtATime() {
+        BasicWindowFixture<QtWorkQueue> f;
+        f.window.startUp();
+        QTRY_VERIFY(!f.window.refreshPending());
+        // The second's rest runs out when the test says so.
+        auto* rest = f.control<QTimer>("logChangeRest");
+        QCOMPARE(rest->interval(), 1000);
+        rest->setInterval(3600000);
+        const auto restEnds = [rest] {
+            rest->stop();
+            emitTimeout(rest);
+        };
+        f.host.replyDelayMs = 100;
+        f.host.emitLogChanged();
+        QVERIFY(f.window.refreshPending()); // at once
+        // A change while the host is read is read again after it: here the second is over
+        // before the refresh is, so at its end.
+        f.host.emitLogChanged();
+        restEnds();
+        QTRY_COMPARE(f.host.count("MessageLog"), 3);
+        QTRY_VERIFY(!f.window.refreshPending());
+        // Three changes within the second: one refresh for all of them once it is over.
+        for (int i = 0; i < 3; ++i) {
+            f.host.emitLogChanged();
+        }
+        QVERIFY(!f.window.refreshPending());
+        restEnds();
+        QTRY_VERIFY(!f.window.refreshPending());
+        restEnds(); // nothing is due
+        QVERIFY(!f.window.refreshPending() && !rest->isActive());
+        QCOMPARE(f.host.count("MessageLog"), 4);
+    }
+
     void clicksAreHandledWhileARefreshWaitsForTheHost() {
         BasicWindowFixture<QtWorkQueue> f;
         f.host.callsign = "G4SIM";

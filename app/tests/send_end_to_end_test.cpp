@@ -61,10 +61,12 @@ private slots:
 
         DireWolf radio;
         QVERIFY2(radio.start(), radio.output().constData());
-        Simulator simulator(
-            {QStringLiteral("--call"), QStringLiteral("G4E2E"), QStringLiteral("--kiss"),
-             QStringLiteral("127.0.0.1:%1").arg(radio.kissPort()), QStringLiteral("--map"), map},
-            false, QStringLiteral("xcb"));
+        // Without its own interface the host is sent to as UI-View32 is: by keystrokes.
+        Simulator simulator({QStringLiteral("--call"), QStringLiteral("G4E2E"),
+                             QStringLiteral("--kiss"),
+                             QStringLiteral("127.0.0.1:%1").arg(radio.kissPort()),
+                             QStringLiteral("--map"), map, QStringLiteral("--uiview32-only")},
+                            false, QStringLiteral("xcb"));
         QVERIFY(simulator.waitUntilOnBus());
         QVERIFY(radio.waitForOutput("Attached to KISS TCP client"));
         XdoKeystrokeSender keys;

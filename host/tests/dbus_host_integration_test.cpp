@@ -93,8 +93,64 @@ TEST_F(DBusHostTest, AFrozenHostTimesOut) {
     simulator->signal(SIGSTOP);
     EXPECT_EQ(hostErrorOf([this] { m_host.messageLog(kBulletinLogSelector); }),
               "Host did not answer MessageLog within 1 s");
+    EXPECT_EQ(hostErrorOf([this] { m_host.sendBulletin("BLN1", 1, "", "x"); }),
+              "Host did not answer SendBulletin within 1 s");
     simulator->signal(SIGCONT);
     EXPECT_EQ(m_host.stationCallsign(), "DL0QT");
+}
+
+// quillet-host's own interface takes a bulletin with the message form's checks and words,
+// logs it as written, and says so on the bus; a host started without it, even under the same
+// name, is found out as the new process it is.
+TEST_F(DBusHostTest, TheOwnInterfaceSendsOrRefusesInTheFormsWordsAndSignalsEachLogging) {
+    int changes = 0;
+    m_host.setLogChangedHandler([&changes] { ++changes; });
+    auto simulator = start();
+    EXPECT_TRUE(m_host.offersDirectSend());
+    struct Case {
+        const char* to;
+        int port;
+        std::string text;
+        bool sent;
+        std::string status;
+    };
+    const Case cases[] = {
+        {"   ", 1, "x", false, "Not sent: the To field is empty."},
+        {"BLN 1", 1, "x", false, "Not sent: \"BLN 1\" is not a destination."},
+        {"BLN1", 70000, "x", false, "Not sent: the port \"70000\" is not a number."},
+        {"BLN1", -32769, "x", false, "Not sent: the port \"-32769\" is not a number."},
+        {"BLN1", 1,
+         "x\r\nG4SIM\xB3"
+         "BLN2\xB3"
+         "forged",
+         false, "Not sent: the Text holds a line end or another control character."},
+        // Blanks around the addressee go, the text stays as written, letters beyond ASCII too.
+        {" BLN1 ", -1, " Caf\xE9 \x80 ", true,
+         "Logged: <BLN1>  Caf\xE9 \x80  (no link: not sent on the air)"},
+    };
+    for (const Case& c : cases) {
+        const DirectSend answer = m_host.sendBulletin(c.to, c.port, "WIDE2-2", c.text);
+        EXPECT_EQ(answer.sent, c.sent) << c.to << ' ' << c.port;
+        EXPECT_EQ(answer.status, c.status);
+    }
+    EXPECT_TRUE(waitFor([&changes] { return changes == 1; }));
+    EXPECT_EQ(m_host.messageLog(kBulletinLogSelector), "DL0QT\xB3"
+                                                       "BLN1\xB3 Caf\xE9 \x80 \r\n");
+    ASSERT_EQ(callSimulator(QStringLiteral("AddBulletin"),
+                            {QStringLiteral("G4SIM"), QStringLiteral("BLN2"), QStringLiteral("y")})
+                  .type(),
+              QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(waitFor([&changes] { return changes == 2; })) << changes;
+
+    simulator.reset();
+    simulator = std::make_unique<Simulator>(
+        QStringList{QStringLiteral("--empty"), QStringLiteral("--uiview32-only")});
+    ASSERT_TRUE(simulator->waitUntilOnBus());
+    EXPECT_FALSE(m_host.offersDirectSend());
+    EXPECT_EQ(hostErrorOf([this] {
+                  m_host.sendBulletin("BLN1", 1, "", "x");
+              }).rfind("Host does not offer SendBulletin", 0),
+              0u);
 }
 
 // A host that answers with the wrong types. It serves from its own thread and connection

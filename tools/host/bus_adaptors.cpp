@@ -1,9 +1,13 @@
 #include "tools/host/bus_adaptors.h"
 
 #include "bulletins/message_log.h"
+#include "host/dbus_host.h"
 #include "tools/host/host_station.h"
 
 #include <QTimer>
+
+#include <string_view>
+#include <utility>
 
 namespace quillet::hostapp {
 
@@ -44,6 +48,27 @@ int SimulatorAdaptor::MessageLogReads() {
 void SimulatorAdaptor::Quit() {
     // Leaves the bus call first, as closing the window would.
     QTimer::singleShot(0, m_host, &HostStation::quit);
+}
+
+static_assert(std::string_view(hostbus::kDirectInterface) == "org.quillet.Host1",
+              "the adaptor's interface name is the one Quillet looks for");
+
+DirectAdaptor::DirectAdaptor(HostStation* host) : QDBusAbstractAdaptor(host), m_host(host) {
+    connect(host, &HostStation::logChanged, this, [this] {
+        if (!std::exchange(m_changeSignalled, true)) {
+            QTimer::singleShot(0, this, [this] {
+                m_changeSignalled = false;
+                emit MessageLogChanged();
+            });
+        }
+    });
+}
+
+bool DirectAdaptor::SendBulletin(const QString& addressee, int port, const QString& path,
+                                 const QString& text, QString& status) {
+    const SendOutcome outcome = m_host->sendFields({addressee, QString::number(port), path, text});
+    status = outcome.status;
+    return outcome.logged;
 }
 
 MapObject::MapObject(HostStation* host, QObject* parent) : QObject(parent), m_host(host) {}

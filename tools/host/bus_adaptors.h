@@ -52,6 +52,41 @@ private:
     const HostAdaptor* m_hostInterface;
 };
 
+// quillet-host's own interface on /UIView32 (hostbus::kDirectInterface): a bulletin sent as
+// the message form sends it, without keystrokes, and word when the log changes.
+class DirectAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.quillet.Host1")
+    // Written out so that introspection names both answers.
+    Q_CLASSINFO("D-Bus Introspection",
+                "  <interface name=\"org.quillet.Host1\">\n"
+                "    <method name=\"SendBulletin\">\n"
+                "      <arg name=\"addressee\" type=\"s\" direction=\"in\"/>\n"
+                "      <arg name=\"port\" type=\"i\" direction=\"in\"/>\n"
+                "      <arg name=\"path\" type=\"s\" direction=\"in\"/>\n"
+                "      <arg name=\"text\" type=\"s\" direction=\"in\"/>\n"
+                "      <arg name=\"sent\" type=\"b\" direction=\"out\"/>\n"
+                "      <arg name=\"status\" type=\"s\" direction=\"out\"/>\n"
+                "    </method>\n"
+                "    <signal name=\"MessageLogChanged\"/>\n"
+                "  </interface>\n")
+public:
+    explicit DirectAdaptor(HostStation* host);
+
+public slots:
+    // The form's Send and Yes at once, with the form's checks and words: (sent, status).
+    bool SendBulletin(const QString& addressee, int port, const QString& path, const QString& text,
+                      QString& status);
+
+signals:
+    // Once per burst of logged bulletins: a loaded feed logs thousands at once.
+    void MessageLogChanged();
+
+private:
+    HostStation* m_host;
+    bool m_changeSignalled = false;
+};
+
 // The current map, a separate object at the path CurrentMap hands out.
 class MapObject : public QObject {
     Q_OBJECT

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <utility>
@@ -254,6 +255,53 @@ SendOutcome HostStation::send(const SendRequest& request) {
         status += tr(" (not on: %1)").arg(joined(refused));
     }
     return {true, status};
+}
+
+namespace {
+
+// A line end would end the log's line: the rest would read as a bulletin of its own.
+bool holdsControl(const QString& text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) {
+        return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F) ||
+               c.unicode() == 0x2028 || c.unicode() == 0x2029;
+    });
+}
+
+} // namespace
+
+QString sendFieldsProblem(const SendFields& fields) {
+    // The form's fields cannot hold them; a bus client's can.
+    const std::pair<const QString*, const char*> typed[] = {
+        {&fields.to, "To field"}, {&fields.path, "Digi path"}, {&fields.text, "Text"}};
+    for (const auto& [field, name] : typed) {
+        if (holdsControl(*field)) {
+            return HostStation::tr("Not sent: the %1 holds a line end or another control "
+                                   "character.")
+                .arg(QString::fromLatin1(name));
+        }
+    }
+    const QString to = fields.to.trimmed();
+    if (to.isEmpty()) {
+        return HostStation::tr("Not sent: the To field is empty.");
+    }
+    if (to.contains(QLatin1Char(' '))) {
+        return HostStation::tr("Not sent: \"%1\" is not a destination.").arg(to);
+    }
+    // The program types a 16-bit signed number, hand users may type an unsigned one.
+    bool ok = false;
+    const int port = fields.port.trimmed().toInt(&ok);
+    if (!ok || port < -32768 || port > 65535) {
+        return HostStation::tr("Not sent: the port \"%1\" is not a number.")
+            .arg(fields.port.trimmed());
+    }
+    return {};
+}
+
+SendOutcome HostStation::sendFields(const SendFields& fields) {
+    if (const QString problem = sendFieldsProblem(fields); !problem.isEmpty()) {
+        return {false, problem};
+    }
+    return send({fields.to.trimmed(), fields.port.trimmed().toInt(), fields.path, fields.text});
 }
 
 void HostStation::tick() {

@@ -33,6 +33,20 @@ struct SendOutcome {
     QString status; // for the form's status line
 };
 
+// A bulletin as the message form's fields hold it, or as the host's own bus interface is
+// given it: both are checked and sent the same way.
+struct SendFields {
+    QString to;
+    QString port;
+    QString path;
+    QString text;
+};
+
+// Why these fields are not sent, in the form's words, or an empty text: an empty To (blanks
+// around it do not count), a blank inside it, or a port that is not a number from -32768 to
+// 65535. The form asks nothing then.
+QString sendFieldsProblem(const SendFields& fields);
+
 // What the host knows and does, shared by its bus interfaces and its window: the message log,
 // the links, sending and repeating the station's own bulletins.
 class HostStation : public QObject {
@@ -71,6 +85,9 @@ public:
     // Sends the form's bulletin on the links the port names and on APRS-IS. With no links at
     // all (the demo with a feed) it is only logged.
     SendOutcome send(const SendRequest& request);
+    // The fields checked as the form checks them, then sent: what the form's Yes and the
+    // host's own SendBulletin do.
+    SendOutcome sendFields(const SendFields& fields);
 
     // Announces the closing on the bus, makes sure the announcement has left, then ends the
     // event loop. Only the first request counts.

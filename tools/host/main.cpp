@@ -140,8 +140,13 @@ int main(int argc, char* argv[]) {
         QStringLiteral("empty"),
         QStringLiteral(
             "Start with an empty log; --feed and the stored options are ignored (for tests)."));
+    const QCommandLineOption uiView32OnlyOption(
+        QStringLiteral("uiview32-only"),
+        QStringLiteral("Offer only UI-View32's own bus interface, not quillet-host's direct one, "
+                       "so that Quillet types its bulletins into the message form as it does "
+                       "with UI-View32."));
     parser.addOptions({callOption, passcodeOption, kissOption, aprsIsOption, filterOption,
-                       feedOption, mapOption, emptyOption});
+                       feedOption, mapOption, emptyOption, uiView32OnlyOption});
     // Before the application: --help and mistakes need no display.
     if (!parser.parse(arguments)) {
         warn(parser.errorText());
@@ -252,6 +257,9 @@ int main(int argc, char* argv[]) {
     const auto* hostInterface = new HostAdaptor(&host);
     new SimulatorAdaptor(&host, hostInterface);
     new MapAdaptor(&map);
+    if (!parser.isSet(uiView32OnlyOption)) {
+        new DirectAdaptor(&host);
+    }
 
     MainWindow window(host, windowCaption(title.title));
     QuitSignals quitSignals;

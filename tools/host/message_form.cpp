@@ -16,17 +16,6 @@
 #include <QVBoxLayout>
 
 namespace quillet::hostapp {
-namespace {
-
-// The ports a station may name: the program types a 16-bit signed number, hand users may type
-// an unsigned one.
-bool validPort(const QString& text) {
-    bool ok = false;
-    const int port = text.trimmed().toInt(&ok);
-    return ok && port >= -32768 && port <= 65535;
-}
-
-} // namespace
 
 MessageForm::MessageForm(HostStation& host, QWidget* parent) : QDialog(parent), m_host(host) {
     setWindowTitle(tr("Messages - %1").arg(host.stationCallsign()));
@@ -183,16 +172,10 @@ void MessageForm::requestSend() {
     }
     const Message message{m_to->text().trimmed(), m_port->text().trimmed(), m_digi->text(),
                           m_text->text()};
-    if (message.to.isEmpty()) {
-        showStatus(tr("Not sent: the To field is empty."), true);
-        return;
-    }
-    if (message.to.contains(QLatin1Char(' '))) {
-        showStatus(tr("Not sent: \"%1\" is not a destination.").arg(message.to), true);
-        return;
-    }
-    if (!validPort(message.port)) {
-        showStatus(tr("Not sent: the port \"%1\" is not a number.").arg(message.port), true);
+    if (const QString problem =
+            sendFieldsProblem({message.to, message.port, message.digi, message.text});
+        !problem.isEmpty()) {
+        showStatus(problem, true);
         return;
     }
     showStatus(QString(), false);
@@ -243,7 +226,7 @@ void MessageForm::requestSend() {
 
 void MessageForm::confirmed(const Message& message) {
     const SendOutcome outcome =
-        m_host.send({message.to, message.port.toInt(), message.digi, message.text});
+        m_host.sendFields({message.to, message.port, message.digi, message.text});
     if (!outcome.logged) {
         showStatus(outcome.status, true);
         return;
