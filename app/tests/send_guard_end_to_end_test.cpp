@@ -98,7 +98,9 @@ struct Scene {
             !writeFile(dir.filePath(QStringLiteral("sea.gif")), "GIF89a")) {
             return false;
         }
-        arguments << QStringLiteral("--map") << dir.filePath(QStringLiteral("sea.gif"));
+        // The keystroke path is what is tested: the host offers only the UI-View32 interface.
+        arguments << QStringLiteral("--map") << dir.filePath(QStringLiteral("sea.gif"))
+                  << QStringLiteral("--uiview32-only");
         simulator = std::make_unique<Simulator>(arguments, false, QStringLiteral("xcb"));
         if (!simulator->waitUntilOnBus() ||
             !waitFor([&] { return keys.activateWindow(caption, host.processId()).ok(); })) {
