@@ -383,12 +383,18 @@ private slots:
         Station s;
         s.host.direct = true;
         s.window.refreshMessages();
-        const auto send = [&s](const char* text) {
+        // A bulletin that went out closes the form; one that did not keeps it open.
+        const auto send = [&s](const char* text, bool sent = true) {
             QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
             auto* field = lineEdit(s.messageWindow(), "message");
             field->setText(QString::fromLatin1(text));
             QTest::keyClick(field, Qt::Key_Return);
-            QTRY_VERIFY(s.messageWindow() == nullptr);
+            QTRY_VERIFY(!s.window.sending());
+            if (sent) {
+                QTRY_VERIFY(s.messageWindow() == nullptr);
+            } else {
+                QVERIFY(s.messageWindow() != nullptr);
+            }
         };
         const int reads = s.host.count("MessageLog");
         send("Caf\xE9 open");
@@ -397,13 +403,18 @@ private slots:
         QCOMPARE(s.host.count("MessageLog"), reads + 1);
         // A refusal shows the host's reason.
         s.host.directReply = {false, "Not sent: APRS-IS: the login is not verified."};
-        send("refused");
+        send("refused", false);
         QCOMPARE(s.window.statusText(),
                  QStringLiteral("Not sent: APRS-IS: the login is not verified."));
         QVERIFY(s.keys.calls().empty());
         // The host is another now, one without the interface: keystrokes again.
         s.host.direct = false;
         s.window.refreshMessages();
+        s.keys.onKeys = [&s](const std::string& keys) {
+            if (keys == "%y") {
+                s.host.log += logLine("G4SIM", "BLN", "typed");
+            }
+        };
         send("typed");
         QCOMPARE(s.host.sentBulletins.size(), std::size_t{2});
         QCOMPARE(s.keys.keyCalls(), 21);
