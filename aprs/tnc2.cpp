@@ -4,25 +4,34 @@ namespace quillet::aprs {
 
 namespace {
 
-// APRS-IS takes callsigns, q-constructs and server names of up to 9 characters.
+// APRS-IS takes source and destination callsigns of up to 9 letters, digits and "-".
 constexpr std::size_t kMaxIsCall = 9;
+// Path elements are freer: q-constructs and the server ids after them, which may be long
+// (an IPv6 server id is 32 hex digits).
+constexpr std::size_t kMaxPathElement = 32;
 
-bool isAddressChar(char c) {
+bool isCallChar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+}
+
+// Anything visible that does not end the element, the header or the address.
+bool isPathChar(char c) {
+    return c > ' ' && c <= '~' && c != ',' && c != ':' && c != '>';
 }
 
 // Splits off an SSID only when it is written as AX.25 writes it ("-1" to "-15"), so that the
 // text comes back unchanged from addressText.
-bool parseIsAddress(std::string_view text, Address& address) {
+bool parseIsAddress(std::string_view text, Address& address, std::size_t maxLength = kMaxIsCall,
+                    bool (*allowed)(char) = isCallChar) {
     address.repeated = !text.empty() && text.back() == '*';
     if (address.repeated) {
         text.remove_suffix(1);
     }
-    if (text.empty() || text.size() > kMaxIsCall) {
+    if (text.empty() || text.size() > maxLength) {
         return false;
     }
     for (const char c : text) {
-        if (!isAddressChar(c)) {
+        if (!allowed(c)) {
             return false;
         }
     }
@@ -78,7 +87,7 @@ Result<Packet> parseTnc2(std::string_view line) {
         rest.remove_prefix(comma + 1);
         comma = rest.find(',');
         const std::string_view text = rest.substr(0, comma);
-        if (!parseIsAddress(text, packet.path.emplace_back())) {
+        if (!parseIsAddress(text, packet.path.emplace_back(), kMaxPathElement, isPathChar)) {
             return badAddress("path", text);
         }
     }

@@ -52,40 +52,6 @@ unsigned char upperByte(unsigned char c) {
     }
 }
 
-// Length of the well-formed UTF-8 sequence at `i` and its code point; 0 when broken.
-std::size_t decodeAt(std::string_view s, std::size_t i, char32_t& code) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    std::size_t length = 0;
-    char32_t min = 0;
-    if (b0 < 0x80) {
-        code = b0;
-        return 1;
-    }
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        length = 2, code = b0 & 0x1F, min = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        length = 3, code = b0 & 0x0F, min = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        length = 4, code = b0 & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + length > s.size()) {
-        return 0;
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            return 0;
-        }
-        code = (code << 6) | (b & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        return 0;
-    }
-    return length;
-}
-
 } // namespace
 
 std::string toUpperWindows1252(std::string_view text) {
@@ -127,7 +93,7 @@ std::string windows1252FromUtf8(std::string_view utf8) {
             continue;
         }
         char32_t code = 0;
-        const std::size_t length = decodeAt(utf8, i, code);
+        const std::size_t length = decodeUtf8At(utf8, i, code);
         if (length == 0) {
             out += kSubstitute;
             ++i;
@@ -143,13 +109,46 @@ bool isValidUtf8(std::string_view bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {
         char32_t code = 0;
-        const std::size_t length = decodeAt(bytes, i, code);
+        const std::size_t length = decodeUtf8At(bytes, i, code);
         if (length == 0) {
             return false;
         }
         i += length;
     }
     return true;
+}
+
+std::size_t decodeUtf8At(std::string_view s, std::size_t i, char32_t& code) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    std::size_t length = 0;
+    char32_t min = 0;
+    if (b0 < 0x80) {
+        code = b0;
+        return 1;
+    }
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        length = 2, code = b0 & 0x1F, min = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        length = 3, code = b0 & 0x0F, min = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        length = 4, code = b0 & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + length > s.size()) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80) {
+            return 0;
+        }
+        code = (code << 6) | (b & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
 }
 
 } // namespace quillet

@@ -21,4 +21,8 @@ std::string windows1252FromUtf8(std::string_view utf8);
 
 bool isValidUtf8(std::string_view bytes);
 
+// The length of the well-formed UTF-8 sequence at byte `i` and its code point in `code`; 0
+// when the bytes there are not one.
+std::size_t decodeUtf8At(std::string_view s, std::size_t i, char32_t& code);
+
 } // namespace quillet

@@ -17,9 +17,13 @@ using namespace quillet::aprs;
 std::vector<std::string> feedLines(int count) {
     const char* calls[] = {"N0CALL",   "DL1ABC-9", "OH2XYZ-15", "VK2TDS-7", "W1AW",
                            "G4ABC-10", "JA1XYZ-3", "PY2ABC",    "ZS6XYZ-1", "KC2QLT-12"};
-    const char* paths[] = {",WIDE1-1,WIDE2-1,qAR,DB0ABC-10", ",TCPIP*,qAC,T2FINLAND",
-                           ",WIDE2-1,qAO,KD2XYZ-10",         ",qAS,K4ABC",
-                           ",DIGI1*,WIDE2*,qAR,OH7RDA",      ""};
+    const char* paths[] = {",WIDE1-1,WIDE2-1,qAR,DB0ABC-10",
+                           ",TCPIP*,qAC,T2FINLAND",
+                           ",WIDE2-1,qAO,KD2XYZ-10",
+                           ",qAS,K4ABC",
+                           ",DIGI1*,WIDE2*,qAR,OH7RDA",
+                           ",TCPIP*,qAI,K5PTH,T2HUB1,200106F8020204020000000000000002,T2FINLAND",
+                           ""};
     const char* infos[] = {
         "!5021.55N/00711.22E#PHG5130 Digipeater and IGate",
         "=4903.50N/07201.75W-Test 001234 on 144.390",
@@ -35,7 +39,7 @@ std::vector<std::string> feedLines(int count) {
     };
     std::vector<std::string> lines;
     for (int i = 0; i < count; ++i) {
-        lines.push_back(std::string(calls[i % 10]) + ">APRS" + paths[i % 6] + ':' + infos[i % 11] +
+        lines.push_back(std::string(calls[i % 10]) + ">APRS" + paths[i % 7] + ':' + infos[i % 11] +
                         "\r\n");
     }
     return lines;

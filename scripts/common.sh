@@ -18,6 +18,9 @@ QUILLET_PACKAGES=(
   # the TNC the host's tests talk to
   direwolf
 )
+# The differential test reads packets with js-aprs-fap, which its command installs from npm.
+# Debian's node and npm only where npm is missing, so a machine's own node stays.
+command -v npm >/dev/null 2>&1 || QUILLET_PACKAGES+=(nodejs npm)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then

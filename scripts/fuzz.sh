@@ -15,11 +15,12 @@ cmake --build "$build" --parallel "$(nproc)"
 
 mkdir -p "$build/findings"
 status=0
-for target in $(find "$build" -maxdepth 3 -type f -name '*_fuzz' -perm -u+x | sort); do
+for target in $(find "$build" -maxdepth 4 -type f -name '*_fuzz' -perm -u+x | sort); do
   name=$(basename "$target")
   corpus="$build/corpus/$name"
   mkdir -p "$corpus"
-  seeds="$QUILLET_ROOT/$(basename "$(dirname "$(dirname "$target")")")/fuzz/seeds/$name"
+  # the seeds sit in the source folder that matches the target's build folder
+  seeds="$QUILLET_ROOT/$(dirname "${target#"$build"/}")/seeds/$name"
   [ -d "$seeds" ] || seeds=""
   echo "== Fuzzing $name for ${seconds}s"
   if ! "$target" -max_total_time="$seconds" -max_len=8192 -timeout=10 -rss_limit_mb=2048 \

@@ -32,6 +32,13 @@ void checkMessage(std::string_view info) {
     check(!message->addressee.empty() && message->addressee.size() <= 9);
     check(message->addressee.back() != ' ');
     check(message->number.size() <= 5);
+    // A bulletin addressee is printable ASCII that cannot end a field or a line of the log.
+    if (isBulletinAddressee(message->addressee)) {
+        check(message->addressee.find_first_of(":|~{") == std::string::npos);
+        for (const char c : message->addressee) {
+            check(c >= ' ' && c <= '~');
+        }
+    }
     check(message->text.empty() || (message->text.back() != '\r' && message->text.back() != '\n'));
     std::string text = message->text;
     if (!message->number.empty()) {

@@ -142,6 +142,9 @@ TEST(Tnc2, LinesAsAprsIsSendsThemComeBackUnchanged) {
         "N0CALL-9>APZQLT,WIDE1-1,WIDE2-1,qAR,DB0ABC-10::BLN1     :Net tonight{42",
         "DL1ABC>APRS,TCPIP*,qAC,T2XXX:!5000.00N/00800.00E-a:b>c,d",
         "OH2ABC-AB>APRS,qAS,T2FINLAND::BLNA     :x",
+        "K5PTH>APRS,qAI,K5PTH,THIRD,92E5A2B6,T2HUB1,200106F8020204020000000000000002,T2FINLAND:"
+        ":BLN7     :x",
+        "N0CALL>APRS,T2_HUB.1*,Ab$%*x:y",
         "VK2TDS-15>APRS,WIDE2-0,qAO,N0CALL-1:",
         "A>B:",
     };
@@ -170,6 +173,13 @@ TEST(Tnc2, BadLinesSayWhatIsWrong) {
         {"N0CALL>:x", "TNC2 line with a bad destination: "},
         {"N0CALL>APRS,,WIDE1:x", "TNC2 line with a bad path: "},
         {"N0CALL>APRS,WI>DE:x", "TNC2 line with a bad path: WI>DE"},
+        {"N0CALL>APRS,qAI," + std::string(33, 'A') + ":x",
+         "TNC2 line with a bad path: AAAAAAAAAAAAAAAAAAAA"},
+        {"N0CALL>APRS,WI DE:x", "TNC2 line with a bad path: WI DE"},
+        {"N0CALL>APRS,WI\x01:x", "TNC2 line with a bad path: WI\x01"},
+        {"N0CALL>APRS,WI\xB3:x", "TNC2 line with a bad path: WI\xB3"},
+        {"N0_CALL>APRS:x", "TNC2 line with a bad source: N0_CALL"},
+        {"N0CALL>" + std::string(10, 'A') + ":x", "TNC2 line with a bad destination: AAAAAAAAAA"},
     };
     for (const auto& [line, error] : cases) {
         EXPECT_EQ(parseTnc2(line).error(), error) << line;
@@ -203,12 +213,23 @@ TEST(Message, AddresseeTextAndNumberFollowTheFieldRules) {
         {":BLN3     :Hi\n{7\r", Message{"BLN3", "Hi", "7"}},
         {":BLN4     :  padded  ", Message{"BLN4", "  padded  ", ""}},
         {":N0CALL   :Hi{MM}AA", Message{"N0CALL", "Hi", "MM"}}, // reply-ack
+        {":BLN1     :text{AB}CD", Message{"BLN1", "text", "AB"}},
+        {":BLN1     :text{1}f001", Message{"BLN1", "text", "1"}},
+        {":BLN1     :text{10512}", Message{"BLN1", "text", "10512"}},
+        {":BLN1     :text{ABCDE}FGHIJ", Message{"BLN1", "text", "ABCDE"}},
+        {":BLN1     :text{12 \r\n", Message{"BLN1", "text", "12"}},
+        {":BLN1     :text{ABCDE}FGHIJK", Message{"BLN1", "text{ABCDE}FGHIJK", ""}},
+        {":BLN1     :text{}AB", Message{"BLN1", "text{}AB", ""}},
+        {":BLN1     :a{12}}", Message{"BLN1", "a{12}}", ""}},
+        {":BLN1:abcd:efg", Message{"BLN1:abcd", "efg", ""}},
         {":N0CALL   :acknowledged", Message{"N0CALL", "acknowledged", ""}},
         {":N0CALL   :ack now", Message{"N0CALL", "ack now", ""}},
         {":N0CALL   :", Message{"N0CALL", "", ""}},
         {":N0CALL   :ack12345", std::nullopt},
         {":N0CALL   :rej7\r", std::nullopt},
         {":N0CALL   :ackAB}CD", std::nullopt},
+        {":N0CALL   :ack12}  ", std::nullopt},
+        {":N0CALL   :ack-1", Message{"N0CALL", "ack-1", ""}},
         {":BLN1    :short field", std::nullopt},
         {":         :no addressee", std::nullopt},
         {"!5000.00N/00800.00E-", std::nullopt},
@@ -216,6 +237,23 @@ TEST(Message, AddresseeTextAndNumberFollowTheFieldRules) {
     };
     for (const auto& [info, expected] : cases) {
         EXPECT_EQ(parseMessage(info), expected) << info;
+    }
+}
+
+TEST(Message, BulletinAddresseesAreBlnACodeAndAShortPrintableGroup) {
+    const std::pair<std::string_view, bool> cases[] = {
+        {"BLN", true},       {"BLN1", true},        {"BLNZ", true},
+        {"BLN0", true},      {"BLN1EU", true},      {"BLN1 WX", true},
+        {"BLN3USA-_", true}, {"BLNA12345", true},   {"BLNa", false},
+        {"BLN-NWS", false},  {"BLN_SAT", false},    {"BLN4|X", false},
+        {"BLN1:ab", false},  {"BLN1~", false},      {"BLN1{1", false},
+        {"BLN1 ", false},    {"BLN1123456", false}, {"bln1", false},
+        {"XBLN1", false},    {"BL", false},         {std::string_view("BLN1\0", 5), false},
+        {"BLN1\tX", false},  {"BLN1\xB3X", false},  {"BLN1\xC2\xB3", false},
+        {"BLN1\x7F", false},
+    };
+    for (const auto& [addressee, bulletin] : cases) {
+        EXPECT_EQ(isBulletinAddressee(addressee), bulletin) << addressee;
     }
 }
 

@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QFile>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <chrono>
@@ -35,18 +34,7 @@ QString joined(const std::vector<std::string>& parts) {
 } // namespace
 
 QString airText(std::string_view bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text =
-        decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    if (decoder.hasError()) {
-        text = fromWindows1252(bytes);
-    }
-    for (QChar& c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
-            c = QChar::ReplacementCharacter;
-        }
-    }
-    return text;
+    return QString::fromStdString(airTextUtf8(bytes));
 }
 
 HostStation::HostStation(QString stationCallsign, QString mapPath, QDBusConnection connection)
@@ -179,7 +167,15 @@ void HostStation::addBulletin(const FeedBulletin& bulletin) {
                      static_cast<long long>(kLongestFeedLine));
         return;
     }
-    log({utf8(bulletin.callsign), utf8(bulletin.addressee), utf8(bulletin.text)});
+    LoggedBulletin logged{utf8(bulletin.callsign), utf8(bulletin.addressee), utf8(bulletin.text)};
+    // Nothing added by hand may look different from what could have been heard.
+    if (const auto why = whyNotABulletin(logged.sender, logged.addressee)) {
+        const QString text = tr("Not logged: %1").arg(QString::fromStdString(*why));
+        std::fprintf(stderr, "quillet-host: %s\n", qPrintable(text));
+        emit problem(text);
+        return;
+    }
+    log(std::move(logged));
 }
 
 int HostStation::loadFeed(const QString& path) {
@@ -202,9 +198,8 @@ void HostStation::heard(const aprs::Packet& packet) {
     if (!std::exchange(m_heardSignalled, true)) {
         emit packetsHeard();
     }
-    if (const auto bulletin = bulletinFromPacket(packet)) {
-        log({utf8(airText(bulletin->sender)), utf8(airText(bulletin->addressee)),
-             utf8(airText(bulletin->text))});
+    if (std::optional<LoggedBulletin> bulletin = loggedFromPacket(packet)) {
+        log(std::move(*bulletin));
     }
 }
 

@@ -1,8 +1,54 @@
 #include "tools/host/message_store.h"
 
+#include "base/windows1252.h"
+
+#include <algorithm>
 #include <utility>
 
 namespace quillet::hostapp {
+
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
+
+bool isControl(char32_t code) {
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029;
+}
+
+// Plain ASCII text without control characters, the usual case, needs no decoding.
+bool needsNoChange(std::string_view utf8) {
+    return std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= ' ' && c < '\x7F'; });
+}
+
+std::string cleaned(std::string_view utf8, bool separatorToo) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t code = 0;
+        const std::size_t length = decodeUtf8At(utf8, i, code);
+        if (length == 0 || isControl(code)) {
+            out += kReplacement;
+        } else if (separatorToo && code == 0xB3) {
+            out += '3';
+        } else {
+            out.append(utf8.substr(i, length));
+        }
+        i += std::max<std::size_t>(length, 1);
+    }
+    return out;
+}
+
+} // namespace
+
+void makeLogField(std::string& utf8) {
+    if (!needsNoChange(utf8)) {
+        utf8 = cleaned(utf8, true);
+    }
+}
+
+std::string withoutControls(std::string_view utf8) {
+    return needsNoChange(utf8) ? std::string(utf8) : cleaned(utf8, false);
+}
 
 std::string logLine(const LoggedBulletin& bulletin) {
     std::string line;
@@ -25,6 +71,9 @@ std::string MessageStore::key(const LoggedBulletin& bulletin) {
 }
 
 bool MessageStore::add(LoggedBulletin bulletin) {
+    makeLogField(bulletin.sender);
+    makeLogField(bulletin.addressee);
+    makeLogField(bulletin.text);
     if (!m_keys.insert(key(bulletin)).second) {
         return false;
     }

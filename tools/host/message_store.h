@@ -25,6 +25,14 @@ inline constexpr std::string_view kLogSeparatorUtf8 = "\xC2\xB3";
 // "sender³addressee³text" CR LF.
 std::string logLine(const LoggedBulletin& bulletin);
 
+// Whatever reaches the log, a field stays one field of one line: control characters (C0, DEL,
+// C1, U+2028, U+2029) and bytes that are not UTF-8 become U+FFFD, and the separator ³ becomes
+// "3", which reads the same in "25 m3/s". Fields that hold none of these are left as they
+// are, so a stored log reads back exactly.
+void makeLogField(std::string& utf8);
+// The same without touching ³: for text shown on a line of its own.
+std::string withoutControls(std::string_view utf8);
+
 // The host's bulletin log: lines in arrival order, an exact repeat (same sender, addressee and
 // text) logged only once, at most `capacity` lines with the oldest dropped first. Bulletins are
 // sent again and again and may arrive both over the air and from APRS-IS, so repeats are the
@@ -35,7 +43,8 @@ public:
 
     explicit MessageStore(std::size_t capacity = kCapacity);
 
-    // False when the same bulletin is already in the log.
+    // False when the same bulletin is already in the log. Its fields are made log fields
+    // first (makeLogField), whichever way they came.
     bool add(LoggedBulletin bulletin);
 
     std::size_t capacity() const { return m_capacity; }

@@ -2,8 +2,11 @@
 // through a fake connection and a fake clock.
 
 #include "aprs/kiss.h"
+#include "aprs/tnc2.h"
+#include "base/windows1252.h"
 #include "tools/host/fake_link_connection.h"
 #include "tools/host/file_io.h"
+#include "tools/host/heard_bulletin.h"
 #include "tools/host/host_options.h"
 #include "tools/host/link.h"
 #include "tools/host/log_file_keeper.h"
@@ -80,6 +83,75 @@ TEST(MessageStoreTest, LogsEachBulletinOnceAndDropsTheOldestBeyondItsSize) {
     const auto damaged = parseLogText("G4ABC³BLN1³fine\nno separators here\n");
     ASSERT_FALSE(damaged);
     EXPECT_EQ(damaged.error(), "line 2 is not sender, addressee and text");
+}
+
+// Quillet reads the log as Windows-1252, lines at CR LF and fields at 0xB3: whatever a field
+// held, each line must still read as exactly its three fields.
+bool readsAsThreeFieldsALine(const std::string& log) {
+    const std::string text = windows1252FromUtf8(log);
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        const std::string_view line = std::string_view(text).substr(start, end - start);
+        if (std::count(line.begin(), line.end(), '\xB3') != 2 ||
+            line.find_first_of("\r\n") != std::string_view::npos) {
+            return false;
+        }
+    }
+    return start == text.size();
+}
+
+// Heard, read from a feed, typed or added over the bus: ³ and line ends never reach a field,
+// nor do C1 controls or line separators; a log stored before reads back with ³ as "3".
+TEST(MessageStoreTest, EveryLineIsThreeFieldsWhateverCameIn) {
+    const std::pair<std::string, std::optional<LoggedBulletin>> heard[] = {
+        {"G4ABC>APRS::BLN1     :flow 25 m\xB3/s", LoggedBulletin{"G4ABC", "BLN1", "flow 25 m3/s"}},
+        {"G4ABC>APRS::BLN2     :flow 25 m\xC2\xB3/s{7",
+         LoggedBulletin{"G4ABC", "BLN2", "flow 25 m3/s"}},
+        {"G4ABC>APRS::BLN3     :a\xC2\x85"
+         "b\xE2\x80\xA8"
+         "c\x01",
+         LoggedBulletin{"G4ABC", "BLN3", "a\uFFFDb\uFFFDc\uFFFD"}},
+        {"G4ABC>APRS::BLN4     :caf\xE9\r\n\x85x",
+         LoggedBulletin{"G4ABC", "BLN4", "caf\u00E9\uFFFD\uFFFD\u2026x"}},
+        {"G4ABC>APRS::BLN1\xB3"
+         "EVIL:x",
+         std::nullopt},
+        {"G4ABC>APRS::BLN1\xC2\xB3"
+         "EV:x",
+         std::nullopt},
+        {"G4ABC>APRS::BLNa     :x", std::nullopt},
+    };
+    MessageStore store;
+    for (const auto& [line, expected] : heard) {
+        std::optional<LoggedBulletin> logged = loggedFromPacket(aprs::parseTnc2(line).value());
+        if (logged) {
+            store.add(*logged);
+            logged = store.bulletins().back();
+        }
+        EXPECT_EQ(logged, expected) << line;
+    }
+    EXPECT_TRUE(store.add({"G4\xC2\xB3X", "BLN1\r\n",
+                           "a\xC2\xB3"
+                           "b\tc\x7F\xFF"}));
+    EXPECT_EQ(store.bulletins().back(),
+              (LoggedBulletin{"G43X", "BLN1\uFFFD\uFFFD", "a3b\uFFFDc\uFFFD\uFFFD"}));
+    EXPECT_TRUE(readsAsThreeFieldsALine(store.text())) << store.text();
+    const auto stored = parseLogText(store.text());
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(std::vector(stored->begin(), stored->end()),
+              std::vector(store.bulletins().begin(), store.bulletins().end()));
+    const auto older = parseLogText("W1AW³BLN1³flow 25 m³/s\r\n");
+    ASSERT_TRUE(older);
+    EXPECT_TRUE(store.add(older->front()));
+    EXPECT_EQ(store.bulletins().back(), (LoggedBulletin{"W1AW", "BLN1", "flow 25 m3/s"}));
+    // Added by hand, a bulletin must be what could have been heard.
+    const std::tuple<std::string, std::string, bool> added[] = {
+        {"G4ABC", "BLN1 WX", true},   {"station3", "BLN", true}, {"G4ABC", "BLN 1", false},
+        {"G4ABC", "HELLO", false},    {"G4 ABC", "BLN1", false}, {"", "BLN1", false},
+        {"G4ABC-1234", "BLN1", false}};
+    for (const auto& [sender, addressee, fine] : added) {
+        EXPECT_EQ(!whyNotABulletin(sender, addressee), fine) << sender << " " << addressee;
+    }
 }
 
 // Whatever the order of new lines, repeats and saves, the file read back gives the log and

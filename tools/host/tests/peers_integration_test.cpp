@@ -155,6 +155,20 @@ TEST(TransmitOverLinksTest, SendsOnTheNamedTncAndVerifiedAprsIsAndSaysWhyNot) {
         [&] { return aprsIs.received.endsWith("N0CALL>APZQLT,TCPIP*::BLNA     :Hamfest\r\n"); }));
 }
 
+// Added over the bus, from a feed or typed into the message form: held to what a heard
+// bulletin must be, and never more than three fields on one line.
+TEST(HostStationTest, BulletinsAddedByHandAreHeldToTheRulesOfHeardOnes) {
+    HostStation host("N0CALL", QString(), QDBusConnection("none"));
+    host.addBulletin({"G4ABC", "BLNa", "lower-case code"});
+    host.addBulletin({"G4 ABC", "BLN1", "blank in the sender"});
+    host.addBulletin({"G4ABC", "BLN1\r\nX", "line end in the addressee"});
+    host.addBulletin({"G4ABC", "BLN1", QString::fromUtf8("flow 25 m³/s\r\nEVIL³x\u2028")});
+    EXPECT_TRUE(host.send({"BLN2", 0, QString(), QString::fromUtf8("own ³\ntext")}).logged);
+    EXPECT_EQ(host.logText(),
+              QString::fromUtf8("G4ABC³BLN1³flow 25 m3/s\uFFFD\uFFFDEVIL3x\uFFFD\r\n"
+                                "N0CALL³BLN2³own 3\uFFFDtext\r\n"));
+}
+
 TEST(DireWolfTest, BulletinsHeardOnTheAirReachTheLog) {
     DireWolf radio;
     ASSERT_TRUE(radio.start()) << radio.output().toStdString();
