@@ -1,13 +1,18 @@
 #include "message_sender.h"
 
 #include "base/qt_text.h"
+#include "base/regular_file.h"
 #include "bulletins/message_log.h"
 #include "bulletins/text_rules.h"
 #include "host/keystroke_notation.h"
 
 #include <QFile>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <string_view>
 
 namespace quillet {
 
@@ -36,20 +41,28 @@ std::string mapInfoPath(const std::string& mapFileName) {
 }
 
 Result<std::string> mapTitle(const std::string& mapFile) {
+    // The information file holds a few short lines. Whatever else stands under its name (a
+    // FIFO, a device, a huge file) is refused at once instead of holding up the send.
+    constexpr std::size_t kLargestInfoFile = 8 * 1024;
     const std::string infoPath = mapInfoPath(mapFile);
-    QFile file(fromWindows1252(infoPath));
-    if (!file.open(QIODevice::ReadOnly)) {
+    const FileRead read = readRegularFile(
+        QFile::encodeName(fromWindows1252(infoPath)).toStdString(), kLargestInfoFile);
+    if (read.status != ReadStatus::ok) {
         return fail("cannot read the map information file " + infoPath + " (" +
-                    toWindows1252(file.errorString()) + ")");
+                    (read.status == ReadStatus::missing ? std::strerror(ENOENT) : read.error) +
+                    ")");
     }
     // Lines one and two are skipped; the title is the third, taken whole.
+    std::string_view rest = read.bytes;
     for (int line = 1; line <= 3; ++line) {
-        if (file.atEnd()) {
+        if (rest.empty()) {
             return fail("the map information file " + infoPath + " has fewer than three lines");
         }
-        const QByteArray text = file.readLine(1 << 20);
+        const std::size_t end = std::min(rest.find('\n'), rest.size() - 1);
+        const std::string_view text = rest.substr(0, end + 1);
+        rest.remove_prefix(end + 1);
         if (line == 3) {
-            return withoutLineEnd(text);
+            return withoutLineEnd(QByteArray(text.data(), static_cast<qsizetype>(text.size())));
         }
     }
     return fail("not reached");

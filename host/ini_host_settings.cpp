@@ -2,11 +2,11 @@
 
 #include "base/qt_text.h"
 #include "settings/file_bytes.h"
+#include "settings/settings_size_limit.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -30,8 +30,7 @@ IniLines readLines(const QString& path) {
     IniLines result;
     // Regular files only, opened without blocking: a pipe under this name must not hold up
     // the start.
-    const FileRead read =
-        readFileBytes(std::filesystem::path(QFile::encodeName(path).toStdString()));
+    const FileRead read = readFileBytes(QFile::encodeName(path).toStdString(), kSettingsFileLimit);
     if (read.status == ReadStatus::missing) {
         return result;
     }
@@ -156,13 +155,15 @@ std::optional<QString> IniHostSettings::setProgramFolder(const QString& folder) 
     if (!QDir().mkpath(dir)) {
         return QStringLiteral("cannot create the folder for %1").arg(m_filePath);
     }
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return QStringLiteral("cannot write %1 (%2)").arg(m_filePath, file.errorString());
-    }
-    file.write((ini.lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
-    if (!file.commit()) {
-        return QStringLiteral("cannot write %1 (%2)").arg(m_filePath, file.errorString());
+    // Replaced by renaming a fresh file of our own into place: a link planted under the name
+    // is replaced, never written through.
+    const std::filesystem::path file(QFile::encodeName(m_filePath).toStdString());
+    std::filesystem::path temp = file;
+    temp += ".new";
+    const Status written = replaceFileBytes(
+        file, temp, (ini.lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toStdString());
+    if (!written) {
+        return QStringLiteral("%1 in %2").arg(QString::fromStdString(written.error()), dir);
     }
     return std::nullopt;
 }

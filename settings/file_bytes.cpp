@@ -62,44 +62,12 @@ void syncDirectory(const std::filesystem::path& dir) {
 
 } // namespace
 
-FileRead readFileBytes(const std::filesystem::path& file) {
-    // Non-blocking, so that opening a pipe for reading returns at once instead of waiting for
-    // a writer; it makes no difference to a regular file.
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        if (errno == ENOENT) {
-            return {ReadStatus::missing, {}, {}};
-        }
-        return {ReadStatus::failed, {}, failure("cannot read", file, errno)};
+FileRead readFileBytes(const std::filesystem::path& file, std::size_t maxBytes) {
+    FileRead read = readRegularFile(file, maxBytes);
+    if (read.status == ReadStatus::failed) {
+        read.error = "cannot read " + file.filename().string() + " (" + read.error + ")";
     }
-    FdCloser closer(fd);
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        return {ReadStatus::failed, {}, failure("cannot read", file, errno)};
-    }
-    if (S_ISDIR(info.st_mode)) {
-        return {ReadStatus::failed, {}, failure("cannot read", file, EISDIR)};
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return {ReadStatus::failed,
-                {},
-                "cannot read " + file.filename().string() + " (not a regular file)"};
-    }
-    FileRead result;
-    char buffer[8192];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got == 0) {
-            return result;
-        }
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return {ReadStatus::failed, {}, failure("cannot read", file, errno)};
-        }
-        result.bytes.append(buffer, static_cast<std::size_t>(got));
-    }
+    return read;
 }
 
 Status replaceFileBytes(const std::filesystem::path& target, const std::filesystem::path& temp,

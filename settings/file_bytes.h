@@ -1,7 +1,9 @@
 #pragma once
 
+#include "base/regular_file.h"
 #include "base/result.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -12,17 +14,14 @@ namespace quillet {
 // Failures come back as a short English phrase naming the file and the system's reason,
 // such as "cannot read quillet.ini (Permission denied)".
 
-enum class ReadStatus { ok, missing, failed };
+// No file the program reads whole (its settings, the page's template, the page itself) comes
+// near this; one that does is a mistake and is not taken into memory.
+inline constexpr std::size_t kLargestFileRead = 16u << 20;
 
-struct FileRead {
-    ReadStatus status = ReadStatus::ok;
-    std::string bytes;
-    std::string error; // set when status is failed
-};
-
-// Reads a regular file whole. Anything else under that name (a directory, a pipe, a device)
-// is a failure, so that a pipe cannot block the program.
-FileRead readFileBytes(const std::filesystem::path& file);
+// Reads a regular file whole (see readRegularFile); a failure's `error` names the file.
+// Anything else under that name (a directory, a pipe, a device) is a failure, so that a pipe
+// cannot block the program.
+FileRead readFileBytes(const std::filesystem::path& file, std::size_t maxBytes = kLargestFileRead);
 
 // Writes `content` under `temp`, forces it to disk and renames it over `target`; `temp` must
 // lie in the same directory. The target is thus either the old or the new file, never a mix.

@@ -2,6 +2,7 @@
 
 #include "base/windows1252.h"
 #include "settings/file_bytes.h"
+#include "settings/settings_size_limit.h"
 
 #include <algorithm>
 #include <array>
@@ -95,7 +96,7 @@ bool holdsLineBreak(std::string_view text) {
 Status loadSettings(const std::filesystem::path& dir, const Scrambler& scrambler,
                     Settings& settings) {
     const SettingsPaths paths = settingsPaths(dir);
-    FileRead read = readFileBytes(paths.file);
+    FileRead read = readFileBytes(paths.file, kSettingsFileLimit);
     if (read.status == ReadStatus::failed) {
         return fail("Settings not loaded: " + read.error);
     }
@@ -136,7 +137,7 @@ Status changeConfig(const std::filesystem::path& dir, std::string_view key, std:
     const std::string keyLine = std::string(key) + stored + "\r\n";
 
     const SettingsPaths paths = settingsPaths(dir);
-    const FileRead read = readFileBytes(paths.file);
+    const FileRead read = readFileBytes(paths.file, kSettingsFileLimit);
     if (read.status == ReadStatus::failed) {
         return fail("Setting " + name + " not saved: " + read.error);
     }

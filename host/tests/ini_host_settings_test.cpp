@@ -91,6 +91,13 @@ TEST_F(IniHostSettingsTest, WritingFailsWithALineAndLeavesTheFileOrPipeAlone) {
         fromPipe->startsWith(QStringLiteral("cannot read UI-View32.ini (not a regular file)")))
         << fromPipe->toStdString();
     EXPECT_FALSE(QFileInfo(iniPath()).isFile());
+    // A link under the name is replaced, never written through.
+    const QString other = m_configHome.filePath(QStringLiteral("other.ini"));
+    ASSERT_TRUE(QFile::remove(iniPath()) && QFile(other).open(QIODevice::WriteOnly) &&
+                QFile::link(other, iniPath()));
+    EXPECT_EQ(settings.setProgramFolder(QStringLiteral("/a/")), std::nullopt);
+    EXPECT_FALSE(QFileInfo(iniPath()).isSymLink());
+    EXPECT_EQ(QFileInfo(other).size(), 0);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "settings/scrambler.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "settings/settings_size_limit.h"
 
 #include "base/tests/test_files.h"
 
@@ -133,6 +134,10 @@ TEST_F(SettingsLoad, UnreadableOrUncreatableFileKeepsTheSettingsAndTheFiles) {
     fs::remove_all(ini());
     ASSERT_EQ(::mkfifo(ini().c_str(), 0644), 0);
     expectError(m_dir, "cannot read quillet.ini (not a regular file)");
+    fs::remove(ini());
+    writeBytes(ini(), "FTP_HOST=big\r\n");
+    fs::resize_file(ini(), kSettingsFileLimit + 1);
+    expectError(m_dir, "cannot read quillet.ini (larger than 65536 bytes)");
     fs::remove(ini());
     expectError(m_dir / "gone", "cannot create quillet.ini.new (No such file or directory)");
     writeBytes(m_dir / "plain", "");

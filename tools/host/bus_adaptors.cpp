@@ -29,7 +29,8 @@ QString HostAdaptor::StationCallsign() {
     return m_host->stationCallsign();
 }
 
-SimulatorAdaptor::SimulatorAdaptor(HostStation* host, const HostAdaptor* hostInterface)
+SimulatorControlAdaptor::SimulatorControlAdaptor(HostStation* host,
+                                                 const HostAdaptor* hostInterface)
     : QDBusAbstractAdaptor(host), m_host(host), m_hostInterface(hostInterface) {}
 
 void SimulatorAdaptor::AddBulletin(const QString& callsign, const QString& addressee,
@@ -41,11 +42,11 @@ int SimulatorAdaptor::LoadFeed(const QString& path) {
     return m_host->loadFeed(path);
 }
 
-int SimulatorAdaptor::MessageLogReads() {
+int SimulatorControlAdaptor::MessageLogReads() {
     return m_hostInterface->logReads();
 }
 
-void SimulatorAdaptor::Quit() {
+void SimulatorControlAdaptor::Quit() {
     // Leaves the bus call first, as closing the window would.
     QTimer::singleShot(0, m_host, &HostStation::quit);
 }

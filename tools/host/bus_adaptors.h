@@ -34,22 +34,36 @@ private:
     int m_logReads = 0;
 };
 
-// Controls that only the simulator has, on the same object, for demos and tests.
-class SimulatorAdaptor : public QDBusAbstractAdaptor {
+// Controls that only this host has, on the same object: quitting and, for tests, how often the
+// log was read. Offered on the air.
+class SimulatorControlAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.peaksystems.UIView32.Simulator")
 public:
-    SimulatorAdaptor(HostStation* host, const HostAdaptor* hostInterface);
+    SimulatorControlAdaptor(HostStation* host, const HostAdaptor* hostInterface);
+
+public slots:
+    int MessageLogReads();
+    void Quit();
+
+protected:
+    HostStation* m_host;
+
+private:
+    const HostAdaptor* m_hostInterface;
+};
+
+// The same interface with what demos and tests add to the log; offered only when the host
+// plays from a feed without links.
+class SimulatorAdaptor : public SimulatorControlAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.peaksystems.UIView32.Simulator")
+public:
+    using SimulatorControlAdaptor::SimulatorControlAdaptor;
 
 public slots:
     void AddBulletin(const QString& callsign, const QString& addressee, const QString& text);
     int LoadFeed(const QString& path);
-    int MessageLogReads();
-    void Quit();
-
-private:
-    HostStation* m_host;
-    const HostAdaptor* m_hostInterface;
 };
 
 // quillet-host's own interface on /UIView32 (hostbus::kDirectInterface): a bulletin sent as

@@ -1,5 +1,7 @@
 #include "tools/host/feed.h"
 
+#include "base/regular_file.h"
+
 #include <QFile>
 
 namespace quillet::hostapp {
@@ -48,18 +50,21 @@ Feed parseFeed(QStringView text) {
 }
 
 Feed readFeedFile(const QString& path) {
-    QFile file(path);
     Feed feed;
-    if (!file.open(QIODevice::ReadOnly)) {
-        feed.problems.push_back({0, QStringLiteral("cannot read: %1").arg(file.errorString())});
+    const FileRead read = readRegularFile(QFile::encodeName(path).toStdString(),
+                                          static_cast<std::size_t>(kLargestFeedFile));
+    switch (read.status) {
+    case ReadStatus::missing:
+        feed.problems.push_back({0, QStringLiteral("cannot read: no such file")});
         return feed;
-    }
-    if (file.size() > kLargestFeedFile) {
+    case ReadStatus::failed:
         feed.problems.push_back(
-            {0, QStringLiteral("larger than %1 MiB").arg(kLargestFeedFile >> 20)});
+            {0, QStringLiteral("cannot read: %1").arg(QString::fromStdString(read.error))});
         return feed;
+    case ReadStatus::ok:
+        break;
     }
-    return parseFeed(QString::fromUtf8(file.readAll()));
+    return parseFeed(QString::fromUtf8(read.bytes));
 }
 
 } // namespace quillet::hostapp

@@ -40,8 +40,8 @@ inline constexpr qint64 kLargestFeedFile = 64 << 20;
 // skipped. Lines may end with LF or CR LF.
 Feed parseFeed(QStringView text);
 
-// Reads a UTF-8 feed file; an unreadable file, or one larger than `kLargestFeedFile`, is one
-// problem numbered 0.
+// Reads a UTF-8 feed file; an unreadable file, one larger than `kLargestFeedFile`, or anything
+// but a regular file (a FIFO, a device) is one problem numbered 0, found without waiting.
 Feed readFeedFile(const QString& path);
 
 } // namespace quillet::hostapp

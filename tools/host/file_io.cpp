@@ -1,6 +1,9 @@
 #include "tools/host/file_io.h"
 
+#include "base/regular_file.h"
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -59,43 +62,16 @@ Status createFolderOf(const std::filesystem::path& target) {
 } // namespace
 
 Result<std::optional<std::string>> readRegularFile(const std::string& path, std::size_t maxBytes) {
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() < 0) {
-        if (errno == ENOENT) {
-            return std::optional<std::string>();
-        }
-        return fail(errorText("cannot open", path));
+    FileRead read = quillet::readRegularFile(path, maxBytes);
+    switch (read.status) {
+    case ReadStatus::missing:
+        return std::optional<std::string>();
+    case ReadStatus::failed:
+        return fail("cannot read " + path + " (" + read.error + ")");
+    case ReadStatus::ok:
+        break;
     }
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0) {
-        return fail(errorText("cannot examine", path));
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return fail(path + " is not a regular file");
-    }
-    if (static_cast<std::size_t>(info.st_size) > maxBytes) {
-        return fail(path + " is larger than " + std::to_string(maxBytes) + " bytes");
-    }
-    std::string contents;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return fail(errorText("cannot read", path));
-        }
-        if (got == 0) {
-            break;
-        }
-        contents.append(buffer, static_cast<std::size_t>(got));
-        if (contents.size() > maxBytes) {
-            return fail(path + " is larger than " + std::to_string(maxBytes) + " bytes");
-        }
-    }
-    return std::optional<std::string>(std::move(contents));
+    return std::optional<std::string>(std::move(read.bytes));
 }
 
 Status writeFileAtomically(const std::string& path, const std::string& contents) {
@@ -103,7 +79,8 @@ Status writeFileAtomically(const std::string& path, const std::string& contents)
         return folder;
     }
     std::string temporary = path + ".XXXXXX";
-    Descriptor file(::mkstemp(temporary.data()));
+    // mkostemp creates the file exclusively: a link planted under the name makes it try another.
+    Descriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
     if (file.get() < 0) {
         return fail(errorText("cannot create", temporary));
     }
@@ -125,13 +102,21 @@ Status appendToFile(const std::string& path, std::string_view lines) {
     if (Status folder = createFolderOf(path); !folder) {
         return folder;
     }
-    Descriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
+    // Never through a link (O_NOFOLLOW), never waiting for a FIFO's reader (O_NONBLOCK).
+    Descriptor file(::open(
+        path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
     if (file.get() < 0) {
+        if (errno == ELOOP) {
+            return fail("cannot open " + path + ": it is a symbolic link");
+        }
         return fail(errorText("cannot open", path));
     }
     struct stat info {};
     if (::fstat(file.get(), &info) != 0) {
         return fail(errorText("cannot examine", path));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return fail("cannot append to " + path + ": it is not a regular file");
     }
     if (!writeAll(file.get(), lines)) {
         const std::string message = errorText("cannot write", path);
@@ -147,69 +132,85 @@ Status appendToFile(const std::string& path, std::string_view lines) {
     return {};
 }
 
-BackgroundFileWriter::BackgroundFileWriter(std::string path)
-    : m_path(std::move(path)), m_thread([this] { run(); }) {}
+BackgroundFileWriter::BackgroundFileWriter(std::string path) : m_state(std::make_shared<State>()) {
+    m_state->path = std::move(path);
+    m_thread = std::thread([state = m_state] { run(state); });
+}
 
 BackgroundFileWriter::~BackgroundFileWriter() {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_stopping = true;
+    std::unique_lock lock(m_state->mutex);
+    m_state->stopping = true;
+    m_state->wake.notify_one();
+    if (m_state->idle.wait_for(lock, kStopWait, [this] { return m_state->stopped; })) {
+        lock.unlock();
+        m_thread.join();
+        return;
     }
-    m_wake.notify_one();
-    m_thread.join();
+    // The thread holds its own share of the state and ends with the process.
+    std::fprintf(stderr,
+                 "quillet-host: The log was not stored: %s did not take it within %lld ms\n",
+                 m_state->path.c_str(), static_cast<long long>(kStopWait.count()));
+    lock.unlock();
+    m_thread.detach();
 }
 
 void BackgroundFileWriter::save(std::string contents) {
     {
-        const std::lock_guard lock(m_mutex);
-        m_pending = std::move(contents);
-        m_appended.clear(); // the whole contents hold them
+        const std::lock_guard lock(m_state->mutex);
+        m_state->pending = std::move(contents);
+        m_state->appended.clear(); // the whole contents hold them
     }
-    m_wake.notify_one();
+    m_state->wake.notify_one();
 }
 
 void BackgroundFileWriter::append(std::string_view lines) {
     {
-        const std::lock_guard lock(m_mutex);
-        if (m_pending) {
-            m_pending->append(lines);
+        const std::lock_guard lock(m_state->mutex);
+        if (m_state->pending) {
+            m_state->pending->append(lines);
         } else {
-            m_appended.append(lines);
+            m_state->appended.append(lines);
         }
     }
-    m_wake.notify_one();
+    m_state->wake.notify_one();
 }
 
 void BackgroundFileWriter::flush() {
-    std::unique_lock lock(m_mutex);
-    m_idle.wait(lock, [this] { return !m_pending && m_appended.empty() && !m_writing; });
+    std::unique_lock lock(m_state->mutex);
+    m_state->idle.wait(lock, [this] {
+        return !m_state->pending && m_state->appended.empty() && !m_state->writing;
+    });
 }
 
 std::optional<std::string> BackgroundFileWriter::takeError() {
-    const std::lock_guard lock(m_mutex);
-    return std::exchange(m_error, std::nullopt);
+    const std::lock_guard lock(m_state->mutex);
+    return std::exchange(m_state->error, std::nullopt);
 }
 
-void BackgroundFileWriter::run() {
-    std::unique_lock lock(m_mutex);
+void BackgroundFileWriter::run(const std::shared_ptr<State>& state) {
+    std::unique_lock lock(state->mutex);
     for (;;) {
-        m_wake.wait(lock, [this] { return m_pending || !m_appended.empty() || m_stopping; });
-        if (!m_pending && m_appended.empty()) {
+        state->wake.wait(
+            lock, [&] { return state->pending || !state->appended.empty() || state->stopping; });
+        if (!state->pending && state->appended.empty()) {
+            state->stopped = true;
+            state->idle.notify_all();
             return;
         }
-        const bool whole = m_pending.has_value();
-        std::string contents = whole ? std::move(*m_pending) : std::exchange(m_appended, {});
-        m_pending.reset();
-        m_writing = true;
+        const bool whole = state->pending.has_value();
+        std::string contents =
+            whole ? std::move(*state->pending) : std::exchange(state->appended, {});
+        state->pending.reset();
+        state->writing = true;
         lock.unlock();
-        const Status status =
-            whole ? writeFileAtomically(m_path, contents) : appendToFile(m_path, contents);
+        const Status status = whole ? writeFileAtomically(state->path, contents)
+                                    : appendToFile(state->path, contents);
         lock.lock();
-        m_writing = false;
+        state->writing = false;
         if (!status) {
-            m_error = status.error();
+            state->error = status.error();
         }
-        m_idle.notify_all();
+        state->idle.notify_all();
     }
 }
 

@@ -168,8 +168,24 @@ HostOptions merged(HostOptions earlier, const HostOptions& later) {
     return earlier;
 }
 
+namespace {
+
+bool holdsControl(std::string_view text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+bool holdsBlankOrControl(std::string_view text) {
+    return holdsControl(text) || text.find(' ') != std::string_view::npos;
+}
+
+} // namespace
+
 Result<Endpoint> parseEndpoint(std::string_view text, std::uint16_t defaultPort) {
     text = trimmed(text);
+    if (holdsBlankOrControl(text)) {
+        return fail("\"" + std::string(text) + "\" holds a blank or a control character");
+    }
     Endpoint endpoint{std::string(text), defaultPort};
     std::string_view portText;
     if (text.starts_with('[')) {
@@ -184,7 +200,11 @@ Result<Endpoint> parseEndpoint(std::string_view text, std::uint16_t defaultPort)
         } else if (!rest.empty()) {
             return fail("\"" + std::string(text) + "\" is not HOST:PORT");
         }
-    } else if (const std::size_t colon = text.rfind(':'); colon != std::string_view::npos) {
+    } else if (const std::size_t colon = text.find(':'); colon != std::string_view::npos) {
+        if (text.find(':', colon + 1) != std::string_view::npos) {
+            return fail("\"" + std::string(text) +
+                        "\" is not HOST:PORT (an IPv6 address goes in brackets: [::1]:8001)");
+        }
         endpoint.host = std::string(text.substr(0, colon));
         portText = text.substr(colon + 1);
     }
@@ -202,6 +222,30 @@ Result<Endpoint> parseEndpoint(std::string_view text, std::uint16_t defaultPort)
         endpoint.port = static_cast<std::uint16_t>(port);
     }
     return endpoint;
+}
+
+Status checkOptions(const HostOptions& options) {
+    if (holdsBlankOrControl(options.call)) {
+        return fail("--call \"" + options.call + "\" holds a blank or a control character");
+    }
+    for (const std::string& link : options.kiss) {
+        if (const auto endpoint = parseEndpoint(link, 8001); !endpoint) {
+            return fail("--kiss " + link + ": " + endpoint.error());
+        }
+    }
+    if (!options.aprsIs.empty()) {
+        if (const auto endpoint = parseEndpoint(options.aprsIs, 14580); !endpoint) {
+            return fail("--aprs-is " + options.aprsIs + ": " + endpoint.error());
+        }
+    }
+    // A line end in the filter would add a line of its own to the login, and to the file.
+    if (holdsControl(options.filter)) {
+        return fail("--filter holds a control character (a line end?)");
+    }
+    if (holdsControl(options.map)) {
+        return fail("--map holds a control character");
+    }
+    return {};
 }
 
 } // namespace quillet::hostapp

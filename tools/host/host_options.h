@@ -51,7 +51,13 @@ struct Endpoint {
     std::uint16_t port = 0;
 };
 
-// "HOST:PORT", "HOST" (the default port), "[::1]:8001".
+// "HOST:PORT", "HOST" (the default port), "[::1]:8001". A port is 1 to 65535; a host holds
+// no blank, no control character and, unless in brackets, no ":".
 Result<Endpoint> parseEndpoint(std::string_view text, std::uint16_t defaultPort);
+
+// Whether the options can be used and kept: every link a usable HOST:PORT, a callsign without
+// blanks, and no control characters anywhere (a line end would split the settings file and
+// add a line to the APRS-IS login). The failure names the option.
+Status checkOptions(const HostOptions& options);
 
 } // namespace quillet::hostapp

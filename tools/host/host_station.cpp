@@ -318,7 +318,10 @@ void HostStation::tick() {
             // The file may now lack lines: the next save writes it whole.
             m_logFile.rewriteNext();
             scheduleSave();
-            emit problem(tr("The log was not stored: %1").arg(QString::fromStdString(*error)));
+            const QString message =
+                tr("The log was not stored: %1").arg(QString::fromStdString(*error));
+            std::fprintf(stderr, "quillet-host: %s\n", qPrintable(message));
+            emit problem(message);
         }
     }
 }

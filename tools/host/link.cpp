@@ -7,10 +7,10 @@ namespace quillet::hostapp {
 
 Link::Link(std::string name, std::string host, std::uint16_t port,
            std::unique_ptr<LinkConnection> connection, std::unique_ptr<LinkProtocol> protocol,
-           Now now)
+           Now now, Backoff backoff)
     : m_name(std::move(name)), m_host(std::move(host)), m_port(port),
       m_connection(std::move(connection)), m_protocol(std::move(protocol)), m_now(std::move(now)),
-      m_policy(m_protocol->silenceLimit()) {
+      m_policy(m_protocol->silenceLimit(), m_protocol->answerLimit(), backoff) {
     m_connection->setHandlers({[this] { connected(); },
                                [this](std::string_view bytes) { received(bytes); },
                                [this](const std::string& reason) { closed(reason); }});
@@ -72,6 +72,9 @@ std::string Link::stateText() const {
 void Link::connected() {
     m_policy.connected(m_now());
     const std::string greeting = m_protocol->start();
+    if (!m_protocol->awaitingAnswer()) {
+        m_policy.answered();
+    }
     if (!greeting.empty()) {
         m_connection->write(greeting);
     }
@@ -84,6 +87,9 @@ void Link::received(std::string_view bytes) {
     std::vector<aprs::Packet> packets;
     std::vector<std::string> problems;
     m_protocol->receive(bytes, packets, problems);
+    if (!m_protocol->awaitingAnswer()) {
+        m_policy.answered();
+    }
     for (const std::string& problem : problems) {
         if (m_events.problem) {
             m_events.problem(m_name + ": " + problem);
@@ -111,6 +117,20 @@ void Link::changed() {
     if (m_events.changed) {
         m_events.changed();
     }
+}
+
+std::string retryRule(const Backoff& backoff) {
+    const auto span = [](std::chrono::seconds time) {
+        return time.count() % 60 == 0 ? std::to_string(time.count() / 60) + " min"
+                                      : std::to_string(time.count()) + " s";
+    };
+    return "After a link fails or drops it waits " + span(backoff.first) +
+           " before trying again, twice as long after each further drop up to " +
+           span(backoff.longest) + " (each wait lengthened at random by up to " +
+           std::to_string(static_cast<int>(backoff.jitter * 100 + 0.5)) +
+           " %); a link that stayed up " + span(backoff.steady) + " starts again from " +
+           span(backoff.first) + ". An APRS-IS server that does not answer the login within " +
+           span(AprsIsProtocol::kLoginAnswerLimit) + " is dropped and tried again the same way.";
 }
 
 } // namespace quillet::hostapp

@@ -27,7 +27,7 @@ public:
 
     Link(std::string name, std::string host, std::uint16_t port,
          std::unique_ptr<LinkConnection> connection, std::unique_ptr<LinkProtocol> protocol,
-         Now now);
+         Now now, Backoff backoff = {});
 
     void setEvents(Events events) { m_events = std::move(events); }
     // Called about once a second: connects, retries and drops silent connections on time.
@@ -55,5 +55,8 @@ private:
     ReconnectPolicy m_policy;
     Events m_events;
 };
+
+// How links wait after a drop, in a sentence for the window and --help.
+std::string retryRule(const Backoff& backoff = {});
 
 } // namespace quillet::hostapp

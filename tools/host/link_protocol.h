@@ -28,6 +28,10 @@ public:
     virtual std::string connectedState() const = 0;
     // A connected link that brings nothing for this long is dropped; zero for never.
     virtual std::chrono::seconds silenceLimit() const = 0;
+    // A peer that has not answered what start() sent this long after connecting is dropped;
+    // zero for a protocol whose peer owes no answer.
+    virtual std::chrono::seconds answerLimit() const { return std::chrono::seconds::zero(); }
+    virtual bool awaitingAnswer() const { return false; }
 };
 
 // KISS over TCP, as Dire Wolf offers on its KISS port: data frames in both directions, port 0.
@@ -53,8 +57,9 @@ struct AprsIsLogin {
 
 // An APRS-IS client: logs in, reads "# logresp" to learn whether it may send, takes every
 // other "#" line as a comment (servers send one about every 20 s, so 60 s of silence means a
-// dead line), and reads the rest as TNC2 packets. Lines longer than an APRS-IS line can be
-// are dropped whole, so garbage without line ends costs no memory.
+// dead line), and reads the rest as TNC2 packets. A server that has not answered the login
+// after 30 s (comments alone do not count) is dropped and tried again. Lines longer than an APRS-IS
+// line can be are dropped whole, so garbage without line ends costs no memory.
 class AprsIsProtocol final : public LinkProtocol {
 public:
     static constexpr std::size_t kMaxLine = 1024;
@@ -67,6 +72,10 @@ public:
     Result<std::string> encode(const aprs::Packet& packet) const override;
     std::string connectedState() const override;
     std::chrono::seconds silenceLimit() const override { return std::chrono::seconds(60); }
+    std::chrono::seconds answerLimit() const override { return kLoginAnswerLimit; }
+    bool awaitingAnswer() const override { return !m_answered; }
+
+    static constexpr std::chrono::seconds kLoginAnswerLimit{30};
 
     bool verified() const { return m_verified; }
 

@@ -5,6 +5,7 @@
 #include "aprs/aprs_is.h"
 #include "host/dbus_host.h"
 #include "host/ini_host_settings.h"
+#include "settings/settings_size_limit.h"
 #include "tools/host/bus_adaptors.h"
 #include "tools/host/file_io.h"
 #include "tools/host/host_options.h"
@@ -14,6 +15,7 @@
 #include "tools/host/map_info.h"
 #include "tools/host/quit_signals.h"
 #include "tools/host/tcp_link_connection.h"
+#include "tools/host/x11_display.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -41,7 +43,7 @@ QString q(const std::string& text) {
 
 // The options kept in the settings file, or none when it cannot be read.
 HostOptions storedOptions(const QString& settingsPath, std::string& fileText) {
-    const auto contents = readRegularFile(settingsPath.toStdString(), 1u << 20);
+    const auto contents = readRegularFile(settingsPath.toStdString(), kSettingsFileLimit);
     if (!contents) {
         warn(QStringLiteral("warning: settings not read: ") + q(contents.error()));
         return {};
@@ -93,6 +95,35 @@ bool addLinks(HostStation& host, const HostOptions& options) {
     return true;
 }
 
+// Options are checked before they are kept: a refused one must not be stored for every later
+// start to fail on.
+bool optionsUsable(const HostOptions& options) {
+    if (const Status checked = checkOptions(options); !checked) {
+        warn(q(checked.error()) + QStringLiteral("; nothing was saved"));
+        return false;
+    }
+    return true;
+}
+
+// Qt aborts when it cannot reach the display; say so in a sentence instead.
+bool displayReachable() {
+    if (const auto problem = x11DisplayProblem()) {
+        std::fprintf(stderr, "quillet-host needs an X11 display: %s\n", problem->c_str());
+        return false;
+    }
+    return true;
+}
+
+// Adding bulletins and feeds over the bus is for demos and tests: on the air, any program of
+// the user could put invented bulletins into the log that goes out. Quitting stays offered.
+void addSimulatorInterface(HostStation& host, const HostAdaptor* hostInterface, bool demo) {
+    if (demo) {
+        new SimulatorAdaptor(&host, hostInterface);
+    } else {
+        new SimulatorControlAdaptor(&host, hostInterface);
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -107,8 +138,8 @@ int main(int argc, char* argv[]) {
             "A small APRS host: logs the bulletins heard from TNCs (KISS over TCP) and APRS-IS, "
             "sends what its message form is given, and serves UI-View32's D-Bus interface to "
             "Quillet. The options are kept in the [Quillet Host] section of %1, so later starts "
-            "need none.")
-            .arg(IniHostSettings::defaultFilePath()));
+            "need none.\n\n%2")
+            .arg(IniHostSettings::defaultFilePath(), q(retryRule())));
     parser.addHelpOption();
     const QCommandLineOption callOption({QStringLiteral("call"), QStringLiteral("callsign")},
                                         QStringLiteral("The station callsign."),
@@ -156,6 +187,9 @@ int main(int argc, char* argv[]) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;
     }
+    if (!displayReachable()) {
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillet-host"));
     const QString here = QCoreApplication::applicationDirPath();
@@ -177,6 +211,9 @@ int main(int argc, char* argv[]) {
     given.filter = parser.value(filterOption).toStdString();
     if (parser.isSet(mapOption)) {
         given.map = QFileInfo(parser.value(mapOption)).absoluteFilePath().toStdString();
+    }
+    if (!optionsUsable(given)) {
+        return 2;
     }
 
     // Like the host, it records where it is installed at every start, so that add-ons can
@@ -255,7 +292,7 @@ int main(int argc, char* argv[]) {
 
     MapObject map(&host);
     const auto* hostInterface = new HostAdaptor(&host);
-    new SimulatorAdaptor(&host, hostInterface);
+    addSimulatorInterface(host, hostInterface, !live);
     new MapAdaptor(&map);
     if (!parser.isSet(uiView32OnlyOption)) {
         new DirectAdaptor(&host);

@@ -68,6 +68,13 @@ MainWindow::MainWindow(HostStation& host, const QString& caption) : m_host(host)
     m_links = new QLabel;
     m_links->setTextFormat(Qt::PlainText);
     station->addRow(tr("Links:"), m_links);
+    if (!host.links().empty()) {
+        // Why a link may wait minutes before its next attempt.
+        auto* rule = new QLabel(QString::fromStdString(retryRule()));
+        rule->setWordWrap(true);
+        rule->setEnabled(false);
+        station->addRow(QString(), rule);
+    }
     m_lastProblem = new QLabel;
     m_lastProblem->setTextFormat(Qt::PlainText); // may quote text from the air
     m_lastProblem->setWordWrap(true);

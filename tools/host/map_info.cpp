@@ -1,6 +1,7 @@
 #include "tools/host/map_info.h"
 
 #include "base/qt_text.h"
+#include "base/regular_file.h"
 
 #include <QFile>
 
@@ -38,14 +39,16 @@ std::optional<QString> mapTitleFromInfo(QByteArrayView contents) {
 
 MapTitle readMapTitle(const QString& mapPath) {
     const QString infoPath = mapInfoPath(mapPath);
-    QFile file(infoPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {
-            QString(),
-            QStringLiteral("no map information file %1 (%2)").arg(infoPath, file.errorString())};
+    const FileRead read =
+        readRegularFile(QFile::encodeName(infoPath).toStdString(), kLargestMapInfoFile);
+    if (read.status != ReadStatus::ok) {
+        return {QString(), QStringLiteral("cannot read the map information file %1 (%2)")
+                               .arg(infoPath, read.status == ReadStatus::missing
+                                                  ? QStringLiteral("no such file")
+                                                  : QString::fromStdString(read.error))};
     }
-    const QByteArray contents = file.readAll();
-    if (auto title = mapTitleFromInfo(contents)) {
+    if (auto title = mapTitleFromInfo(
+            QByteArrayView(read.bytes.data(), static_cast<qsizetype>(read.bytes.size())))) {
         return {*title, QString()};
     }
     return {QString(),

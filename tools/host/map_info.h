@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <cstddef>
 #include <optional>
 
 namespace quillet::hostapp {
@@ -20,7 +21,11 @@ struct MapTitle {
     QString problem; // why there is no title, for a warning; empty when all went well
 };
 
-// Reads the title of the map at this path from its information file.
+// An information file holds a few short lines; a larger one is not read.
+inline constexpr std::size_t kLargestMapInfoFile = 8 * 1024;
+
+// Reads the title of the map at this path from its information file. Only a regular file up
+// to `kLargestMapInfoFile` is read; anything else (a FIFO, a device) is a problem at once.
 MapTitle readMapTitle(const QString& mapPath);
 
 // The main window's caption, which clients may look for.

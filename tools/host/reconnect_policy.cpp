@@ -5,8 +5,11 @@
 
 namespace quillet::hostapp {
 
-ReconnectPolicy::ReconnectPolicy(std::chrono::seconds silenceLimit)
-    : m_silenceLimit(silenceLimit) {}
+ReconnectPolicy::ReconnectPolicy(std::chrono::seconds silenceLimit,
+                                 std::chrono::seconds answerLimit, Backoff backoff,
+                                 std::uint32_t seed)
+    : m_silenceLimit(silenceLimit), m_answerLimit(answerLimit), m_backoff(backoff), m_random(seed),
+      m_step(backoff.first) {}
 
 void ReconnectPolicy::connecting(SteadyTime now) {
     m_phase = Phase::Connecting;
@@ -16,19 +19,30 @@ void ReconnectPolicy::connecting(SteadyTime now) {
 void ReconnectPolicy::connected(SteadyTime now) {
     m_phase = Phase::Connected;
     m_since = now;
+    m_connectedAt = now;
+    m_answered = false;
     m_reason.clear();
 }
 
 void ReconnectPolicy::heard(SteadyTime now) {
     m_since = now;
-    m_delay = kFirstDelay;
 }
 
 void ReconnectPolicy::failed(SteadyTime now, std::string reason) {
+    // Data alone does not reset the wait: a server that sends its banner and closes must not
+    // be called again at once.
+    if (m_phase == Phase::Connected && now - m_connectedAt >= m_backoff.steady) {
+        m_step = m_backoff.first;
+    }
     m_phase = Phase::Waiting;
     m_reason = std::move(reason);
-    m_retryAt = now + m_delay;
-    m_delay = std::min(m_delay * 2, kLongestDelay);
+    using std::chrono::milliseconds;
+    const auto step = std::chrono::duration_cast<milliseconds>(m_step);
+    const auto spread = static_cast<milliseconds::rep>(static_cast<double>(step.count()) *
+                                                       std::max(m_backoff.jitter, 0.0));
+    std::uniform_int_distribution<milliseconds::rep> extra(0, spread);
+    m_retryAt = now + step + milliseconds(extra(m_random));
+    m_step = std::min(m_step * 2, m_backoff.longest);
 }
 
 ReconnectPolicy::Action ReconnectPolicy::poll(SteadyTime now) {
@@ -44,6 +58,12 @@ ReconnectPolicy::Action ReconnectPolicy::poll(SteadyTime now) {
         }
         return Action::None;
     case Phase::Connected:
+        if (!m_answered && m_answerLimit > std::chrono::seconds::zero() &&
+            now - m_connectedAt >= m_answerLimit) {
+            failed(now,
+                   "no answer to the login within " + std::to_string(m_answerLimit.count()) + " s");
+            return Action::Drop;
+        }
         if (m_silenceLimit > std::chrono::seconds::zero() && now - m_since >= m_silenceLimit) {
             failed(now, "silent for " + std::to_string(m_silenceLimit.count()) + " s");
             return Action::Drop;

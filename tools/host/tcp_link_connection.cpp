@@ -31,6 +31,13 @@ TcpLinkConnection::TcpLinkConnection() {
     QObject::connect(&m_socket, &QTcpSocket::disconnected, [this] { failed(); });
 }
 
+TcpLinkConnection::~TcpLinkConnection() {
+    // A connected socket reports its own destruction as a disconnection; by then the link
+    // that would hear of it is partly gone.
+    m_closing = true;
+    m_socket.abort();
+}
+
 void TcpLinkConnection::readAvailable() {
     m_readPause.start();
     char buffer[65536];

@@ -16,6 +16,9 @@ public:
     static constexpr int kReadPauseMs = 250;
 
     TcpLinkConnection();
+    ~TcpLinkConnection() override;
+    TcpLinkConnection(const TcpLinkConnection&) = delete;
+    TcpLinkConnection& operator=(const TcpLinkConnection&) = delete;
     void setHandlers(Handlers handlers) override;
     void open(const std::string& host, std::uint16_t port) override;
     bool write(std::string_view bytes) override;

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 namespace quillet::hostapp {
@@ -102,6 +104,35 @@ TEST(MapInfoTest, TitleIsTheWholeThirdLineOfTheFileBesideTheMapOrWhyNot) {
     EXPECT_TRUE(demo.problem.isEmpty()) << demo.problem.toStdString();
     EXPECT_FALSE(demo.title.isEmpty());
     EXPECT_EQ(windowCaption(demo.title), u"UI-View32 V2.03 ["_qs + demo.title + u"]"_qs);
+}
+
+// A FIFO, a device or an oversized file under the name of a feed or an information file is
+// refused at once with a message naming why; nothing waits for a writer or fills the memory.
+TEST(FeedTest, FeedsAndInformationFilesAreReadOnlyWhenRegularAndSmallEnough) {
+    QTemporaryDir dir;
+    const auto fifo = [&](const QString& name) {
+        return ::mkfifo(QFile::encodeName(dir.filePath(name)).constData(), 0600) == 0;
+    };
+    ASSERT_TRUE(fifo("feed.fifo") && fifo("map.inf"));
+    QFile huge(dir.filePath("huge.txt"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(kLargestFeedFile + 1));
+    const std::pair<QString, QString> feeds[] = {
+        {dir.filePath("feed.fifo"), "cannot read: not a regular file"},
+        {QStringLiteral("/dev/zero"), "cannot read: not a regular file"},
+        {dir.filePath("huge.txt"), "cannot read: larger than 67108864 bytes"}};
+    for (const auto& [path, why] : feeds) {
+        const Feed feed = readFeedFile(path);
+        ASSERT_EQ(feed.problems.size(), 1u) << path.toStdString();
+        EXPECT_EQ(feed.problems[0], (FeedProblem{0, why}));
+    }
+    ASSERT_TRUE(huge.rename(dir.filePath("big.inf")) && huge.resize(kLargestMapInfoFile + 1));
+    for (const char* map : {"map.gif", "big.gif"}) {
+        const MapTitle title = readMapTitle(dir.filePath(map));
+        EXPECT_TRUE(title.title.isEmpty());
+        EXPECT_TRUE(title.problem.startsWith(u"cannot read the map information file "_qs +
+                                             dir.filePath(map).chopped(3) + u"inf ("_qs))
+            << title.problem.toStdString();
+    }
 }
 
 } // namespace

@@ -28,27 +28,35 @@ using std::chrono::seconds;
 
 const SteadyTime kStart{std::chrono::hours(1000)};
 
-TEST(ReconnectPolicyTest, WaitsDoubleUpToAMinuteAndDropsSilentLinesAndAttemptsThatHang) {
-    ReconnectPolicy policy;
+// Whatever the connection brought before it ended, the waits grow from 5 s to 5 minutes, each
+// lengthened by up to a fifth at random; only a link that stayed up two minutes starts again
+// from 5 s. Silent lines and attempts that hang are dropped.
+TEST(ReconnectPolicyTest, WaitsGrowAfterEveryDropAndStartAgainOnlyAfterASteadyLink) {
+    ReconnectPolicy policy(seconds::zero(), seconds::zero(), Backoff{}, 7);
     SteadyTime now = kStart;
+    const std::vector<long long> steps{5, 10, 20, 40, 80, 160, 300, 300, 300};
     std::vector<long long> waits;
-    for (int attempt = 0; attempt < 9; ++attempt) {
+    for (std::size_t attempt = 0; attempt < steps.size(); ++attempt) {
         ASSERT_EQ(policy.poll(now), ReconnectPolicy::Action::Connect);
         policy.connecting(now);
-        policy.failed(now, "Connection refused");
+        policy.connected(now);
+        policy.heard(now); // a banner, then the server closes
+        policy.failed(now, "closed");
         waits.push_back(policy.secondsToRetry(now));
+        EXPECT_GE(waits.back(), steps[attempt]);
+        EXPECT_LE(waits.back(), steps[attempt] + steps[attempt] / 5 + 1);
         EXPECT_EQ(policy.poll(now + seconds(waits.back()) - seconds(1)),
                   ReconnectPolicy::Action::None);
         now += seconds(waits.back());
     }
-    EXPECT_EQ(waits, (std::vector<long long>{1, 2, 4, 8, 16, 32, 60, 60, 60}));
-    EXPECT_EQ(policy.reason(), "Connection refused");
+    EXPECT_NE(waits, steps) << "no jitter";
+    EXPECT_EQ(policy.reason(), "closed");
     policy.connecting(now);
     policy.connected(now);
-    policy.heard(now);
+    now += minutes(2);
     policy.failed(now, "closed");
-    EXPECT_EQ(policy.secondsToRetry(now), 1);
-    // Silent lines and attempts that hang are dropped.
+    EXPECT_LE(policy.secondsToRetry(now), 6);
+
     ReconnectPolicy silent(seconds(60)), quietAllowed, hanging;
     for (ReconnectPolicy* each : {&silent, &quietAllowed}) {
         each->connecting(kStart);
@@ -220,7 +228,19 @@ TEST(FileIoTest, ReplacesWholeFilesAndRefusesWhatIsNotARegularFile) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const auto fromFifo = readRegularFile(fifo, 100); // must not wait for a writer
     ASSERT_FALSE(fromFifo);
-    EXPECT_EQ(fromFifo.error(), fifo + " is not a regular file");
+    EXPECT_EQ(fromFifo.error(), "cannot read " + fifo + " (not a regular file)");
+    // Appends never go through a link nor wait for a FIFO's reader; a whole write replaces
+    // the link itself.
+    const std::string other = (dir / "other.txt").string();
+    const std::string link = (dir / "link.txt").string();
+    ASSERT_TRUE(writeFileAtomically(other, "theirs\n"));
+    std::filesystem::create_symlink(other, link);
+    EXPECT_EQ(appendToFile(link, "ours\n").error(),
+              "cannot open " + link + ": it is a symbolic link");
+    EXPECT_FALSE(appendToFile(fifo, "ours\n"));
+    ASSERT_TRUE(writeFileAtomically(link, "ours\n"));
+    EXPECT_FALSE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readRegularFile(other, 100)->value(), "theirs\n");
 }
 
 TEST(RepeatScheduleTest, BulletinsDecayToTwentyMinutesForFourHoursAnnouncementsHourlyForDays) {
@@ -277,7 +297,8 @@ TEST(HostOptionsTest, SectionRoundTripsBesideOtherLinesAndCommandLineWins) {
     EXPECT_EQ(withOptionsSection(written, options), written);
 }
 
-TEST(HostOptionsTest, Endpoints) {
+// What a link option may hold; whatever checkOptions refuses is never saved.
+TEST(HostOptionsTest, EndpointsAndOptionsThatCanBeKept) {
     // What is refused gives "".
     const std::pair<const char*, const char*> cases[] = {{"localhost:8001", "localhost:8001"},
                                                          {"tnc", "tnc:8001"},
@@ -286,20 +307,42 @@ TEST(HostOptionsTest, Endpoints) {
                                                          {"host:70000", ""},
                                                          {":8001", ""},
                                                          {"host:", ""},
-                                                         {"host:80x", ""}};
+                                                         {"host:80x", ""},
+                                                         {"host:-5", ""},
+                                                         {"host:99999", ""},
+                                                         {"127.0.0.1:8001:9", ""},
+                                                         {"::1", ""},
+                                                         {"[::1]x", ""},
+                                                         {"a b:1", ""},
+                                                         {"a\tb", ""}};
     for (const auto& [text, expected] : cases) {
         const auto endpoint = parseEndpoint(text, 8001);
         EXPECT_EQ(endpoint ? endpoint->host + ":" + std::to_string(endpoint->port) : "", expected);
     }
+    const auto with = [](auto change) {
+        HostOptions options{"N0CALL",          13023,
+                            {"tnc:8001"},      "rotate.aprs2.net",
+                            "g/BLN* b/N0CALL", "/home/me/maps/a b.gif"};
+        change(options);
+        return checkOptions(options);
+    };
+    EXPECT_TRUE(with([](HostOptions&) {}));
+    EXPECT_EQ(with([](HostOptions& o) { o.kiss.push_back("host:0"); }).error(),
+              "--kiss host:0: \"0\" is not a TCP port (1 to 65535)");
+    EXPECT_FALSE(with([](HostOptions& o) { o.aprsIs = "a b:1"; }));
+    EXPECT_FALSE(with([](HostOptions& o) { o.filter = "g/BLN*\r\nuser X"; }));
+    EXPECT_FALSE(with([](HostOptions& o) { o.call = "N0 CALL"; }));
+    EXPECT_FALSE(with([](HostOptions& o) { o.map = "/a\nb.gif"; }));
 }
 
 // A link through a fake connection with a clock the test moves.
 struct LinkRig {
-    explicit LinkRig(std::unique_ptr<LinkProtocol> protocol) {
+    explicit LinkRig(std::unique_ptr<LinkProtocol> protocol, Backoff backoff = {.jitter = 0}) {
         auto fake = std::make_unique<FakeLinkConnection>();
         connection = fake.get();
-        link = std::make_unique<Link>("APRS-IS", "server", 14580, std::move(fake),
-                                      std::move(protocol), [this] { return now; });
+        link = std::make_unique<Link>(
+            "APRS-IS", "server", 14580, std::move(fake), std::move(protocol),
+            [this] { return now; }, backoff);
         link->setEvents({[this](const aprs::Packet& p) { heard.push_back(p); },
                          [this](const std::string& text) { problems.push_back(text); },
                          {}});
@@ -333,8 +376,8 @@ TEST(LinkTest, AprsIsSendsOnlyWhenVerifiedSurvivesGarbageAndDropsASilentLine) {
     rig.now += seconds(60);
     rig.link->tick();
     EXPECT_FALSE(rig.connection->isOpen);
-    EXPECT_EQ(rig.link->stateText(), "retrying in 1 s (silent for 60 s)");
-    rig.now += seconds(1);
+    EXPECT_EQ(rig.link->stateText(), "retrying in 5 s (silent for 60 s)");
+    rig.now += seconds(5);
     rig.link->tick();
     EXPECT_EQ(rig.connection->opened.size(), 2u);
 }
@@ -350,7 +393,45 @@ TEST(LinkTest, KissSkipsBadFramesAndSaysWhyItCannotSend) {
     EXPECT_EQ(rig.problems.size(), 1u);
     rig.connection->peerCloses("Connection reset by peer");
     EXPECT_EQ(rig.link->transmit(*packet).error(),
-              "APRS-IS is retrying in 1 s (Connection reset by peer)");
+              "APRS-IS is retrying in 5 s (Connection reset by peer)");
+}
+
+// A server that sends its banner and closes is called 7 times in 10 minutes, not hundreds; one
+// that sends only comments and never answers the login is dropped after 30 s and called again
+// under the same waits.
+TEST(LinkTest, ServersThatCloseAfterTheirBannerOrNeverAnswerTheLoginAreCalledLessAndLess) {
+    LinkRig closing(std::make_unique<AprsIsProtocol>(AprsIsLogin{"N0CALL", -1, "g/BLN*"}),
+                    Backoff{});
+    for (int second = 0; second < 600; ++second, closing.now += seconds(1)) {
+        closing.link->tick();
+        if (!closing.connection->isOpen && closing.connection->opened.size() > 0 &&
+            closing.link->stateText() == "connecting") {
+            closing.connection->peerAccepts();
+            closing.connection->peerSends("# aprsc 2.1.10\r\n");
+            closing.connection->peerCloses("closed");
+        }
+    }
+    EXPECT_EQ(closing.connection->opened.size(), 7u);
+
+    LinkRig silent(std::make_unique<AprsIsProtocol>(AprsIsLogin{"N0CALL", -1, "g/BLN*"}));
+    silent.link->tick();
+    silent.connection->peerAccepts();
+    for (int second = 0; second < 30; ++second, silent.now += seconds(1)) {
+        silent.connection->peerSends(second % 20 == 0 ? "# aprsc 2.1.10\r\n" : "");
+        silent.link->tick();
+        ASSERT_EQ(silent.link->stateText(), "logging in") << second;
+    }
+    silent.link->tick();
+    EXPECT_FALSE(silent.connection->isOpen);
+    EXPECT_EQ(silent.link->stateText(), "retrying in 5 s (no answer to the login within 30 s)");
+    EXPECT_EQ(silent.problems.back(), "APRS-IS: no answer to the login within 30 s");
+    silent.now += seconds(5);
+    silent.link->tick();
+    silent.connection->peerAccepts();
+    silent.connection->peerSends("# logresp N0CALL unverified, server T2X\r\n");
+    silent.now += seconds(45);
+    silent.link->tick();
+    EXPECT_EQ(silent.link->stateText(), "unverified (receive only)");
 }
 
 TEST(TransmitTest, PortsNameKissLinksAndBadFieldsAreRefused) {

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace quillet::hostapp {
 namespace {
 
@@ -87,11 +89,14 @@ TEST(AprsIsServerTest, LogsBulletinsOnceKeepsThemOverARestartAndReconnects) {
                     "F5XYZ>APRS::BLN2     :18\xB0"
                     "C, no line end\r\n");
         EXPECT_TRUE(waitFor([&] { return logOfHost() == expected; })) << logOfHost().toStdString();
-        // A dropped connection is taken up again about a second later.
+        // A dropped connection is taken up again after the first wait, 5 to 6 s.
         server.drop();
-        EXPECT_TRUE(waitFor([&] { return server.connections == 2; }, 5000));
+        EXPECT_TRUE(waitFor([&] { return server.connections == 2; }, 10000));
         callSimulator("Quit");
         ASSERT_TRUE(host.waitUntilFinished());
+        // Its links are closed before they go, without a crash on the way out.
+        EXPECT_EQ(host.process().exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(host.process().exitCode(), 0);
     }
     // Like the host, it recorded where it is installed, for add-ons to put their extras there.
     QFile ini(home.filePath("Peak Systems/UI-View32.ini"));
@@ -119,6 +124,79 @@ TEST(AprsIsServerTest, ADamagedStoredLogGivesAnEmptyLogAndIsKeptAside) {
     callSimulator("Quit");
     ASSERT_TRUE(host.waitUntilFinished());
     EXPECT_TRUE(host.process().readAllStandardError().contains("damaged"));
+}
+
+// The stored log's name taken by a link (before the start or while the host runs) or by a
+// FIFO: the host never writes through the link nor waits on the FIFO; it says the log was not
+// stored, replaces the name with a file of its own, and still ends at once on SIGTERM.
+TEST(AprsIsServerTest, ALinkOrFifoAsTheStoredLogIsReplacedNeverWrittenThroughOrWaitedOn) {
+    ScriptedServer server;
+    QTemporaryDir home;
+    ASSERT_TRUE(QDir().mkpath(home.filePath("data/quillet-host")));
+    const QString stored = home.filePath("data/quillet-host/message_log.txt");
+    const QString theirs = home.filePath("theirs.txt");
+    const QByteArray theirText = QString::fromUtf8("G4OLD³BLN1³old\r\n").toUtf8();
+    ASSERT_TRUE(writeFile(theirs, theirText) && QFile::link(theirs, stored));
+    Simulator host({"--call", "N0CALL", "--aprs-is", server.address()}, true, "offscreen",
+                   home.path());
+    ASSERT_TRUE(host.waitUntilOnBus());
+    ASSERT_TRUE(waitFor([&] { return server.received.endsWith("\r\n"); }));
+    server.send("# logresp N0CALL unverified, server T2TEST\r\n");
+    const auto storedAfterHearing = [&](int n) {
+        server.send(QString("G4ABC>APRS,TCPIP*::BLN%1     :news %1\r\n").arg(n).toLatin1());
+        return waitFor(
+            [&] {
+                QFile file(stored);
+                return !QFileInfo(stored).isSymLink() && QFileInfo(stored).isFile() &&
+                       file.open(QIODevice::ReadOnly) &&
+                       file.readAll().contains(QString("news %1").arg(n).toLatin1());
+            },
+            15000);
+    };
+    EXPECT_TRUE(storedAfterHearing(1));
+    ASSERT_TRUE(QFile::remove(stored) && QFile::link(theirs, stored));
+    EXPECT_TRUE(storedAfterHearing(2));
+    ASSERT_TRUE(QFile::remove(stored));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(stored).constData(), 0600), 0);
+    EXPECT_TRUE(storedAfterHearing(3));
+    QFile file(theirs);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), theirText);
+    host.signal(SIGTERM);
+    ASSERT_TRUE(waitFor([&] { return host.process().state() == QProcess::NotRunning; }, 3000));
+    EXPECT_EQ(host.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(host.process().exitCode(), 0);
+    EXPECT_TRUE(host.process().readAllStandardError().contains("The log was not stored: "));
+}
+
+// Adding bulletins and feeds over the bus is for demos: on the air the interface offers only
+// quitting and the read count.
+TEST(AprsIsServerTest, TheDemoInterfaceIsOfferedOnlyWhenPlaying) {
+    const auto introspect = [] {
+        return QDBusConnection::sessionBus()
+            .call(QDBusMessage::createMethodCall(kService, QString::fromLatin1(hostbus::kPath),
+                                                 "org.freedesktop.DBus.Introspectable",
+                                                 "Introspect"))
+            .arguments()
+            .value(0)
+            .toString();
+    };
+    {
+        Simulator live({"--call", "N0CALL", "--kiss", QString("127.0.0.1:%1").arg(freeTcpPort())});
+        ASSERT_TRUE(live.waitUntilOnBus());
+        const QString xml = introspect();
+        EXPECT_TRUE(xml.contains("MessageLogReads")) << xml.toStdString();
+        EXPECT_FALSE(xml.contains("AddBulletin") || xml.contains("LoadFeed"));
+        EXPECT_EQ(callSimulator("AddBulletin", {"G4ABC", "BLN1", "invented"}).type(),
+                  QDBusMessage::ErrorMessage);
+        EXPECT_EQ(logOfHost(), QString());
+        callSimulator("Quit");
+        ASSERT_TRUE(live.waitUntilFinished());
+    }
+    Simulator playing({"--empty"});
+    ASSERT_TRUE(playing.waitUntilOnBus());
+    EXPECT_TRUE(introspect().contains("AddBulletin"));
+    EXPECT_EQ(callSimulator("LoadFeed", {"/dev/zero"}).arguments().value(0).toInt(), -1);
 }
 
 // In-process host with real TCP links: what the message form's Yes does.
