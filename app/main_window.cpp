@@ -465,6 +465,12 @@ void MainWindow::setStatus(const std::string& text) {
     }
 }
 
+void MainWindow::showNote(const std::string& text) {
+    if (m_status->text() == versionText()) {
+        setStatus(text);
+    }
+}
+
 QString MainWindow::statusText() const {
     return m_status->text();
 }

@@ -108,6 +108,9 @@ public:
     const BulletinStore& store() const { return *m_store; }
     const std::string& groupFilter() const { return m_groupFilter; }
     QString statusText() const;
+    // A note from the start, such as where the files are kept; a problem the start met keeps
+    // the status line.
+    void showNote(const std::string& text);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
