@@ -14,7 +14,6 @@
 #include "settings/window/message_boxes.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -90,11 +89,11 @@ int main(int argc, char* argv[]) {
     const quillet::IniHostSettings hostSettings;
     quillet::QtMessageBoxes boxes;
     quillet::DBusNotifier notifier;
-    const std::string executableName =
-        QFile::encodeName(QFileInfo(QCoreApplication::applicationFilePath()).fileName())
-            .toStdString();
+    // The host starts the program from where its executable is, not from its files' folder.
+    const std::filesystem::path executable(
+        QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
     quillet::MainWindow window({host, keys, pacer, clock, formatter, endProgram, programFolder,
-                                inet1, transferWait, hostSettings, executableName, boxes, notifier},
+                                inet1, transferWait, hostSettings, executable, boxes, notifier},
                                {std::make_unique<quillet::QtWorkQueue>(QStringLiteral("host")),
                                 std::make_unique<quillet::QtWorkQueue>(QStringLiteral("send")),
                                 std::make_unique<quillet::QtWorkQueue>(QStringLiteral("publish"))});

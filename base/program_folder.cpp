@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -39,7 +40,7 @@ std::string cannotWrite(const fs::path& folder, const std::string& reason) {
 // Copies a shipped file the operator may edit; one already there is theirs and stays.
 std::optional<std::string> copyOnce(const fs::path& from, const fs::path& to) {
     if (isThere(to)) {
-        if (::access(to.c_str(), R_OK) != 0) {
+        if (::faccessat(AT_FDCWD, to.c_str(), R_OK, AT_EACCESS) != 0) {
             return to.string() + " cannot be read (" + std::strerror(errno) + ")";
         }
         return std::nullopt;
@@ -65,7 +66,7 @@ std::optional<std::string> unwritableReason(const fs::path& folder) {
     if (!S_ISDIR(info.st_mode)) {
         return "it is not a folder";
     }
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
         return std::strerror(errno);
     }
     struct statvfs disk {};
