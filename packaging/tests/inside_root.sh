@@ -29,6 +29,7 @@ as_root() {
   echo "== apt-get install ./quillet_*.deb ./quillet-host_*.deb"
   apt-get install -y -q ./quillet_*.deb ./quillet-host_*.deb >/tmp/apt.log 2>&1 ||
     { cat /tmp/apt.log; fail "apt-get install failed"; }
+  echo "   installed in $SECONDS s"
   local ours
   ours="$(dpkg -L quillet quillet-host)"
 
@@ -43,6 +44,7 @@ as_root() {
     env -i HOME="$USER_HOME" USER="$USER_NAME" LOGNAME="$USER_NAME" PATH=/usr/bin:/bin \
     LANG=C.UTF-8 bash /tmp/inside_root.sh as-user
 
+  echo "   both programs checked after $SECONDS s"
   local written
   written="$(find /usr -cnewer /tmp/installed-mark)"
   [ -z "$written" ] || fail "written under /usr while the programs ran: $written"
@@ -63,10 +65,14 @@ as_root() {
 
 # --- as the user ----------------------------------------------------------------------
 as_user() {
-  Xvfb :7 -nolisten tcp -screen 0 1024x768x24 >/tmp/xvfb.log 2>&1 &
+  # The root shares the machine's abstract socket names: Xvfb picks a display number that
+  # no other X server uses.
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$HOME/display" >/tmp/xvfb.log 2>&1 &
   local xvfb=$!
-  export DISPLAY=:7 QT_QPA_PLATFORM=xcb
-  wait_until 20 xdpyinfo >/dev/null 2>&1 || { cat /tmp/xvfb.log; fail "Xvfb did not start"; }
+  wait_until 20 test -s "$HOME/display" || { cat /tmp/xvfb.log; fail "Xvfb did not start"; }
+  DISPLAY=":$(head -n 1 "$HOME/display")"
+  export DISPLAY QT_QPA_PLATFORM=xcb
+  wait_until 20 xdpyinfo >/dev/null 2>&1 || { cat /tmp/xvfb.log; fail "Xvfb does not answer"; }
   local status=0
   dbus-run-session -- bash /tmp/inside_root.sh in-session || status=$?
   kill "$xvfb"

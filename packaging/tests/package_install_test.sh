@@ -54,13 +54,14 @@ grep -qF "version=\"$version\"" "$work"/unpacked/usr/share/metainfo/*.metainfo.x
 zcat "$work/unpacked/usr/share/doc/quillet/changelog.gz" | head -n 1 | grep -qF "($version)" ||
   fail "the changelog's last entry is not $version"
 
-echo "== A fresh Debian 12 root: install, run as a user, remove"
+echo "== A fresh Debian 12 root: install, run as a user, remove (checks took $SECONDS s)"
 mkdir -p "$cache"
 # The programs need only what apt pulls in for them; the test brings an X server, a session
 # bus and the X tools that read the window's caption.
 start=$SECONDS
 mmdebstrap --variant=apt --include=xvfb,dbus-daemon,dbus-bin,x11-utils \
-  --aptopt='APT::Install-Recommends "false"' \
+  --aptopt='APT::Install-Recommends "false"' --aptopt='Acquire::Languages "none"' \
+  --dpkgopt=force-unsafe-io \
   --setup-hook='mkdir -p "$1/var/cache/apt/archives"' \
   --setup-hook="sync-in '$cache' /var/cache/apt/archives/" \
   --customize-hook="copy-in ${debs[*]} $here/inside_root.sh /tmp/" \
