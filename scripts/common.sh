@@ -26,7 +26,7 @@ QUILLET_PACKAGES=(
   # the TNC the host's tests talk to
   direwolf
   # the Debian packages, their checks, and the fresh Debian root they are installed into
-  "${QUILLET_PACKAGING_PACKAGES[@]}" lintian desktop-file-utils appstream mmdebstrap
+  "${QUILLET_PACKAGING_PACKAGES[@]}" lintian desktop-file-utils appstream mmdebstrap uidmap
 )
 
 as_root() {

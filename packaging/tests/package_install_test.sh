@@ -5,6 +5,7 @@
 #
 # Usage: package_install_test.sh BUILD_DIR VERSION
 # QUILLET_APT_CACHE names a folder that keeps the downloaded packages between runs.
+# Needs the network: the root comes from Debian's archive.
 set -euo pipefail
 
 build="$1"
@@ -58,8 +59,11 @@ echo "== A fresh Debian 12 root: install, run as a user, remove (checks took $SE
 mkdir -p "$cache"
 # The programs need only what apt pulls in for them; the test brings an X server, a session
 # bus and the X tools that read the window's caption.
+# mmdebstrap works in a plain chroot as root and in a user namespace otherwise (uidmap, and
+# subordinate ids in /etc/subuid); QUILLET_MMDEBSTRAP_MODE chooses another of its modes.
 start=$SECONDS
-mmdebstrap --variant=apt --include=xvfb,dbus-daemon,dbus-bin,x11-utils \
+mmdebstrap --mode="${QUILLET_MMDEBSTRAP_MODE:-auto}" --variant=apt \
+  --include=xvfb,dbus-daemon,dbus-bin,x11-utils \
   --aptopt='APT::Install-Recommends "false"' --aptopt='Acquire::Languages "none"' \
   --dpkgopt=force-unsafe-io \
   --setup-hook='mkdir -p "$1/var/cache/apt/archives"' \
