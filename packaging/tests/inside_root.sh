@@ -36,7 +36,7 @@ as_root() {
   echo "$USER_NAME:x:1000:1000:Station operator:$USER_HOME:/bin/bash" >>/etc/passwd
   echo "$USER_NAME:x:1000:" >>/etc/group
   mkdir -p "$USER_HOME" && chown 1000:1000 "$USER_HOME"
-  mkdir -p -m 1777 /tmp/.X11-unix
+  mkdir -m 1777 /tmp/.X11-unix
   touch /tmp/installed-mark
 
   echo "== Running both programs as $USER_NAME"
@@ -107,15 +107,22 @@ stop_quillet() {
   wait "$app" 2>/dev/null || true
 }
 
-# A start that must end at once with status 1 and a message holding each further argument.
-refused_start() { # name command [words...]
+# A start that must end at once with status 1 and a message holding each given word.
+refused_start() { # name word... -- command [argument...]
+  local name="$1" words=()
+  shift
+  while [ "$1" != "--" ]; do
+    words+=("$1")
+    shift
+  done
+  shift
   local status=0
-  QT_QPA_PLATFORM=offscreen timeout 20 $2 >/dev/null 2>"$HOME/refused.err" || status=$?
-  [ "$status" -eq 1 ] || { cat "$HOME/refused.err" >&2; fail "$1: ended with status $status"; }
+  QT_QPA_PLATFORM=offscreen timeout 20 "$@" >/dev/null 2>"$HOME/refused.err" || status=$?
+  [ "$status" -eq 1 ] || { cat "$HOME/refused.err" >&2; fail "$name: ended with status $status"; }
   local word
-  for word in "${@:3}"; do
+  for word in "${words[@]}"; do
     grep -qF "$word" "$HOME/refused.err" ||
-      { cat "$HOME/refused.err" >&2; fail "$1: the message lacks '$word'"; }
+      { cat "$HOME/refused.err" >&2; fail "$name: the message lacks '$word'"; }
   done
 }
 
@@ -167,7 +174,7 @@ in_session() {
   local before
   chmod 500 "$folder"
   before="$(listing "$folder")"
-  refused_start "Quillet, read-only ~/.config/quillet" quillet "$folder" "Permission denied"
+  refused_start "Quillet, read-only ~/.config/quillet" "$folder" "Permission denied" -- quillet
   [ "$(listing "$folder")" = "$before" ] || fail "Quillet changed $folder"
   chmod 700 "$folder"
 
@@ -175,14 +182,14 @@ in_session() {
   cp /usr/bin/quillet /usr/share/quillet/quillet.template "$HOME/copy/"
   chmod 555 "$HOME/copy"
   before="$(listing "$HOME/copy")"
-  refused_start "Quillet, read-only folder install" "$HOME/copy/quillet" "$HOME/copy" \
-    "Permission denied"
+  refused_start "Quillet, read-only folder install" "$HOME/copy" "Permission denied" -- \
+    "$HOME/copy/quillet"
   [ "$(listing "$HOME/copy")" = "$before" ] || fail "Quillet changed its read-only folder"
 
   chmod 500 "$host_folder"
   before="$(listing "$host_folder")"
-  refused_start "quillet-host, read-only program folder" "quillet-host --feed $feed" \
-    "$host_folder" "Permission denied"
+  refused_start "quillet-host, read-only program folder" "$host_folder" "Permission denied" -- \
+    quillet-host --feed "$feed"
   [ "$(listing "$host_folder")" = "$before" ] || fail "quillet-host changed $host_folder"
   chmod 700 "$host_folder"
 

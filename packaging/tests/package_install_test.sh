@@ -62,6 +62,7 @@ mkdir -p "$cache"
 # mmdebstrap works in a plain chroot as root and in a user namespace otherwise (uidmap, and
 # subordinate ids in /etc/subuid); QUILLET_MMDEBSTRAP_MODE chooses another of its modes.
 start=$SECONDS
+# shellcheck disable=SC2016 # "$1" is the root's path, given to each hook by mmdebstrap
 mmdebstrap --mode="${QUILLET_MMDEBSTRAP_MODE:-auto}" --variant=apt \
   --include=xvfb,dbus-daemon,dbus-bin,x11-utils \
   --aptopt='APT::Install-Recommends "false"' --aptopt='Acquire::Languages "none"' \
