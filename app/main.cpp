@@ -1,7 +1,9 @@
 #include "app/folder_lock.h"
 #include "app/locale_date_time_formatter.h"
 #include "app/main_window.h"
+#include "app/program_files.h"
 #include "app/qt_work_queue.h"
+#include "base/qt_text.h"
 #include "composing/sleeping_send_pacer.h"
 #include "host/dbus_host.h"
 #include "host/ini_host_settings.h"
@@ -12,7 +14,6 @@
 #include "settings/window/message_boxes.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -23,31 +24,50 @@
 #include <atomic>
 #include <memory>
 
+namespace {
+
+// A problem that ends the start: on stderr, and in a box when there is a screen to show it.
+int endWith(const QString& message) {
+    std::fprintf(stderr, "quillet: %s\n", qPrintable(message));
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal")) {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Quillet"), message);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+    }
+    return 1;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillet"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLET_VERSION));
 
+    // Beside the executable, or in the user's folder for an install under /usr. A folder that
+    // cannot be written ends the start before anything is written.
+    const quillet::Result<quillet::ProgramFolder> folder = quillet::quilletProgramFolder();
+    if (!folder) {
+        return endWith(QFile::decodeName(folder.error().c_str()));
+    }
+    const QString programFolder = QFile::decodeName(folder->folder.c_str());
+    const QString folderNote = quillet::programFolderNote(*folder);
+    if (!folderNote.isEmpty()) {
+        std::fprintf(stderr, "quillet: %s\n", qPrintable(folderNote));
+    }
+
     // The settings file, the page's temporary file and the extras file live in the program
     // folder: a second copy from the same folder would fight the first over them.
-    const QString programFolder = QCoreApplication::applicationDirPath();
     const quillet::FolderLock lock(
         QFile::encodeName(programFolder + QStringLiteral("/quillet.lock")).toStdString());
     if (lock.state() == quillet::FolderLock::State::takenByAnother) {
-        const QString message =
-            QStringLiteral("Quillet is already running from this folder (%1).").arg(programFolder);
-        std::fprintf(stderr, "quillet: %s\n", qPrintable(message));
-        const QString platform = QGuiApplication::platformName();
-        if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal")) {
-            QMessageBox box(QMessageBox::Information, QStringLiteral("Quillet"), message);
-            box.setTextFormat(Qt::PlainText);
-            box.exec();
-        }
-        return 1;
+        return endWith(
+            QStringLiteral("Quillet is already running from this folder (%1).").arg(programFolder));
     }
     if (lock.state() == quillet::FolderLock::State::unavailable) {
-        // A folder that takes no lock file will not take the settings either; the window
-        // says so. The start goes on, unguarded.
+        // The folder was writable a moment ago; the window reports what fails next. The
+        // start goes on, unguarded.
         std::fprintf(stderr, "quillet: %s\n", lock.problem().c_str());
     }
 
@@ -69,15 +89,18 @@ int main(int argc, char* argv[]) {
     const quillet::IniHostSettings hostSettings;
     quillet::QtMessageBoxes boxes;
     quillet::DBusNotifier notifier;
-    const std::string executableName =
-        QFile::encodeName(QFileInfo(QCoreApplication::applicationFilePath()).fileName())
-            .toStdString();
+    // The host starts the program from where its executable is, not from its files' folder.
+    const std::filesystem::path executable(
+        QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
     quillet::MainWindow window({host, keys, pacer, clock, formatter, endProgram, programFolder,
-                                inet1, transferWait, hostSettings, executableName, boxes, notifier},
+                                inet1, transferWait, hostSettings, executable, boxes, notifier},
                                {std::make_unique<quillet::QtWorkQueue>(QStringLiteral("host")),
                                 std::make_unique<quillet::QtWorkQueue>(QStringLiteral("send")),
                                 std::make_unique<quillet::QtWorkQueue>(QStringLiteral("publish"))});
     window.startUp();
+    if (!folderNote.isEmpty()) {
+        window.showNote(quillet::toWindows1252(folderNote));
+    }
     window.show();
     return QApplication::exec();
 }

@@ -158,7 +158,7 @@ void MainWindow::buildControls() {
 }
 
 void MainWindow::startUp() {
-    // 1. Every file of the program lives beside the executable, wherever it is started from.
+    // 1. Every file of the program lives in its program folder, wherever it is started from.
     m_applicationDir->setText(m_services.programDir);
     // 2. Log lines end with CR LF; the bulletin table splits the log on that itself.
     // 3. The scrambling table, then the settings file (created when missing); on a failure
@@ -175,7 +175,8 @@ void MainWindow::startUp() {
     fillGroupList();
     // 7. The host learns of the program through a file in its folder, written once.
     const Status registered =
-        registerExtra(m_services.hostSettings, programDir(), m_services.executableName);
+        registerExtra(m_services.hostSettings, m_services.executable.parent_path(),
+                      m_services.executable.filename().string());
     // 9. A problem met on the way stays in the status line instead of the version.
     if (!loaded) {
         setStatus(loaded.error());
@@ -558,6 +559,12 @@ void MainWindow::setStatus(const std::string& text) {
         m_status->setText(fromWindows1252(text.substr(0, kStatusShownLength)) + QChar(0x2026));
     } else {
         m_status->setText(fromWindows1252(text));
+    }
+}
+
+void MainWindow::showNote(const std::string& text) {
+    if (m_status->text() == versionText()) {
+        setStatus(text);
     }
 }
 

@@ -56,11 +56,11 @@ public:
         const Clock& clock;
         const DateTimeFormatter& formatter;
         std::function<void()> endProgram; // ends the program at once
-        QString programDir;               // the folder that holds the executable
+        QString programDir;               // the folder the program keeps its files in
         TransferControl& inet1;           // uploads the page
         TransferWait& transferWait;       // waits for it on the publishing queue's thread
         const HostSettings& hostSettings; // where the host keeps its program folder
-        std::string executableName;       // the program's file name, for the host's extras
+        std::filesystem::path executable; // the program itself, which the host's extras name
         MessageBoxes& boxes;
         Notifier& notifier; // desktop notices of new bulletins
     };
@@ -110,6 +110,9 @@ public:
     const BulletinStore& store() const { return *m_store; }
     const std::string& groupFilter() const { return m_groupFilter; }
     QString statusText() const;
+    // A note from the start, such as where the files are kept; a problem the start met keeps
+    // the status line.
+    void showNote(const std::string& text);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

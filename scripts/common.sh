@@ -4,6 +4,14 @@
 QUILLET_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 QUILLET_BUILD="${QUILLET_BUILD:-$QUILLET_ROOT/build}"
 
+# What building the Debian packages needs (scripts/package.sh).
+QUILLET_PACKAGING_PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libxdo-dev libcurl4-openssl-dev libssl-dev
+  dpkg-dev file librsvg2-bin
+)
+
 # Everything the program, its tests and its demo need, all from Debian's archive.
 QUILLET_PACKAGES=(
   build-essential cmake ninja-build pkg-config
@@ -17,6 +25,8 @@ QUILLET_PACKAGES=(
   dunst systemd
   # the TNC the host's tests talk to
   direwolf
+  # the Debian packages, their checks, and the fresh Debian root they are installed into
+  "${QUILLET_PACKAGING_PACKAGES[@]}" lintian desktop-file-utils appstream mmdebstrap uidmap
 )
 # The differential test reads packets with js-aprs-fap, which its command installs from npm.
 # Debian's node and npm only where npm is missing, so a machine's own node stays.
@@ -34,10 +44,13 @@ as_root() {
   fi
 }
 
+# install_missing_packages [PACKAGE...]: those given, or everything in QUILLET_PACKAGES.
 install_missing_packages() {
   local missing=()
   local pkg
-  for pkg in "${QUILLET_PACKAGES[@]}"; do
+  local wanted=("$@")
+  [ "$#" -gt 0 ] || wanted=("${QUILLET_PACKAGES[@]}")
+  for pkg in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
       missing+=("$pkg")
     fi

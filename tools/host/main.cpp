@@ -13,6 +13,7 @@
 #include "tools/host/link_protocol.h"
 #include "tools/host/main_window.h"
 #include "tools/host/map_info.h"
+#include "tools/host/program_files.h"
 #include "tools/host/quit_signals.h"
 #include "tools/host/tcp_link_connection.h"
 #include "tools/host/x11_display.h"
@@ -22,6 +23,7 @@
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -192,7 +194,13 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillet-host"));
-    const QString here = QCoreApplication::applicationDirPath();
+    // Where the demo feed and map are, and the folder the host records as its own.
+    const Result<ProgramFolder> folder = hostProgramFolder();
+    if (!folder) {
+        warn(QFile::decodeName(folder.error().c_str()));
+        return 1;
+    }
+    const QString here = QFile::decodeName(folder->shippedFiles.c_str());
 
     HostOptions given;
     given.call = parser.value(callOption).trimmed().toStdString();
@@ -219,7 +227,8 @@ int main(int argc, char* argv[]) {
     // Like the host, it records where it is installed at every start, so that add-ons can
     // place their extras files there. The folder ends with its separator, as the host writes it.
     const IniHostSettings hostSettings;
-    if (const auto problem = hostSettings.setProgramFolder(here + QLatin1Char('/'))) {
+    if (const auto problem = hostSettings.setProgramFolder(
+            QFile::decodeName(folder->folder.c_str()) + QLatin1Char('/'))) {
         warn(QStringLiteral("warning: program folder not recorded: ") + *problem);
     }
 

@@ -1,0 +1,172 @@
+#include "base/program_folder.h"
+#include "base/tests/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+
+#include <unistd.h>
+
+namespace quillet {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readBytes;
+using testing::TempDir;
+using testing::writeBytes;
+
+// What each layout gives: the folder written to, where the shipped files are found, and what
+// a first start leaves in the user's folder. Permission cases need an ordinary user and are
+// in the package's install test.
+TEST(ProgramFolder, EachLayoutWritesWhereItMayAndKeepsTheOperatorsEdits) {
+    struct Case {
+        const char* name;
+        std::function<void(const TempDir&)> arrange;
+        bool systemInstall;
+        const char* expectedTemplate; // in the folder chosen; nullptr: none there
+    };
+    const auto shipped = [](const TempDir& t) {
+        fs::create_directories(t / "share");
+        writeBytes(t / "share/page.template", "shipped template");
+        writeBytes(t / "share/page.js1", "shipped script");
+        // Shipped files are read-only to the user.
+        fs::permissions(t / "share/page.template", fs::perms::owner_read);
+    };
+    const Case cases[] = {
+        {"folder install, shipped files elsewhere too",
+         [&](const TempDir& t) {
+             shipped(t);
+             writeBytes(t / "bin/page.template", "beside the program");
+         },
+         false, "beside the program"},
+        {"bare executable, nothing shipped", [](const TempDir&) {}, false, nullptr},
+        {"system install, first start", shipped, true, "shipped template"},
+        {"system install, the operator's own template",
+         [&](const TempDir& t) {
+             shipped(t);
+             fs::create_directories(t / "home/quillet");
+             writeBytes(t / "home/quillet/page.template", "edited");
+         },
+         true, "edited"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TempDir t;
+        fs::create_directories(t / "bin");
+        c.arrange(t);
+        const bool existedBefore = fs::exists(t / "home/quillet");
+        const auto chosen = chooseProgramFolder({t / "bin",
+                                                 "page.template",
+                                                 t / "share",
+                                                 t / "home/quillet",
+                                                 {"page.template", "page.js1"}});
+        ASSERT_TRUE(chosen) << chosen.error();
+        EXPECT_EQ(chosen->systemInstall, c.systemInstall);
+        EXPECT_EQ(chosen->folder, c.systemInstall ? t / "home/quillet" : t / "bin");
+        EXPECT_EQ(chosen->shippedFiles, c.systemInstall ? t / "share" : t / "bin");
+        EXPECT_EQ(chosen->created, c.systemInstall && !existedBefore);
+        EXPECT_TRUE(chosen->warnings.empty());
+        if (c.expectedTemplate == nullptr) {
+            EXPECT_FALSE(fs::exists(chosen->folder / "page.template"));
+        } else {
+            EXPECT_EQ(readBytes(chosen->folder / "page.template"), c.expectedTemplate);
+        }
+        if (!c.systemInstall) {
+            EXPECT_FALSE(fs::exists(t / "home")) << "a folder install wrote into the home";
+            continue;
+        }
+        EXPECT_EQ(readBytes(chosen->folder / "page.js1"), "shipped script");
+        const auto perms = fs::status(chosen->folder / "page.template").permissions();
+        EXPECT_NE(perms & fs::perms::owner_write, fs::perms::none) << "the copy cannot be edited";
+        if (chosen->created) {
+            EXPECT_EQ(fs::status(chosen->folder).permissions() & fs::perms::all,
+                      fs::perms::owner_all)
+                << "the folder for the settings is open to others";
+        }
+    }
+}
+
+// Runs `call` as an ordinary user when the tests run as root, so that permission bits bite.
+template <typename Call> auto asOrdinaryUser(Call call) {
+    const bool root = ::geteuid() == 0;
+    if (root && ::seteuid(65534) != 0) {
+        ADD_FAILURE() << "cannot become an ordinary user";
+    }
+    auto result = call();
+    if (root && ::seteuid(0) != 0) {
+        std::abort(); // staying an ordinary user would spoil every later test
+    }
+    return result;
+}
+
+// A folder that exists but cannot be written: the message names it and says why, and
+// nothing is made or copied.
+TEST(ProgramFolder, AFolderThatCannotBeWrittenStopsTheStartUntouched) {
+    struct Case {
+        const char* name;
+        bool folderInstall;
+        std::function<void(const fs::path&)> spoil; // makes the folder unwritable
+        const char* reason;
+    };
+    const auto readOnly = [](const fs::path& folder) {
+        fs::create_directories(folder);
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec |
+                                    fs::perms::group_read | fs::perms::group_exec |
+                                    fs::perms::others_read | fs::perms::others_exec);
+    };
+    const Case cases[] = {
+        {"read-only folder install", true, readOnly, "Permission denied"},
+        {"read-only user folder", false, readOnly, "Permission denied"},
+        {"user folder that is a file", false,
+         [](const fs::path& folder) { writeBytes(folder, "a file"); }, "not a folder"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TempDir t;
+        fs::create_directories(t / "share");
+        writeBytes(t / "share/page.template", "shipped");
+        fs::create_directories(t / "bin");
+        const fs::path folder = c.folderInstall ? t / "bin" : t / "quillet";
+        if (c.folderInstall) {
+            writeBytes(t / "bin/page.template", "beside");
+        }
+        c.spoil(folder);
+        const auto before =
+            fs::is_directory(folder) ? testing::entryNames(folder) : std::vector<std::string>{};
+        const auto chosen = asOrdinaryUser([&] {
+            return chooseProgramFolder(
+                {t / "bin", "page.template", t / "share", t / "quillet", {"page.template"}});
+        });
+        ASSERT_FALSE(chosen);
+        EXPECT_NE(chosen.error().find(folder.string()), std::string::npos) << chosen.error();
+        EXPECT_NE(chosen.error().find(c.reason), std::string::npos) << chosen.error();
+        if (fs::is_directory(folder)) {
+            EXPECT_EQ(testing::entryNames(folder), before);
+        }
+    }
+}
+
+// The operator's template that cannot be read is named, and stays as it is; the start goes on.
+TEST(ProgramFolder, AnUnreadableTemplateIsNamedAndKept) {
+    const TempDir t;
+    fs::create_directories(t / "bin");
+    fs::create_directories(t / "share");
+    writeBytes(t / "share/page.template", "shipped");
+    fs::create_directories(t / "quillet");
+    fs::permissions(t / "quillet", fs::perms::all); // the ordinary user may write here
+    writeBytes(t / "quillet/page.template", "edited");
+    fs::permissions(t / "quillet/page.template", fs::perms::none);
+    const auto chosen = asOrdinaryUser([&] {
+        return chooseProgramFolder(
+            {t / "bin", "page.template", t / "share", t / "quillet", {"page.template"}});
+    });
+    ASSERT_TRUE(chosen) << chosen.error();
+    ASSERT_EQ(chosen->warnings.size(), 1u);
+    EXPECT_NE(chosen->warnings[0].find((t / "quillet/page.template").string()), std::string::npos)
+        << chosen->warnings[0];
+    EXPECT_EQ(readBytes(t / "quillet/page.template"), "edited");
+}
+
+} // namespace
+} // namespace quillet
