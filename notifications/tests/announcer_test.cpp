@@ -22,17 +22,19 @@ struct Case {
     std::vector<std::string> logs; // the host's log at each refresh, the first at start-up
     std::vector<Notice> expected;  // every notice raised, in order
     std::string filter = "ALL";
-    bool enabled = true;
-    std::string failure = ""; // the notification service's answer, when it fails
+    std::vector<bool> on = {}; // notices on at each refresh; on throughout when empty
+    std::string failure = "";  // the notification service's answer, when it fails
 };
 
 TEST(BulletinAnnouncer, AnnouncesWhatARefreshBroughtFromOthersInTheShownGroup) {
     const std::string a = logLine("K1ABC", "BLN1", "Net tonight");
     const Notice aNotice{"Bulletin from K1ABC (BLN1)", "Net tonight"};
-    std::string several = logLine("G4OWN", "BLN7", "own");
-    for (const char* call : {"W3C", "OE1B", "N9Z", "G0E", "DL1D", "F1F", "VK2G"}) {
-        several += logLine(call, std::string("BLN") + call[1], call);
+    std::string five;
+    for (const char* call : {"W3C", "OE1B", "N9Z", "G0E", "DL1D"}) {
+        five += logLine(call, std::string("BLN") + call[1], call);
     }
+    const std::string several = logLine("G4OWN", "BLN7", "own") + five +
+                                logLine("F1F", "BLN1", "F1F") + logLine("VK2G", "BLNK", "VK2G");
     const std::vector<Case> cases = {
         {"what start-up finds", {a}, {}},
         {"a new bulletin, then the same again", {"", a, a}, {aNotice}},
@@ -44,12 +46,18 @@ TEST(BulletinAnnouncer, AnnouncesWhatARefreshBroughtFromOthersInTheShownGroup) {
          {"", logLine("K1ABC", "BLN1NA", "na") + logLine("K2X", "BLN1EU", "eu") + a},
          {{"Bulletin from K2X (BLN1EU)", "eu"}},
          "EU"},
-        {"switched off", {"", a}, {}, "ALL", false},
+        {"switched off", {"", a}, {}, "ALL", {true, false}},
+        {"switched on again after bulletins came", {"", a, a}, {}, "ALL", {true, false, true}},
         {"several at once, in table order, the own left out",
          {"", several},
          {{"7 new bulletins",
            "DL1D (BLNL): DL1D\nF1F (BLN1): F1F\nG0E (BLN0): G0E\nN9Z (BLN9): N9Z\n"
            "OE1B (BLNE): OE1B\nand 2 more"}}},
+        {"five: all shown, none more",
+         {"", five},
+         {{"5 new bulletins",
+           "DL1D (BLNL): DL1D\nG0E (BLN0): G0E\nN9Z (BLN9): N9Z\nOE1B (BLNE): OE1B\n"
+           "W3C (BLN3): W3C"}}},
         {"eviction and re-sorting", {crowdedLog(), crowdedLog(), crowdedLog()}, {}},
         {"markup is left to the notifier",
          {"", logLine("K1ABC", "BLN1", "Fox <b>& hound</b>")},
@@ -58,7 +66,7 @@ TEST(BulletinAnnouncer, AnnouncesWhatARefreshBroughtFromOthersInTheShownGroup) {
          {"", a, a + logLine("K2X", "BLN2", "x")},
          {aNotice, {"Bulletin from K2X (BLN2)", "x"}},
          "ALL",
-         true,
+         {},
          "no service"},
     };
     for (const Case& c : cases) {
@@ -69,11 +77,12 @@ TEST(BulletinAnnouncer, AnnouncesWhatARefreshBroughtFromOthersInTheShownGroup) {
         notifier.failure = c.failure;
         std::vector<std::string> problems;
         BulletinAnnouncer announcer(notifier, [&](const std::string& t) { problems.push_back(t); });
-        for (const std::string& log : c.logs) {
+        for (std::size_t i = 0; i < c.logs.size(); ++i) {
+            const std::string& log = c.logs[i];
             clock.advance(std::chrono::seconds(30));
             store.storeMessageLog(log);
             store.sortBulletins();
-            announcer.afterRefresh(store.bulletins(), c.filter, c.enabled,
+            announcer.afterRefresh(store.bulletins(), c.filter, c.on.empty() || c.on[i],
                                    [] { return std::string("G4OWN"); });
         }
         EXPECT_EQ(notifier.notices, c.expected);

@@ -103,6 +103,9 @@ TEST_F(Delivery, APageNameWithAFolderOrAHostWithMoreIsRefused) {
          {"../up.htm", "a/b.htm", "/tmp/abs.htm", "a\\b.htm", "..", "", "x\r\nDELE y"}) {
         badName(name);
     }
+    settings.ftpEnabled = "FALSE"; // a page only copied is held to the same name
+    badName("../up.htm");
+    settings.ftpEnabled = "TRUE";
     const auto badHost = expectRefused(&Settings::ftpHost, "FTP_HOST");
     for (const char* host : {"host:21/dir", "host/dir", "host?x", "host#x", "user@host", "ho st",
                              "host:0", "host:99999", "http://host", "sftp://host:22/etc", "[::1"}) {

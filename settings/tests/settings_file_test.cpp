@@ -115,8 +115,9 @@ TEST_F(SettingsLoad, EveryKeyIsReadByTheFileRules) {
     // Every load starts from the defaults, so a key gone from the file is gone from the record.
     writeBytes(ini(), "FTP_USERNAME=u\r\n");
     ASSERT_TRUE(load().ok());
-    EXPECT_EQ(m_settings.ftpHost + "/" + m_settings.ftpPassword + m_settings.ftpCaFile,
-              "localhost/");
+    EXPECT_EQ(m_settings.ftpHost + "/" + m_settings.ftpPassword + m_settings.ftpCaFile +
+                  m_settings.htmlFileName,
+              "localhost/quillet.htm");
     EXPECT_TRUE(isSwitchOn(m_settings.notifyNewBulletins)); // notices are on unless switched off
 }
 
