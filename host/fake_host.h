@@ -28,6 +28,7 @@ public:
     bool direct = false;
     DirectSend directReply{true, "Sent on KISS 1"};
     std::vector<std::string> sentBulletins; // "addressee|port|path|text"
+    std::string sendError;                  // SendBulletin alone fails with it while set
 
     std::unique_ptr<HostMap> currentMap() override {
         record("CurrentMap");
@@ -57,6 +58,9 @@ public:
     DirectSend sendBulletin(const std::string& addressee, int port, const std::string& path,
                             const std::string& text) override {
         record("SendBulletin");
+        if (!sendError.empty()) {
+            throw HostError(sendError);
+        }
         sentBulletins.push_back(addressee + '|' + std::to_string(port) + '|' + path + '|' + text);
         return directReply;
     }

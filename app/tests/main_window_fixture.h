@@ -46,6 +46,18 @@ inline void clickRow(QListWidget* list, int row) {
                       list->visualItemRect(list->item(row)).center());
 }
 
+// The tests that type into a real X window fail without a display unless told to skip.
+inline bool skipWithoutDisplay() {
+    if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
+        return false;
+    }
+    if (qgetenv("QUILLET_SKIP_X11_TESTS") != "1") {
+        qFatal("DISPLAY is not set: this test types into a real X window. Run the tests with "
+               "scripts/test.sh, or set QUILLET_SKIP_X11_TESTS=1 to skip it.");
+    }
+    return true;
+}
+
 template <typename Queue> MainWindow::Workers workers() {
     return {std::make_unique<Queue>(), std::make_unique<Queue>(), std::make_unique<Queue>()};
 }
@@ -55,22 +67,31 @@ template <> inline MainWindow::Workers workers<QtWorkQueue>() {
             std::make_unique<QtWorkQueue>(QStringLiteral("publish"))};
 }
 
-template <typename Queue = InlineWorkQueue> struct BasicWindowFixture {
+// What a main window takes besides its host, keystrokes, pauses and clock: fakes and a
+// temporary program directory.
+struct WindowServices {
     QTemporaryDir dir;
-    FakeHost host;
-    FakeKeystrokeSender keys;
-    FakeSendPacer pacer;
-    FakeClock clock;
     IsoDateTimeFormatter formatter;
     FakeTransferControl inet1;
     FakeTransferWait transferWait;
     FakeHostSettings hostSettings;
     RecordingMessageBoxes boxes;
     RecordingNotifier notifier;
+    MainWindow::Services services(
+        Host& host, KeystrokeSender& keys, SendPacer& pacer, const Clock& clock,
+        std::function<void()> ending = [] {}) {
+        return {host,  keys,         pacer,        clock,     formatter, ending,  dir.path(),
+                inet1, transferWait, hostSettings, "quillet", boxes,     notifier};
+    }
+};
+
+template <typename Queue = InlineWorkQueue> struct BasicWindowFixture : WindowServices {
+    FakeHost host;
+    FakeKeystrokeSender keys;
+    FakeSendPacer pacer;
+    FakeClock clock;
     int endings = 0;
-    MainWindow window{{host, keys, pacer, clock, formatter, [this] { ++endings; }, dir.path(),
-                       inet1, transferWait, hostSettings, "quillet", boxes, notifier},
-                      workers<Queue>()};
+    MainWindow window{services(host, keys, pacer, clock, [this] { ++endings; }), workers<Queue>()};
     template <typename T> T* control(const char* name) {
         return window.findChild<T*>(QString::fromLatin1(name));
     }

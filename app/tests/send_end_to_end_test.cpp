@@ -4,16 +4,11 @@
 // libxdo into the host's window on a real X display, the host logs it as the station's own
 // and sends it to Dire Wolf, whose transmitted audio atest decodes. Needs DISPLAY with a
 // window manager (the README's test command provides one) and runs under dbus-run-session.
-#include "app/main_window.h"
-#include "app/qt_work_queue.h"
+#include "app/tests/main_window_fixture.h"
 #include "composing/add_message_window.h"
 #include "composing/sleeping_send_pacer.h"
 #include "host/dbus_host.h"
-#include "host/fake_host_settings.h"
 #include "host/xdo_keystroke_sender.h"
-#include "notifications/recording_notifier.h"
-#include "publishing/fake_transfer_control.h"
-#include "settings/window/recording_message_boxes.h"
 #include "settings/window/setup_window.h"
 #include "testsupport/direwolf.h"
 #include "testsupport/host_process.h"
@@ -33,16 +28,13 @@ class SendEndToEndTest : public QObject {
 
 private slots:
     void aBulletinHeardReachesThePageAndOneSentGoesOnTheAir() {
-        if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-            if (qgetenv("QUILLET_SKIP_X11_TESTS") == "1") {
-                QSKIP("no X display and QUILLET_SKIP_X11_TESTS=1");
-            }
-            QFAIL("DISPLAY is not set: this test types into a real X window. Run the tests "
-                  "with scripts/test.sh, or set QUILLET_SKIP_X11_TESTS=1 to skip it.");
+        if (skipWithoutDisplay()) {
+            QSKIP("no X display and QUILLET_SKIP_X11_TESTS=1");
         }
         // A map whose title no other window on the display bears, in Windows-1252 on its
         // way to the caption, which X holds as UTF-8.
-        QTemporaryDir dir;
+        WindowServices services;
+        const QTemporaryDir& dir = services.dir;
         const QByteArray title =
             "K\xFCste & Co " + QByteArray::number(QCoreApplication::applicationPid());
         QVERIFY(writeFile(dir.filePath(QStringLiteral("sea.inf")),
@@ -82,17 +74,7 @@ private slots:
         DBusHost host(QDBusConnection::sessionBus(), 5000);
         SleepingSendPacer pacer([] { return false; });
         SystemClock clock;
-        IsoDateTimeFormatter formatter;
-        FakeTransferControl inet1;
-        FakeTransferWait transferWait;
-        FakeHostSettings hostSettings;
-        RecordingMessageBoxes boxes;
-        RecordingNotifier notifier;
-        MainWindow window({host, keys, pacer, clock, formatter, [] {}, dir.path(), inet1,
-                           transferWait, hostSettings, "quillet", boxes, notifier},
-                          {std::make_unique<QtWorkQueue>(QStringLiteral("host")),
-                           std::make_unique<QtWorkQueue>(QStringLiteral("send")),
-                           std::make_unique<QtWorkQueue>(QStringLiteral("publish"))});
+        MainWindow window(services.services(host, keys, pacer, clock), workers<QtWorkQueue>());
         window.startUp();
         window.show();
         QTRY_VERIFY_WITH_TIMEOUT(!window.refreshPending(), 10000);
@@ -113,8 +95,8 @@ private slots:
         QTest::mouseClick(setup->findChild<QPushButton*>(QStringLiteral("Command3")),
                           Qt::LeftButton);
         // "done." comes once the page has been copied
-        QTRY_COMPARE_WITH_TIMEOUT(boxes.shown, QStringList{QStringLiteral("information: done.")},
-                                  10000);
+        QTRY_COMPARE_WITH_TIMEOUT(services.boxes.shown,
+                                  QStringList{QStringLiteral("information: done.")}, 10000);
         setup->close();
         const auto page = [&] {
             QFile file(dir.filePath(QStringLiteral("board.htm")));

@@ -3,15 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
-
-#include <unistd.h>
 
 namespace quillet {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::asOrdinaryUser;
 using testing::readBytes;
 using testing::TempDir;
 using testing::writeBytes;
@@ -85,19 +83,6 @@ TEST(ProgramFolder, EachLayoutWritesWhereItMayAndKeepsTheOperatorsEdits) {
                 << "the folder for the settings is open to others";
         }
     }
-}
-
-// Runs `call` as an ordinary user when the tests run as root, so that permission bits bite.
-template <typename Call> auto asOrdinaryUser(Call call) {
-    const bool root = ::geteuid() == 0;
-    if (root && ::seteuid(65534) != 0) {
-        ADD_FAILURE() << "cannot become an ordinary user";
-    }
-    auto result = call();
-    if (root && ::seteuid(0) != 0) {
-        std::abort(); // staying an ordinary user would spoil every later test
-    }
-    return result;
 }
 
 // A folder that exists but cannot be written: the message names it and says why, and

@@ -3,9 +3,11 @@
 // File helpers the tests of several folders share.
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -72,6 +74,23 @@ template <typename Call> auto withFileSizeLimit(rlim_t bytes, Call call) {
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     return result;
+}
+
+// Runs `call` as an ordinary user when the tests run as root, so that permission bits bite.
+template <typename Call> auto asOrdinaryUser(Call call) {
+    const bool root = ::geteuid() == 0;
+    if (root && ::seteuid(65534) != 0) {
+        std::abort(); // the permission checks would mean nothing
+    }
+    struct Back { // staying an ordinary user would spoil every later test
+        bool root;
+        ~Back() {
+            if (root && ::seteuid(0) != 0) {
+                std::abort();
+            }
+        }
+    } back{root};
+    return call();
 }
 
 } // namespace quillet::testing

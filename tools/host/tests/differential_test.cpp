@@ -4,16 +4,11 @@
 // differential/known_differences.tsv; any other difference, or a listed one that no longer
 // occurs, fails. differential/run.sh installs js-aprs-fap and runs this under a private bus.
 
-#include "testsupport/host_process.h"
+#include "testsupport/scripted_server.h"
 
-#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTcpServer>
-#include <QTcpSocket>
-
-#include <gtest/gtest.h>
 
 #include <map>
 #include <set>
@@ -22,32 +17,6 @@ namespace quillet::testing {
 namespace {
 
 const QString kSeparator = QString::fromUtf8("³");
-
-QString logOfHost() {
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(
-        QDBusMessage::createMethodCall(kService, QString::fromLatin1(hostbus::kPath),
-                                       QString::fromLatin1(hostbus::kInterface), "MessageLog")
-            << 2,
-        QDBus::Block, 5000);
-    return reply.arguments().value(0).toString();
-}
-
-// A peer that takes one connection and sends it what it is given.
-class Peer {
-public:
-    Peer() {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&m_server, &QTcpServer::newConnection,
-                         [this] { m_socket = m_server.nextPendingConnection(); });
-    }
-    QString address() const { return QString("127.0.0.1:%1").arg(m_server.serverPort()); }
-    bool connected() const { return m_socket != nullptr; }
-    void send(const QByteArray& bytes) { m_socket->write(bytes); }
-
-private:
-    QTcpServer m_server;
-    QTcpSocket* m_socket = nullptr;
-};
 
 struct Play {
     QString link;       // "is" or "kiss"
@@ -139,14 +108,14 @@ std::map<QString, QStringList> loggedPerMarker(const QString& log) {
 // whose log line differs from js-aprs-fap's. The host is then started again on its stored log,
 // which must read back exactly.
 void playOver(const QString& link, const std::vector<Play>& plays, Differences& found) {
-    Peer peer;
+    ScriptedServer peer;
     QTemporaryDir home;
     QString log;
     {
         Simulator host({"--call", "N0CALL", link == "is" ? "--aprs-is" : "--kiss", peer.address()},
                        false, "offscreen", home.path());
         ASSERT_TRUE(host.waitUntilOnBus());
-        ASSERT_TRUE(waitFor([&] { return peer.connected(); }));
+        ASSERT_TRUE(waitFor([&] { return peer.connections == 1; }));
         QByteArray bytes;
         QString last;
         for (const Play& play : plays) {
@@ -212,11 +181,5 @@ TEST(DifferentialTest, TheHostLogsWhatJsAprsFapReadsAsABulletinOverBothLinks) {
 } // namespace quillet::testing
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    if (!QDBusConnection::sessionBus().isConnected()) {
-        std::fprintf(stderr, "no session bus; run under dbus-run-session\n");
-        return 1;
-    }
-    return RUN_ALL_TESTS();
+    return quillet::testing::runTestsOnSessionBus(argc, argv);
 }

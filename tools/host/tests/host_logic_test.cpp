@@ -84,10 +84,6 @@ TEST(MessageStoreTest, LogsEachBulletinOnceAndDropsTheOldestBeyondItsSize) {
     EXPECT_EQ(store.droppedCount(), 1u);
     // Once dropped, a bulletin is new again.
     EXPECT_TRUE(store.add({"G4ABC", "BLN1", "Net"}));
-    const auto parsed = parseLogText(store.text());
-    ASSERT_TRUE(parsed) << parsed.error();
-    EXPECT_EQ(std::vector(parsed->begin(), parsed->end()),
-              std::vector(store.bulletins().begin(), store.bulletins().end()));
     const auto damaged = parseLogText("G4ABC³BLN1³fine\nno separators here\n");
     ASSERT_FALSE(damaged);
     EXPECT_EQ(damaged.error(), "line 2 is not sender, addressee and text");
@@ -306,25 +302,17 @@ TEST(HostOptionsTest, SectionRoundTripsBesideOtherLinesAndCommandLineWins) {
 
 // What a link option may hold; whatever checkOptions refuses is never saved.
 TEST(HostOptionsTest, EndpointsAndOptionsThatCanBeKept) {
-    // What is refused gives "".
-    const std::pair<const char*, const char*> cases[] = {{"localhost:8001", "localhost:8001"},
-                                                         {"tnc", "tnc:8001"},
-                                                         {"[::1]:9000", "::1:9000"},
-                                                         {"host:0", ""},
-                                                         {"host:70000", ""},
-                                                         {":8001", ""},
-                                                         {"host:", ""},
-                                                         {"host:80x", ""},
-                                                         {"host:-5", ""},
-                                                         {"host:99999", ""},
-                                                         {"127.0.0.1:8001:9", ""},
-                                                         {"::1", ""},
-                                                         {"[::1]x", ""},
-                                                         {"a b:1", ""},
-                                                         {"a\tb", ""}};
-    for (const auto& [text, expected] : cases) {
+    const std::pair<const char*, const char*> kept[] = {
+        {"localhost:8001", "localhost:8001"}, {"tnc", "tnc:8001"}, {"[::1]:9000", "::1:9000"}};
+    for (const auto& [text, expected] : kept) {
         const auto endpoint = parseEndpoint(text, 8001);
-        EXPECT_EQ(endpoint ? endpoint->host + ":" + std::to_string(endpoint->port) : "", expected);
+        ASSERT_TRUE(endpoint) << text;
+        EXPECT_EQ(endpoint->host + ":" + std::to_string(endpoint->port), expected);
+    }
+    for (const char* refused :
+         {"host:0", "host:70000", ":8001", "host:", "host:80x", "host:-5", "host:99999",
+          "127.0.0.1:8001:9", "::1", "[::1]x", "a b:1", "a\tb"}) {
+        EXPECT_FALSE(parseEndpoint(refused, 8001)) << refused;
     }
     const auto with = [](auto change) {
         HostOptions options{"N0CALL",          13023,

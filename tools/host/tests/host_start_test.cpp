@@ -16,7 +16,13 @@ struct Ended {
     QString errors;
 };
 
-Ended runHost(const QStringList& arguments, const QProcessEnvironment& environment) {
+// The host with its settings and data in `home`: how it ended.
+Ended runHost(const QStringList& arguments, const QTemporaryDir& home,
+              const QString& platform = "offscreen") {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", platform);
+    environment.insert("XDG_CONFIG_HOME", home.path());
+    environment.insert("XDG_DATA_HOME", home.filePath("data"));
     QProcess host;
     host.setProcessEnvironment(environment);
     host.start(QStringLiteral(QUILLET_HOST_SIMULATOR_PATH), arguments);
@@ -42,17 +48,13 @@ TEST(HostStartTest, RefusedOptionsAreNeverSaved) {
         QFile file(ini);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(kept) == kept.size());
     }
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("XDG_CONFIG_HOME", home.path());
-    environment.insert("XDG_DATA_HOME", home.filePath("data"));
     const std::pair<QStringList, QString> refused[] = {
         {{"--kiss", "host:0"}, "--kiss host:0: \"0\" is not a TCP port (1 to 65535)"},
         {{"--kiss", "127.0.0.1:8001:9"}, "--kiss 127.0.0.1:8001:9: "},
         {{"--aprs-is", "a b:1"}, "--aprs-is a b:1: "},
         {{"--filter", "g/BLN*\r\nuser X"}, "--filter holds a control character"}};
     for (const auto& [arguments, message] : refused) {
-        const Ended ended = runHost(arguments, environment);
+        const Ended ended = runHost(arguments, home);
         EXPECT_TRUE(ended.finished) << arguments.join(' ').toStdString();
         EXPECT_EQ(ended.status, 2) << ended.errors.toStdString();
         EXPECT_TRUE(ended.errors.contains(message)) << ended.errors.toStdString();
@@ -65,13 +67,9 @@ TEST(HostStartTest, RefusedOptionsAreNeverSaved) {
 // Qt would abort (status 134); the host says why in one sentence and ends with status 1.
 TEST(HostStartTest, WithoutADisplayItSaysSoAndEnds) {
     QTemporaryDir home;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_CONFIG_HOME", home.path());
-    environment.insert("XDG_DATA_HOME", home.filePath("data"));
-    environment.insert("QT_QPA_PLATFORM", "xcb");
     for (const char* display : {":4711", ""}) {
-        environment.insert("DISPLAY", display);
-        const Ended ended = runHost({"--empty"}, environment);
+        qputenv("DISPLAY", display);
+        const Ended ended = runHost({"--empty"}, home, "xcb");
         EXPECT_TRUE(ended.finished);
         EXPECT_EQ(ended.status, 1) << ended.errors.toStdString();
         EXPECT_TRUE(ended.errors.startsWith("quillet-host needs an X11 display: "))

@@ -1,19 +1,15 @@
-// quillet-host against real peers: a scripted APRS-IS server inside the test, and Dire Wolf as
-// the TNC with audio over UDP in and an audio file out. Run under dbus-run-session.
+// quillet-host against real peers: a scripted APRS-IS server or TNC inside the test. Dire Wolf
+// as the TNC, heard and sent through, is in app/tests/send_end_to_end_test.cpp. Run under
+// dbus-run-session.
 
-#include "testsupport/direwolf.h"
-#include "testsupport/host_process.h"
+#include "testsupport/direwolf.h" // for a free port
+#include "testsupport/scripted_server.h"
 #include "tools/host/host_station.h"
 #include "tools/host/link_protocol.h"
 #include "tools/host/tcp_link_connection.h"
 #include "tools/host/transmit.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
-#include <QTcpServer>
-#include <QTcpSocket>
-
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
@@ -22,46 +18,12 @@ namespace {
 
 using namespace quillet::testing;
 
-QString logOfHost() {
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(
-        QDBusMessage::createMethodCall(kService, QString::fromLatin1(hostbus::kPath),
-                                       QString::fromLatin1(hostbus::kInterface), "MessageLog")
-            << 2,
-        QDBus::Block, 5000);
-    return reply.arguments().value(0).toString();
-}
-
 std::unique_ptr<Link> tcpLink(const std::string& name, quint16 port,
                               std::unique_ptr<LinkProtocol> protocol) {
     return std::make_unique<Link>(name, "127.0.0.1", port, std::make_unique<TcpLinkConnection>(),
                                   std::move(protocol),
                                   [] { return std::chrono::steady_clock::now(); });
 }
-
-// A peer that accepts one connection at a time and records what it is sent.
-class ScriptedServer {
-public:
-    ScriptedServer() {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
-            m_socket = m_server.nextPendingConnection();
-            ++connections;
-            received.clear();
-            QObject::connect(m_socket, &QTcpSocket::readyRead,
-                             [this, socket = m_socket] { received += socket->readAll(); });
-        });
-    }
-    quint16 port() const { return m_server.serverPort(); }
-    QString address() const { return QString("127.0.0.1:%1").arg(port()); }
-    void send(const QByteArray& bytes) { m_socket->write(bytes); }
-    void drop() { m_socket->abort(); }
-    int connections = 0;
-    QByteArray received;
-
-private:
-    QTcpServer m_server;
-    QTcpSocket* m_socket = nullptr;
-};
 
 TEST(AprsIsServerTest, LogsBulletinsOnceKeepsThemOverARestartAndReconnects) {
     ScriptedServer server;
@@ -247,49 +209,9 @@ TEST(HostStationTest, BulletinsAddedByHandAreHeldToTheRulesOfHeardOnes) {
                                 "N0CALL³BLN2³own 3\uFFFDtext\r\n"));
 }
 
-TEST(DireWolfTest, BulletinsHeardOnTheAirReachTheLog) {
-    DireWolf radio;
-    ASSERT_TRUE(radio.start()) << radio.output().toStdString();
-    Simulator host({"--call", "N0CALL", "--kiss", QString("127.0.0.1:%1").arg(radio.kissPort())});
-    ASSERT_TRUE(host.waitUntilOnBus());
-    ASSERT_TRUE(radio.waitForOutput("Attached to KISS TCP client"));
-    ASSERT_TRUE(radio.play("G4ABC>APRS,WIDE2-1::BLN1     :Net tonight 20:00\n"
-                           "W1AW>APRS::G4ABC    :not a bulletin{3\n"
-                           "DL1XYZ>APRS::BLN2EU   :Wetter sonnig{7\n"));
-    EXPECT_TRUE(waitFor([] {
-        return logOfHost() == QString::fromUtf8("G4ABC³BLN1³Net tonight 20:00\r\n"
-                                                "DL1XYZ³BLN2EU³Wetter sonnig\r\n");
-    })) << logOfHost().toStdString()
-        << radio.output().toStdString();
-}
-
-TEST(DireWolfTest, TheFormsBulletinGoesOutOnTheAir) {
-    DireWolf radio;
-    ASSERT_TRUE(radio.start()) << radio.output().toStdString();
-    HostStation host("N0CALL", QString(), QDBusConnection("none"));
-    host.addLink(tcpLink("KISS 1", radio.kissPort(), std::make_unique<KissProtocol>()), false);
-    host.start();
-    ASSERT_TRUE(waitFor([&] { return host.links()[0]->stateText() == "connected"; }));
-    const SendOutcome outcome = host.send({"BLN3", 1, "WIDE1-1", "On the air"});
-    ASSERT_TRUE(outcome.logged) << outcome.status.toStdString();
-    EXPECT_TRUE(waitFor(
-        [&] {
-            return radio.decodeTransmitted().contains(
-                "N0CALL>APZQLT,WIDE1-1::BLN3     :On the air");
-        },
-        20000))
-        << radio.output().toStdString();
-}
-
 } // namespace
 } // namespace quillet::hostapp
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    if (!QDBusConnection::sessionBus().isConnected()) {
-        std::fprintf(stderr, "no session bus; run under dbus-run-session\n");
-        return 1;
-    }
-    return RUN_ALL_TESTS();
+    return quillet::testing::runTestsOnSessionBus(argc, argv);
 }
