@@ -59,7 +59,6 @@ public:
     const std::vector<std::string>& calls() const { return m_calls; }
     int keyCalls() const { return m_keyCalls; }
     std::int64_t processId() const { return m_processId; }
-    void clearCalls() { m_calls.clear(); }
 
 private:
     std::vector<std::string> m_calls;

@@ -17,7 +17,6 @@ public:
     int pollsPerCommand = 0; // how often stillExecuting answers true after an execute
     // Command lines that the control refuses to start, with the description it gives.
     std::map<std::string, std::string> refusals;
-    std::function<void()> onPoll; // runs at each stillExecuting, before it answers
 
     // Only the command lines, in order.
     std::vector<std::string> commands() const {
@@ -60,9 +59,6 @@ public:
         return {};
     }
     bool stillExecuting() const override {
-        if (onPoll) {
-            onPoll();
-        }
         if (m_pollsLeft > 0) {
             --m_pollsLeft;
             return true;

@@ -9,7 +9,6 @@ namespace quillet {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::asOrdinaryUser;
 using testing::readBytes;
 using testing::TempDir;
 using testing::writeBytes;
@@ -85,72 +84,21 @@ TEST(ProgramFolder, EachLayoutWritesWhereItMayAndKeepsTheOperatorsEdits) {
     }
 }
 
-// A folder that exists but cannot be written: the message names it and says why, and
-// nothing is made or copied.
-TEST(ProgramFolder, AFolderThatCannotBeWrittenStopsTheStartUntouched) {
-    struct Case {
-        const char* name;
-        bool folderInstall;
-        std::function<void(const fs::path&)> spoil; // makes the folder unwritable
-        const char* reason;
-    };
-    const auto readOnly = [](const fs::path& folder) {
-        fs::create_directories(folder);
-        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec |
-                                    fs::perms::group_read | fs::perms::group_exec |
-                                    fs::perms::others_read | fs::perms::others_exec);
-    };
-    const Case cases[] = {
-        {"read-only folder install", true, readOnly, "Permission denied"},
-        {"read-only user folder", false, readOnly, "Permission denied"},
-        {"user folder that is a file", false,
-         [](const fs::path& folder) { writeBytes(folder, "a file"); }, "not a folder"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const TempDir t;
-        fs::create_directories(t / "share");
-        writeBytes(t / "share/page.template", "shipped");
-        fs::create_directories(t / "bin");
-        const fs::path folder = c.folderInstall ? t / "bin" : t / "quillet";
-        if (c.folderInstall) {
-            writeBytes(t / "bin/page.template", "beside");
-        }
-        c.spoil(folder);
-        const auto before =
-            fs::is_directory(folder) ? testing::entryNames(folder) : std::vector<std::string>{};
-        const auto chosen = asOrdinaryUser([&] {
-            return chooseProgramFolder(
-                {t / "bin", "page.template", t / "share", t / "quillet", {"page.template"}});
-        });
-        ASSERT_FALSE(chosen);
-        EXPECT_NE(chosen.error().find(folder.string()), std::string::npos) << chosen.error();
-        EXPECT_NE(chosen.error().find(c.reason), std::string::npos) << chosen.error();
-        if (fs::is_directory(folder)) {
-            EXPECT_EQ(testing::entryNames(folder), before);
-        }
-    }
-}
-
-// The operator's template that cannot be read is named, and stays as it is; the start goes on.
-TEST(ProgramFolder, AnUnreadableTemplateIsNamedAndKept) {
+// A user folder that is a file stops the start, named with the reason, and stays as it was.
+// Folders that cannot be written and a template that cannot be read need an ordinary user:
+// they are in the package's install test.
+TEST(ProgramFolder, AUserFolderThatIsAFileStopsTheStartUntouched) {
     const TempDir t;
     fs::create_directories(t / "bin");
     fs::create_directories(t / "share");
     writeBytes(t / "share/page.template", "shipped");
-    fs::create_directories(t / "quillet");
-    fs::permissions(t / "quillet", fs::perms::all); // the ordinary user may write here
-    writeBytes(t / "quillet/page.template", "edited");
-    fs::permissions(t / "quillet/page.template", fs::perms::none);
-    const auto chosen = asOrdinaryUser([&] {
-        return chooseProgramFolder(
-            {t / "bin", "page.template", t / "share", t / "quillet", {"page.template"}});
-    });
-    ASSERT_TRUE(chosen) << chosen.error();
-    ASSERT_EQ(chosen->warnings.size(), 1u);
-    EXPECT_NE(chosen->warnings[0].find((t / "quillet/page.template").string()), std::string::npos)
-        << chosen->warnings[0];
-    EXPECT_EQ(readBytes(t / "quillet/page.template"), "edited");
+    writeBytes(t / "quillet", "a file");
+    const auto chosen = chooseProgramFolder(
+        {t / "bin", "page.template", t / "share", t / "quillet", {"page.template"}});
+    ASSERT_FALSE(chosen);
+    EXPECT_NE(chosen.error().find((t / "quillet").string()), std::string::npos) << chosen.error();
+    EXPECT_NE(chosen.error().find("not a folder"), std::string::npos) << chosen.error();
+    EXPECT_EQ(readBytes(t / "quillet"), "a file");
 }
 
 } // namespace

@@ -77,20 +77,15 @@ template <typename Call> auto withFileSizeLimit(rlim_t bytes, Call call) {
 }
 
 // Runs `call` as an ordinary user when the tests run as root, so that permission bits bite.
-template <typename Call> auto asOrdinaryUser(Call call) {
+template <typename Call> void asOrdinaryUser(Call call) {
     const bool root = ::geteuid() == 0;
     if (root && ::seteuid(65534) != 0) {
         std::abort(); // the permission checks would mean nothing
     }
-    struct Back { // staying an ordinary user would spoil every later test
-        bool root;
-        ~Back() {
-            if (root && ::seteuid(0) != 0) {
-                std::abort();
-            }
-        }
-    } back{root};
-    return call();
+    call();
+    if (root && ::seteuid(0) != 0) {
+        std::abort(); // staying an ordinary user would spoil every later test
+    }
 }
 
 } // namespace quillet::testing

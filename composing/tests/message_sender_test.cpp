@@ -1,4 +1,5 @@
 #include "base/tests/test_files.h"
+#include "bulletins/tests/table_helpers.h"
 #include "composing/fake_send_pacer.h"
 #include "composing/message_sender.h"
 #include "host/fake_keystroke_sender.h"
@@ -8,6 +9,7 @@
 #include <sys/stat.h>
 
 using namespace quillet;
+using quillet::testing::logLine;
 
 namespace {
 
@@ -134,11 +136,8 @@ TEST_F(Sending, AFailureStopsTheSequenceWhereItHappensAndSaysWhy) {
 // "Sent:" needs one more copy of the bulletin in the host's log than it held before the keys
 // went out; the log is read again after each pause for a few seconds, never forever.
 TEST(ConfirmingASend, OnlyANewCopyInTheLogConfirmsIt) {
-    const auto line = [](const std::string& call, const std::string& to, const std::string& text) {
-        return call + '\xB3' + to + '\xB3' + text + "\r\n";
-    };
-    const std::string other = line("W1AW", "BLN1", "Net") + line("G4SIM", "BLN2", "Net");
-    const std::string own = line("G4SIM", " BLN1 ", " Net ");
+    const std::string other = logLine("W1AW", "BLN1", "Net") + logLine("G4SIM", "BLN2", "Net");
+    const std::string own = logLine("G4SIM", " BLN1 ", " Net ");
     const struct {
         std::vector<std::string> logs; // what each read returns; the last one repeats
         std::size_t copiesBefore;
@@ -178,9 +177,9 @@ TEST(ConfirmingASend, OnlyANewCopyInTheLogConfirmsIt) {
         EXPECT_EQ(pacer.log.size(), reads - 1); // a pause between two reads
     }
     EXPECT_EQ(loggedCopies(other + own + own, "G4SIM", "BLN1", "Net"), 2u);
-    const std::string unended = line("G4SIM", "BLN1", "Net");
+    const std::string unended = logLine("G4SIM", "BLN1", "Net");
     EXPECT_EQ(loggedCopies(unended.substr(0, unended.size() - 2), "G4SIM", "BLN1", "Net"), 1u);
-    EXPECT_EQ(loggedCopies(line("G4SIM", "BLN1", "Net more"), "G4SIM", "BLN1", "Net"), 0u);
+    EXPECT_EQ(loggedCopies(logLine("G4SIM", "BLN1", "Net more"), "G4SIM", "BLN1", "Net"), 0u);
 }
 
 } // namespace

@@ -93,7 +93,6 @@ TEST_F(SettingsLoad, EveryKeyIsReadByTheFileRules) {
     expected.webpageUpdateEvery = "5";
     expected.notifyNewBulletins = "FALSE";
     EXPECT_EQ(m_settings, expected);
-    EXPECT_FALSE(isSwitchOn(m_settings.ftpEnabled));
     // Every load starts from the defaults, so a key gone from the file is gone from the record.
     writeBytes(ini(), "FTP_USERNAME=u\r\n");
     ASSERT_TRUE(load().ok());

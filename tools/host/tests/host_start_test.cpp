@@ -50,8 +50,6 @@ TEST(HostStartTest, RefusedOptionsAreNeverSaved) {
     }
     const std::pair<QStringList, QString> refused[] = {
         {{"--kiss", "host:0"}, "--kiss host:0: \"0\" is not a TCP port (1 to 65535)"},
-        {{"--kiss", "127.0.0.1:8001:9"}, "--kiss 127.0.0.1:8001:9: "},
-        {{"--aprs-is", "a b:1"}, "--aprs-is a b:1: "},
         {{"--filter", "g/BLN*\r\nuser X"}, "--filter holds a control character"}};
     for (const auto& [arguments, message] : refused) {
         const Ended ended = runHost(arguments, home);
