@@ -180,6 +180,21 @@ bool belongsTo(Display* display, Window window, Window target) {
     return false;
 }
 
+// The window's parent, or 0 when it has none or is gone.
+Window parentOf(Display* display, Window window) {
+    Window rootReturn = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display, window, &rootReturn, &parent, &children, &count) == 0) {
+        return 0;
+    }
+    if (children != nullptr) {
+        XFree(children);
+    }
+    return parent;
+}
+
 // Whether `window` is `top` or lies inside it.
 bool inside(Display* display, Window window, Window top) {
     const Window root = DefaultRootWindow(display);
@@ -187,19 +202,21 @@ bool inside(Display* display, Window window, Window top) {
         if (window == top) {
             return true;
         }
-        Window rootReturn = 0;
-        Window parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (XQueryTree(display, window, &rootReturn, &parent, &children, &count) == 0) {
-            return false;
-        }
-        if (children != nullptr) {
-            XFree(children);
-        }
-        window = parent;
+        window = parentOf(display, window);
     }
     return false;
+}
+
+// The caption of the window or of the nearest window around it that has one.
+std::optional<std::string> captionAround(Display* display, Window window) {
+    const Window root = DefaultRootWindow(display);
+    for (int depth = 0; window != 0 && window != root && depth < 64; ++depth) {
+        if (std::optional<std::string> name = windowCaption(display, window)) {
+            return name;
+        }
+        window = parentOf(display, window);
+    }
+    return std::nullopt;
 }
 
 // Why no key may be pressed now, or nothing when both the window manager's active window and
@@ -217,11 +234,16 @@ std::optional<std::string> focusProblem(Display* display, Window target) {
         return std::nullopt;
     }
     std::string reason(kFocusLostReason);
-    if (active != 0 && active != target) {
-        if (const std::optional<std::string> name = windowCaption(display, active)) {
-            reason +=
-                " (the focus went to \"" + toWindows1252(QString::fromStdString(*name)) + "\")";
-        }
+    // The keyboard focus moves before the window manager publishes the new active window, so
+    // the window that took the keys is named from the focus when it lies outside the host's.
+    const bool focusOutside =
+        focus != None && focus != PointerRoot && (active == 0 || !inside(display, focus, active));
+    const std::optional<std::string> taker =
+        focusOutside
+            ? captionAround(display, focus)
+            : (active != 0 && active != target ? windowCaption(display, active) : std::nullopt);
+    if (taker) {
+        reason += " (the focus went to \"" + toWindows1252(QString::fromStdString(*taker)) + "\")";
     }
     return reason;
 }
