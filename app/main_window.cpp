@@ -158,26 +158,24 @@ void MainWindow::buildControls() {
 }
 
 void MainWindow::startUp() {
-    // 1. Every file of the program lives in its program folder, wherever it is started from.
+    // Every file of the program lives in its program folder, wherever it is started from.
     m_applicationDir->setText(m_services.programDir);
-    // 2. Log lines end with CR LF; the bulletin table splits the log on that itself.
-    // 3. The scrambling table, then the settings file (created when missing); on a failure
-    //    the defaults apply and the program goes on.
+    // The settings file is created when missing; on a failure the defaults apply and the
+    // program goes on.
     const Status loaded = m_settings.load();
-    // 4.
     m_groupFilter = std::string(kAllGroups);
-    // 5. The host's closing event; the map object comes with the first refresh.
+    // The host's closing event; the map object comes with the first refresh.
     m_services.host.setClosingHandler([this] { m_services.endProgram(); });
     // A host of our own says when its log changes; any other leaves it to the timer.
     m_services.host.setLogChangedHandler([this] { hostLogChanged(); });
     // The lists show their heading and "ALL" until the host has answered.
     showBulletins();
     fillGroupList();
-    // 7. The host learns of the program through a file in its folder, written once.
+    // The host learns of the program through a file in its folder, written once.
     const Status registered =
         registerExtra(m_services.hostSettings, m_services.executable.parent_path(),
                       m_services.executable.filename().string());
-    // 9. A problem met on the way stays in the status line instead of the version.
+    // A problem met on the way stays in the status line instead of the version.
     if (!loaded) {
         setStatus(loaded.error());
     } else if (!registered) {
@@ -187,8 +185,8 @@ void MainWindow::startUp() {
     }
     m_refreshTimer->start();
     m_publishTimer->start();
-    // 6. and 8. The table, both lists and the caption follow when the host answers; a host
-    //    that does not leaves its failure in the status line.
+    // The table, both lists and the caption follow when the host answers; a host that does
+    // not leaves its failure in the status line.
     refreshMessages();
 }
 
