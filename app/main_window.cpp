@@ -428,10 +428,6 @@ AddMultipleWindow* MainWindow::openMultipleWindow() {
 void MainWindow::sendMessage(const std::string& toStation, std::int16_t port,
                              const std::string& digi, const std::string& msg,
                              std::function<void(bool sent)> done) {
-    if (m_hostDirect) {
-        sendDirect(toStation, port, digi, msg, std::move(done));
-        return;
-    }
     if (m_sending) {
         setStatus("A bulletin is being sent; wait until it is done");
         if (done) {
@@ -441,6 +437,10 @@ void MainWindow::sendMessage(const std::string& toStation, std::int16_t port,
     }
     m_sending = true;
     m_sendDone = std::move(done);
+    if (m_hostDirect) {
+        sendDirect(toStation, port, digi, msg);
+        return;
+    }
     const std::string sentLine = sentText(toStation, msg);
     // On the host queue: the map's path, the host's process and what its log holds before
     // the send. Then the keystrokes with their pauses on the send queue, and back on the host
@@ -483,17 +483,7 @@ void MainWindow::sendMessage(const std::string& toStation, std::int16_t port,
 }
 
 void MainWindow::sendDirect(const std::string& toStation, std::int16_t port,
-                            const std::string& digi, const std::string& msg,
-                            std::function<void(bool sent)> done) {
-    if (m_sending) {
-        setStatus("A bulletin is being sent; wait until it is done");
-        if (done) {
-            done(false);
-        }
-        return;
-    }
-    m_sending = true;
-    m_sendDone = std::move(done);
+                            const std::string& digi, const std::string& msg) {
     // The host logs the bulletin before it answers: "Sent:" comes only after that. A host
     // that refused says why, and its words go to the status line.
     m_workers.host->post([=, this]() -> WorkQueue::Apply {

@@ -125,7 +125,7 @@ private:
     void sendEnded(const Status& outcome, const std::string& sentLine);
     // The bulletin through the host's own interface: no window activation, no keystrokes.
     void sendDirect(const std::string& toStation, std::int16_t port, const std::string& digi,
-                    const std::string& msg, std::function<void(bool sent)> done);
+                    const std::string& msg);
     // The host said that its log changed: a refresh at once, at most one a second, never
     // while another is under way.
     void hostLogChanged();

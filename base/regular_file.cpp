@@ -1,5 +1,7 @@
 #include "base/regular_file.h"
 
+#include "base/file_descriptor.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -16,22 +18,6 @@ FileRead failed(std::string why) {
     return {ReadStatus::failed, {}, std::move(why)};
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 std::string tooLarge(std::size_t maxBytes) {
     return "larger than " + std::to_string(maxBytes) + " bytes";
 }
@@ -39,7 +25,7 @@ std::string tooLarge(std::size_t maxBytes) {
 } // namespace
 
 FileRead readRegularFile(const std::filesystem::path& file, std::size_t maxBytes) {
-    const Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    const FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0) {
         if (errno == ENOENT) {
             return {ReadStatus::missing, {}, {}};

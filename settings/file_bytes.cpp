@@ -1,5 +1,7 @@
 #include "file_bytes.h"
 
+#include "base/file_descriptor.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -13,29 +15,6 @@ namespace {
 std::string failure(std::string_view action, const std::filesystem::path& file, int error) {
     return std::string(action) + " " + file.filename().string() + " (" + std::strerror(error) + ")";
 }
-
-// Closes the descriptor on every path out of a function.
-class FdCloser {
-public:
-    explicit FdCloser(int fd) : m_fd(fd) {}
-    ~FdCloser() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-
-    // Closes now and reports the result, since a failed close can be a failed write.
-    int close() {
-        const int result = ::close(m_fd);
-        m_fd = -1;
-        return result;
-    }
-
-private:
-    int m_fd;
-};
 
 bool writeAll(int fd, std::string_view content) {
     while (!content.empty()) {
@@ -82,7 +61,7 @@ Status replaceFileBytes(const std::filesystem::path& target, const std::filesyst
     if (fd < 0) {
         return fail(failure("cannot create", temp, errno));
     }
-    FdCloser closer(fd);
+    FileDescriptor closer(fd);
     const auto giveUp = [&](std::string_view action, const std::filesystem::path& file) {
         const int error = errno;
         closer.close();

@@ -1,5 +1,6 @@
 #include "tools/host/file_io.h"
 
+#include "base/file_descriptor.h"
 #include "base/regular_file.h"
 
 #include <cerrno>
@@ -17,23 +18,6 @@ namespace {
 std::string errorText(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
 
 // Writes all of `contents`, going on after a short write or a signal.
 bool writeAll(int fd, std::string_view contents) {
@@ -80,7 +64,7 @@ Status writeFileAtomically(const std::string& path, const std::string& contents)
     }
     std::string temporary = path + ".XXXXXX";
     // mkostemp creates the file exclusively: a link planted under the name makes it try another.
-    Descriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
+    FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
     if (file.get() < 0) {
         return fail(errorText("cannot create", temporary));
     }
@@ -89,7 +73,7 @@ Status writeFileAtomically(const std::string& path, const std::string& contents)
         ::unlink(temporary.c_str());
         return fail(message);
     }
-    if (::fsync(file.get()) != 0 || ::close(file.release()) != 0 ||
+    if (::fsync(file.get()) != 0 || file.close() != 0 ||
         ::rename(temporary.c_str(), path.c_str()) != 0) {
         const std::string message = errorText("cannot store", path);
         ::unlink(temporary.c_str());
@@ -103,7 +87,7 @@ Status appendToFile(const std::string& path, std::string_view lines) {
         return folder;
     }
     // Never through a link (O_NOFOLLOW), never waiting for a FIFO's reader (O_NONBLOCK).
-    Descriptor file(::open(
+    FileDescriptor file(::open(
         path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
     if (file.get() < 0) {
         if (errno == ELOOP) {
@@ -126,7 +110,7 @@ Status appendToFile(const std::string& path, std::string_view lines) {
         }
         return fail(message);
     }
-    if (::fdatasync(file.get()) != 0 || ::close(file.release()) != 0) {
+    if (::fdatasync(file.get()) != 0 || file.close() != 0) {
         return fail(errorText("cannot store", path));
     }
     return {};
