@@ -7,7 +7,7 @@
 #include "composing/add_multiple_window.h"
 #include "composing/message_sender.h"
 #include "composing/own_bulletin_board.h"
-#include "host/extras_registration.h"
+#include "hostlink/extras_registration.h"
 #include "publishing/sleeping_transfer_wait.h"
 #include "settings/settings_file.h"
 #include "settings/window/setup_window.h"

@@ -1,18 +1,18 @@
 // One refresh of the bulletin table from a host on the bus: fetch the 3 MB log over D-Bus,
 // convert it to Windows-1252, store, sort and build the list rows.
 //
-// It starts the host simulator itself and so needs a session bus of its own:
+// It starts the host itself and so needs a session bus of its own:
 //
 //     dbus-run-session -- build/bench/quillet_dbus_bench
 //
-// The simulator is found through $QUILLET_HOST_SIMULATOR, else where the build put it.
+// The host is found through $QUILLET_HOST_PROGRAM, else where the build put it.
 
 #include "base/qt_text.h"
 #include "bulletins/bulletin_list.h"
 #include "bulletins/bulletin_store.h"
 #include "bulletins/clock.h"
 #include "bulletins/date_time_formatter.h"
-#include "host/dbus_host.h"
+#include "hostlink/dbus_host.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -94,10 +94,10 @@ bool serviceOnBus() {
         .value();
 }
 
-QDBusMessage callSimulator(const QString& method, const QVariantList& arguments = {}) {
+QDBusMessage callHostControl(const QString& method, const QVariantList& arguments = {}) {
     QDBusMessage call = QDBusMessage::createMethodCall(
         QString::fromLatin1(hostbus::kService), QString::fromLatin1(hostbus::kPath),
-        QStringLiteral("com.peaksystems.UIView32.Simulator"), method);
+        QStringLiteral("org.quillet.HostControl1"), method);
     call.setArguments(arguments);
     return QDBusConnection::sessionBus().call(call, QDBus::Block, 60000);
 }
@@ -154,36 +154,37 @@ int main(int argc, char** argv) {
     feedFile.write(generateFeed(kLogLines));
     feedFile.close();
 
-    QString simulatorPath = qEnvironmentVariable("QUILLET_HOST_SIMULATOR");
-    if (simulatorPath.isEmpty()) {
-        simulatorPath = QStringLiteral(QUILLET_HOST_SIMULATOR_PATH);
+    QString hostPath = qEnvironmentVariable("QUILLET_HOST_PROGRAM");
+    if (hostPath.isEmpty()) {
+        hostPath = QStringLiteral(QUILLET_HOST_PATH);
     }
-    // The simulator records its program folder in the host's settings under
+    // The host records its program folder in the host's settings under
     // $XDG_CONFIG_HOME; a private one keeps the user's real settings untouched.
     QTemporaryDir configHome;
     if (!configHome.isValid()) {
         std::fprintf(stderr, "cannot make a temporary settings folder\n");
         return 1;
     }
-    QProcess simulator;
+    QProcess hostProgram;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.path());
-    simulator.setProcessEnvironment(environment);
-    simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    simulator.start(simulatorPath, {QStringLiteral("--empty")});
+    hostProgram.setProcessEnvironment(environment);
+    hostProgram.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    hostProgram.start(hostPath, {QStringLiteral("--empty")});
     const QDeadlineTimer deadline(10000);
-    while (!serviceOnBus() && simulator.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+    while (!serviceOnBus() && hostProgram.state() != QProcess::NotRunning &&
+           !deadline.hasExpired()) {
         QThread::msleep(20);
     }
     if (!serviceOnBus()) {
-        std::fprintf(stderr, "the simulator %s did not come up\n", qPrintable(simulatorPath));
+        std::fprintf(stderr, "the host %s did not come up\n", qPrintable(hostPath));
         return 1;
     }
 
-    const QDBusMessage loaded = callSimulator(QStringLiteral("LoadFeed"), {feedPath});
+    const QDBusMessage loaded = callHostControl(QStringLiteral("LoadFeed"), {feedPath});
     if (loaded.arguments().value(0).toInt() != kLogLines) {
-        std::fprintf(stderr, "the simulator did not take the whole feed\n");
+        std::fprintf(stderr, "the host did not take the whole feed\n");
         return 1;
     }
     DBusHost host(QDBusConnection::sessionBus(), 30000);
@@ -194,7 +195,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    callSimulator(QStringLiteral("Quit"));
-    simulator.waitForFinished(5000);
+    callHostControl(QStringLiteral("Quit"));
+    hostProgram.waitForFinished(5000);
     return 0;
 }

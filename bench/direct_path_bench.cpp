@@ -13,13 +13,13 @@
 #include "app/qt_work_queue.h"
 #include "bulletins/clock.h"
 #include "composing/add_message_window.h"
-#include "composing/fake_send_pacer.h"
-#include "host/dbus_host.h"
-#include "host/fake_host_settings.h"
-#include "host/fake_keystroke_sender.h"
-#include "notifications/recording_notifier.h"
-#include "publishing/fake_transfer_control.h"
-#include "settings/window/recording_message_boxes.h"
+#include "hostlink/dbus_host.h"
+#include "testsupport/fake_host_settings.h"
+#include "testsupport/fake_keystroke_sender.h"
+#include "testsupport/fake_send_pacer.h"
+#include "testsupport/fake_transfer_control.h"
+#include "testsupport/recording_message_boxes.h"
+#include "testsupport/recording_notifier.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-// Writes a feed file for the host simulator with the same busy log the intake benchmark
+// Writes a feed file for the host with the same busy log the intake benchmark
 // reads, so that the running program can be measured against a host with a full log.
 // Run: build/bench/quillet_bench_feed LINES FILE
 #include "log_generator.h"

@@ -7,8 +7,8 @@
 //     dbus-run-session -- build/bench/quillet_host_bench
 
 #include "bench/proc_stats.h"
-#include "host/dbus_host.h"
-#include "tools/host/message_store.h"
+#include "hostlink/dbus_host.h"
+#include "station/core/message_store.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -44,7 +44,7 @@ std::string bulletinLine(int n) {
 // Host side, in the host's own code: a new bulletin arrives in a full log, and the next
 // MessageLog needs the whole text again.
 void messageLogAfterANewBulletin(benchmark::State& state) {
-    hostapp::MessageStore store;
+    station::MessageStore store;
     for (int n = 0; n < kLogLines; ++n) {
         store.add({"G4ABC", "BLN1", "Net tonight 20:00 on 144.800, number " + std::to_string(n)});
     }

@@ -4,7 +4,7 @@
 
 namespace quillet::bench {
 
-std::vector<LoggedBulletin> generateBulletins(int lines, unsigned seed) {
+std::vector<GeneratedBulletin> generateBulletins(int lines, unsigned seed) {
     static const char* const prefixes[] = {"G4", "DL1", "W1", "PA3", "VK2", "F5", "ON4", "EA7"};
     static const char* const codes = "123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     static const char* const groups[] = {"", "", "EU", "NA", "WX", "USA", " WX"};
@@ -15,11 +15,11 @@ std::vector<LoggedBulletin> generateBulletins(int lines, unsigned seed) {
         "Club meeting moved to the library annex, Thursday 19:30, bring your logbooks",
         "Field day setup starts Saturday 08:00, volunteers for the HF station needed"};
     std::mt19937 random(seed);
-    std::vector<LoggedBulletin> out;
+    std::vector<GeneratedBulletin> out;
     out.reserve(static_cast<std::size_t>(lines));
     for (int i = 0; i < lines; ++i) {
         const unsigned station = random() % 400;
-        LoggedBulletin b;
+        GeneratedBulletin b;
         b.callsign = std::string(prefixes[station % 8]) + char('A' + station % 26) +
                      char('A' + (station / 26) % 26) + char('A' + (station / 7) % 26);
         b.addressee = std::string("BLN") + codes[random() % 35] + groups[random() % 7];
@@ -30,7 +30,7 @@ std::vector<LoggedBulletin> generateBulletins(int lines, unsigned seed) {
     return out;
 }
 
-std::string toMessageLog(const std::vector<LoggedBulletin>& bulletins) {
+std::string toMessageLog(const std::vector<GeneratedBulletin>& bulletins) {
     std::string log;
     for (const auto& b : bulletins) {
         log += b.callsign;
@@ -43,7 +43,7 @@ std::string toMessageLog(const std::vector<LoggedBulletin>& bulletins) {
     return log;
 }
 
-std::string toFeed(const std::vector<LoggedBulletin>& bulletins) {
+std::string toFeed(const std::vector<GeneratedBulletin>& bulletins) {
     std::string feed;
     for (const auto& b : bulletins) {
         feed += b.callsign + '|' + b.addressee + '|' + b.text + '\n';

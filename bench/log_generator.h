@@ -5,7 +5,7 @@
 
 namespace quillet::bench {
 
-struct LoggedBulletin {
+struct GeneratedBulletin {
     std::string callsign;
     std::string addressee;
     std::string text;
@@ -14,12 +14,12 @@ struct LoggedBulletin {
 // A realistic busy log: a few hundred stations, each with a handful of bulletin codes,
 // sending and re-sending, so that intake sees repeats, updates and evictions. Lines are
 // about 90 bytes; the same seed gives the same log.
-std::vector<LoggedBulletin> generateBulletins(int lines, unsigned seed = 1);
+std::vector<GeneratedBulletin> generateBulletins(int lines, unsigned seed = 1);
 
 // The host's log text: Windows-1252, fields joined by 0xB3, every line ended by CR LF.
-std::string toMessageLog(const std::vector<LoggedBulletin>& bulletins);
+std::string toMessageLog(const std::vector<GeneratedBulletin>& bulletins);
 
-// The host simulator's feed file: one "callsign|addressee|text" line per bulletin.
-std::string toFeed(const std::vector<LoggedBulletin>& bulletins);
+// The host's feed file: one "callsign|addressee|text" line per bulletin.
+std::string toFeed(const std::vector<GeneratedBulletin>& bulletins);
 
 } // namespace quillet::bench

@@ -3,8 +3,8 @@
 // The wait must sleep between polls, not spin: the target is at most 5 % of a core.
 // Run: build/bench/quillet_publishing_bench
 #include "bulletins/date_time_formatter.h"
-#include "bulletins/fake_clock.h"
 #include "publishing/page_generator.h"
+#include "testsupport/fake_clock.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,7 +3,7 @@
 // Run: build/bench/quillet_send_cpu_bench
 #include "composing/message_sender.h"
 #include "composing/sleeping_send_pacer.h"
-#include "host/fake_keystroke_sender.h"
+#include "testsupport/fake_keystroke_sender.h"
 
 #include <QCoreApplication>
 #include <QDir>

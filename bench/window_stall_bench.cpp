@@ -5,15 +5,15 @@
 // Run: QT_QPA_PLATFORM=offscreen build/bench/quillet_window_stall_bench
 #include "app/main_window.h"
 #include "app/qt_work_queue.h"
-#include "bulletins/fake_clock.h"
 #include "composing/sleeping_send_pacer.h"
-#include "host/fake_host_settings.h"
-#include "host/fake_keystroke_sender.h"
 #include "log_generator.h"
-#include "notifications/recording_notifier.h"
-#include "publishing/fake_transfer_control.h"
 #include "publishing/sleeping_transfer_wait.h"
-#include "settings/window/recording_message_boxes.h"
+#include "testsupport/fake_clock.h"
+#include "testsupport/fake_host_settings.h"
+#include "testsupport/fake_keystroke_sender.h"
+#include "testsupport/fake_transfer_control.h"
+#include "testsupport/recording_message_boxes.h"
+#include "testsupport/recording_notifier.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -4,7 +4,7 @@
 #include "base/regular_file.h"
 #include "bulletins/message_log.h"
 #include "bulletins/text_rules.h"
-#include "host/keystroke_notation.h"
+#include "hostlink/keystroke_notation.h"
 
 #include <QFile>
 

@@ -2,7 +2,7 @@
 
 #include "base/result.h"
 #include "composing/send_pacer.h"
-#include "host/keystroke_sender.h"
+#include "hostlink/keystroke_sender.h"
 
 #include <cstddef>
 #include <cstdint>

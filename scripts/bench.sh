@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds Quillet and its benchmarks, runs every benchmark, measures the running program
-# (start-up, memory, idle processor share) under Xvfb against the host simulator with a full
+# (start-up, memory, idle processor share) under Xvfb against the host with a full
 # log, and prints one table of the results beside their targets. Takes about four minutes.
 #
 # The build folder is $QUILLET_BUILD (default build/); the raw results are kept in its
@@ -20,7 +20,7 @@ install_missing_packages
 build_quillet
 
 BENCH="$QUILLET_BUILD/bench"
-SIMULATOR="$QUILLET_BUILD/tools/host/quillet-host"
+HOST_PROGRAM="$QUILLET_BUILD/station/program/quillet-host"
 QUILLET="$QUILLET_BUILD/app/quillet"
 PROBE="$BENCH/quillet_window_probe"
 RESULTS="$QUILLET_BUILD/bench-results"
@@ -59,16 +59,16 @@ run send "$BENCH/quillet_send_cpu_bench"
 run window_stall env QT_QPA_PLATFORM=offscreen "$BENCH/quillet_window_stall_bench"
 run direct dbus-run-session -- env QT_QPA_PLATFORM=offscreen "$BENCH/quillet_direct_path_bench"
 
-# The running program: the simulator serves a log on a private bus, Quillet shows its
+# The running program: the host serves a log on a private bus, Quillet shows its
 # window on a private X display and is measured from outside by the probe.
-# measure_program NAME SIMULATOR-OPTIONS...: start-ups into startup-NAME.jsonl, and with the
+# measure_program NAME HOST-OPTIONS...: start-ups into startup-NAME.jsonl, and with the
 # full log also the idle share into idle.json.
 measure_program() {
   set -euo pipefail
   local name="$1"
   shift
-  QT_QPA_PLATFORM=offscreen "$SIMULATOR" "$@" &
-  local simulator=$!
+  QT_QPA_PLATFORM=offscreen "$HOST_PROGRAM" "$@" &
+  local host=$!
   local up=0
   for _ in $(seq 1 300); do
     if dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
@@ -80,8 +80,8 @@ measure_program() {
     sleep 0.1
   done
   if [ "$up" -eq 0 ]; then
-    echo "the host simulator did not come up" >&2
-    kill "$simulator" 2>/dev/null || true
+    echo "the host did not come up" >&2
+    kill "$host" 2>/dev/null || true
     return 1
   fi
   local status=0
@@ -93,8 +93,8 @@ measure_program() {
     QT_QPA_PLATFORM=xcb "$PROBE" --settle 2 --idle "$IDLE_SECONDS" -- "$QUILLET" \
       >"$RESULTS/idle.json" || status=1
   fi
-  kill "$simulator" 2>/dev/null || true
-  wait "$simulator" 2>/dev/null || true
+  kill "$host" 2>/dev/null || true
+  wait "$host" 2>/dev/null || true
   return "$status"
 }
 
@@ -104,7 +104,7 @@ FEED="$SCRATCH/full_log.txt"
 start_private_display
 display_started=1
 export -f measure_program
-export SIMULATOR QUILLET PROBE RESULTS STARTUP_RUNS IDLE_SECONDS FEED
+export HOST_PROGRAM QUILLET PROBE RESULTS STARTUP_RUNS IDLE_SECONDS FEED
 : >"$RESULTS/program.log"
 for log in empty full; do
   options='--empty'
@@ -204,7 +204,7 @@ rows = [
      measured("intake", "refreshFromLog", full_lines), "ms", 10),
     (f"Core refresh into an empty table (first after start-up), {full_lines:,} lines",
      measured("intake", "firstRefreshFromFullLog"), "ms", 10),
-    (f"Refresh over D-Bus from the host simulator, {full_lines:,} lines",
+    (f"Refresh over D-Bus from the host, {full_lines:,} lines",
      measured("dbus", "refreshFromHost"), "ms", 60),
     ("… of which the D-Bus fetch and conversion of the log",
      measured("dbus", "fetchLog"), "ms", None),

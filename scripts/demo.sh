@@ -8,7 +8,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 install_missing_packages
 build_quillet
 
-SIMULATOR="$QUILLET_BUILD/tools/host/quillet-host"
+HOST_PROGRAM="$QUILLET_BUILD/station/program/quillet-host"
 QUILLET="$QUILLET_BUILD/app/quillet"
 SHOT="$QUILLET_BUILD/quillet-demo.png"
 
@@ -22,7 +22,7 @@ fi
 export QT_QPA_PLATFORM=xcb
 
 run_demo() {
-  "$SIMULATOR" --feed "$(dirname "$SIMULATOR")/sample_feed.txt" &
+  "$HOST_PROGRAM" --feed "$(dirname "$HOST_PROGRAM")/sample_feed.txt" &
   local sim=$!
   local i
   for i in $(seq 1 100); do
@@ -64,7 +64,7 @@ if [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] && [ "$headless" -eq 0 ]; then
   run_demo || status=$?
 else
   export -f run_demo
-  export SIMULATOR QUILLET SHOT headless
+  export HOST_PROGRAM QUILLET SHOT headless
   dbus-run-session -- bash -c run_demo || status=$?
 fi
 [ "$headless" -eq 1 ] && stop_private_display

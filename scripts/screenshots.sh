@@ -3,7 +3,7 @@
 # Add Message window, the Add Multiple board, the Setup window and the published web page.
 #
 # Installs what is missing, builds, installs the program into a temporary folder and runs
-# the demo from there (host simulator with its sample feed, then Quillet) under a private
+# the demo from there (host with its sample feed, then Quillet) under a private
 # Xvfb display with openbox and a private session bus. Nothing touches the build folder's
 # settings or the user's configuration.
 set -euo pipefail
@@ -66,10 +66,10 @@ capture() {
 # $2 the folder the page is copied to.
 capture_windows() {
   local program="$1" web="$2"
-  local simulator="$program/host/quillet-host"
+  local host="$program/host/quillet-host"
   export QT_QPA_PLATFORM=xcb
 
-  "$simulator" --feed "$program/host/sample_feed.txt" &
+  "$host" --feed "$program/host/sample_feed.txt" &
   local sim=$! _
   for _ in $(seq 1 100); do
     if dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
@@ -122,7 +122,7 @@ capture_windows() {
     return 1
   fi
   dbus-send --session --print-reply --dest=com.peaksystems.UIView32 /UIView32 \
-    com.peaksystems.UIView32.Simulator.Quit >/dev/null 2>&1 || kill "$sim"
+    org.quillet.HostControl1.Quit >/dev/null 2>&1 || kill "$sim"
   wait "$app" || true
   wait "$sim" || true
   trap - EXIT
@@ -137,7 +137,7 @@ QUILLET_PACKAGES+=(xdotool)
 install_missing_packages
 build_quillet
 
-# No "." anywhere in the folder's path: the simulator finds its map's information file by
+# No "." anywhere in the folder's path: the host finds its map's information file by
 # cutting the map path at its first ".".
 work="$(mktemp -d "/tmp/quillet-shots-XXXXXX")"
 cleanup() {

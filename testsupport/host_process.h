@@ -2,7 +2,7 @@
 
 // Starts the host program (quillet-host) for tests and talks to its own bus interface.
 
-#include "host/dbus_host.h"
+#include "hostlink/dbus_host.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -32,23 +32,23 @@ inline bool waitFor(const std::function<bool()>& condition, int ms = 10000) {
     return QTest::qWaitFor(condition, ms);
 }
 
-// Calls one of the simulator's own methods, which the program never uses.
-inline QDBusMessage callSimulator(const QString& method, const QVariantList& arguments = {}) {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        kService, QString::fromLatin1(hostbus::kPath),
-        QStringLiteral("com.peaksystems.UIView32.Simulator"), method);
+// Calls one of the host's own methods, which the program never uses.
+inline QDBusMessage callHostControl(const QString& method, const QVariantList& arguments = {}) {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, QString::fromLatin1(hostbus::kPath),
+                                       QStringLiteral("org.quillet.HostControl1"), method);
     call.setArguments(arguments);
     return QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
 }
 
-// One run of the simulator binary, stopped at the end of the test whatever happened.
-class Simulator {
+// One run of the host binary, stopped at the end of the test whatever happened.
+class HostProcess {
 public:
     // Offscreen unless a test needs real windows ("xcb"). The configuration and data folders
-    // are private unless the test names one: the simulator writes into both.
-    explicit Simulator(QStringList arguments, bool captureErrors = false,
-                       const QString& platform = QStringLiteral("offscreen"),
-                       const QString& configHome = QString()) {
+    // are private unless the test names one: the host writes into both.
+    explicit HostProcess(QStringList arguments, bool captureErrors = false,
+                         const QString& platform = QStringLiteral("offscreen"),
+                         const QString& configHome = QString()) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
         const QString home = configHome.isEmpty() ? m_configHome.path() : configHome;
@@ -57,9 +57,9 @@ public:
         m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(captureErrors ? QProcess::SeparateChannels
                                                       : QProcess::ForwardedChannels);
-        m_process.start(QStringLiteral(QUILLET_HOST_SIMULATOR_PATH), arguments);
+        m_process.start(QStringLiteral(QUILLET_HOST_PATH), arguments);
     }
-    ~Simulator() {
+    ~HostProcess() {
         if (m_process.state() != QProcess::NotRunning) {
             ::kill(static_cast<pid_t>(m_process.processId()), SIGCONT);
             m_process.kill();
@@ -69,8 +69,8 @@ public:
             waitFor([] { return !serviceOnBus(); }, 5000);
         }
     }
-    Simulator(const Simulator&) = delete;
-    Simulator& operator=(const Simulator&) = delete;
+    HostProcess(const HostProcess&) = delete;
+    HostProcess& operator=(const HostProcess&) = delete;
     // True once the host's name is on the bus; false when the process ended first.
     bool waitUntilOnBus() {
         m_reachedBus = waitFor([this] {

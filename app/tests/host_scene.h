@@ -4,8 +4,8 @@
 // over it: for the tests that type into a real window.
 
 #include "app/tests/main_window_fixture.h"
-#include "host/dbus_host.h"
-#include "host/xdo_keystroke_sender.h"
+#include "hostlink/dbus_host.h"
+#include "hostlink/xdo_keystroke_sender.h"
 #include "testsupport/host_process.h"
 
 #include <chrono>
@@ -39,7 +39,7 @@ private:
 // A host program with its map, and Quillet's main window over it.
 struct Scene : WindowServices {
     std::string caption;
-    std::unique_ptr<Simulator> simulator;
+    std::unique_ptr<HostProcess> hostProgram;
     DBusHost host{QDBusConnection::sessionBus(), 5000};
     XdoKeystrokeSender keys;
     HookedPacer pacer;
@@ -62,8 +62,8 @@ struct Scene : WindowServices {
         // The keystroke path is what is tested: the host offers only the UI-View32 interface.
         arguments << QStringLiteral("--map") << dir.filePath(QStringLiteral("sea.gif"))
                   << QStringLiteral("--uiview32-only");
-        simulator = std::make_unique<Simulator>(arguments, false, QStringLiteral("xcb"));
-        if (!simulator->waitUntilOnBus() ||
+        hostProgram = std::make_unique<HostProcess>(arguments, false, QStringLiteral("xcb"));
+        if (!hostProgram->waitUntilOnBus() ||
             !waitFor([&] { return keys.activateWindow(caption, host.processId()).ok(); })) {
             return false;
         }

@@ -12,8 +12,9 @@ cmake="$3"
 
 readonly SERVICE=com.peaksystems.UIView32
 readonly HOST_PATH=/UIView32
+readonly CONTROL=org.quillet.HostControl1
 
-# No "." in the path: the simulator finds its map's information file by cutting the map
+# No "." in the path: the host finds its map's information file by cutting the map
 # path at its first ".". A blank catches paths used unquoted.
 work="$(mktemp -d /tmp/quillet-install-test-XXXXXX)"
 pids=()
@@ -32,11 +33,11 @@ fail() {
 }
 
 call() { # interface method [arguments...]
-  dbus-send --session --print-reply --dest="$SERVICE" "$HOST_PATH" "$SERVICE$1.$2" "${@:3}"
+  dbus-send --session --print-reply --dest="$SERVICE" "$HOST_PATH" "$1.$2" "${@:3}"
 }
 
 log_reads() {
-  call .Simulator MessageLogReads 2>/dev/null | awk '/int32/ {print $2}'
+  call "$CONTROL" MessageLogReads 2>/dev/null | awk '/int32/ {print $2}'
 }
 
 service_on_bus() {
@@ -53,7 +54,7 @@ wait_until() { # seconds command...
   return 1
 }
 
-# The simulator counts every read of its log, the test's own included.
+# The host counts every read of its log, the test's own included.
 reads_before=0
 quillet_has_read_the_log() {
   local reads
@@ -62,26 +63,26 @@ quillet_has_read_the_log() {
 }
 
 # Started from / so that nothing is found relative to the working directory.
-start_simulator() {
+start_host() {
   (cd / && exec env XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=offscreen \
-    "$copy/host/quillet-host") 2>"$work/simulator.err" &
-  simulator=$!
-  pids+=("$simulator")
-  wait_until 10 service_on_bus || fail "the installed simulator did not come onto the bus"
+    "$copy/host/quillet-host") 2>"$work/host.err" &
+  host=$!
+  pids+=("$host")
+  wait_until 10 service_on_bus || fail "the installed host did not come onto the bus"
 }
 
-# Waits for the simulator to end after Quit and checks how it ended.
-quit_simulator() {
-  call .Simulator Quit >/dev/null || fail "the simulator did not answer Quit"
+# Waits for the host to end after Quit and checks how it ended.
+quit_host() {
+  call "$CONTROL" Quit >/dev/null || fail "the host did not answer Quit"
   local status=0
-  wait "$simulator" || status=$?
-  [ "$status" -eq 0 ] || fail "the simulator ended with status $status"
+  wait "$host" || status=$?
+  [ "$status" -eq 0 ] || fail "the host ended with status $status"
 }
 
 echo "== Installing $build"
 "$cmake" --install "$build" --prefix "$work/installed" >/dev/null
 
-# Everything in one folder, the simulator's defaults beside it.
+# Everything in one folder, the host's defaults beside it.
 for file in quillet quillet.template quillet.js1 quillet.desktop \
   host/quillet-host host/sample_feed.txt \
   host/maps/demo.gif host/maps/demo.inf; do
@@ -110,18 +111,18 @@ copy="$work/moved here/Quillet"
 cp -a "$work/installed" "$copy"
 rm -rf "$work/installed"
 
-echo "== The simulator from the copy finds its feed and map"
-start_simulator
-map_object="$(call "" CurrentMap | sed -n 's/^ *object path "\(.*\)"$/\1/p')"
+echo "== The host from the copy finds its feed and map"
+start_host
+map_object="$(call "$SERVICE" CurrentMap | sed -n 's/^ *object path "\(.*\)"$/\1/p')"
 map="$(dbus-send --session --print-reply --dest="$SERVICE" "$map_object" \
   "$SERVICE.Map.MapFileName" | sed -n 's/^ *string "\(.*\)"$/\1/p')"
-[ "$map" = "$copy/host/maps/demo.gif" ] || fail "the simulator shows the map '$map'"
+[ "$map" = "$copy/host/maps/demo.gif" ] || fail "the host shows the map '$map'"
 first_sender="$(grep -v '^#' "$copy/host/sample_feed.txt" | grep -m1 '|' | cut -d'|' -f1)"
-call "" MessageLog int32:2 | grep -q "$first_sender" ||
-  fail "the simulator's log lacks the sample feed's first bulletin (from $first_sender)"
-if grep -q "^quillet-host: " "$work/simulator.err"; then
-  cat "$work/simulator.err" >&2
-  fail "the simulator complained (a missing map information file gives no map title)"
+call "$SERVICE" MessageLog int32:2 | grep -q "$first_sender" ||
+  fail "the host's log lacks the sample feed's first bulletin (from $first_sender)"
+if grep -q "^quillet-host: " "$work/host.err"; then
+  cat "$work/host.err" >&2
+  fail "the host complained (a missing map information file gives no map title)"
 fi
 
 echo "== Quillet from the copy runs against it and ends with it"
@@ -143,7 +144,7 @@ second=0
 grep -qF "Quillet is already running from this folder" "$work/second.err" ||
   fail "the second Quillet did not say that one is running (status $second)"
 [ "$second" -ne 0 ] && [ "$second" -ne 124 ] || fail "the second Quillet ended with status $second"
-quit_simulator
+quit_host
 status=0
 wait "$app" || status=$?
 [ "$status" -eq 0 ] || fail "Quillet ended with status $status when the host closed"
@@ -159,14 +160,14 @@ else
   command="${exec_line//\\\\/\\}"
   command="${command//%k/\'$copy/quillet.desktop\'}"
   rm "$copy/quillet.ini"
-  start_simulator
+  start_host
   reads_before=0
   (cd / && eval "exec $command") &
   app=$!
   pids+=("$app")
   wait_until 20 quillet_has_read_the_log || fail "the entry's Quillet never read the host's log"
   [ -f "$copy/quillet.ini" ] || fail "the entry's Quillet made no quillet.ini in the copy"
-  quit_simulator
+  quit_host
   status=0
   wait "$app" || status=$?
   [ "$status" -eq 0 ] || fail "the entry's Quillet ended with status $status"

@@ -5,14 +5,14 @@
 
 #include "app/main_window.h"
 #include "app/qt_work_queue.h"
-#include "bulletins/fake_clock.h"
-#include "composing/fake_send_pacer.h"
-#include "host/fake_host.h"
-#include "host/fake_host_settings.h"
-#include "host/fake_keystroke_sender.h"
-#include "notifications/recording_notifier.h"
-#include "publishing/fake_transfer_control.h"
-#include "settings/window/recording_message_boxes.h"
+#include "testsupport/fake_clock.h"
+#include "testsupport/fake_host.h"
+#include "testsupport/fake_host_settings.h"
+#include "testsupport/fake_keystroke_sender.h"
+#include "testsupport/fake_send_pacer.h"
+#include "testsupport/fake_transfer_control.h"
+#include "testsupport/recording_message_boxes.h"
+#include "testsupport/recording_notifier.h"
 
 #include <QFile>
 #include <QLineEdit>

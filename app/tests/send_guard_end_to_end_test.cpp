@@ -91,7 +91,7 @@ private slots:
         QVERIFY(!scene.logged(second));
 
         // The host closes while the text is typed.
-        const auto hostProcess = static_cast<pid_t>(scene.simulator->process().processId());
+        const auto hostProcess = static_cast<pid_t>(scene.hostProgram->process().processId());
         scene.pacer.restart([hostProcess](int wait) {
             if (wait == kWaitBeforeText) {
                 ::kill(hostProcess, SIGKILL);

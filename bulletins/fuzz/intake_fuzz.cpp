@@ -2,8 +2,8 @@
 // clock moving (or set back) in between. After every refresh the table must be sound.
 #include "bulletins/bulletin_list.h"
 #include "bulletins/bulletin_store.h"
-#include "bulletins/fake_clock.h"
 #include "bulletins/group_list.h"
+#include "testsupport/fake_clock.h"
 
 #include <cstdint>
 #include <set>

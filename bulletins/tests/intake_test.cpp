@@ -1,6 +1,6 @@
 #include "bulletins/bulletin_store.h"
-#include "bulletins/fake_clock.h"
 #include "table_helpers.h"
+#include "testsupport/fake_clock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "bulletins/bulletin_list.h"
 #include "bulletins/bulletin_store.h"
-#include "bulletins/fake_clock.h"
 #include "bulletins/group_list.h"
 #include "table_helpers.h"
+#include "testsupport/fake_clock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "base/tests/test_files.h"
 #include "bulletins/tests/table_helpers.h"
-#include "composing/fake_send_pacer.h"
 #include "composing/message_sender.h"
-#include "host/fake_keystroke_sender.h"
+#include "testsupport/fake_keystroke_sender.h"
+#include "testsupport/fake_send_pacer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "bulletins/fake_clock.h"
 #include "bulletins/tests/table_helpers.h"
 #include "notifications/bulletin_announcer.h"
-#include "notifications/recording_notifier.h"
+#include "testsupport/fake_clock.h"
+#include "testsupport/recording_notifier.h"
 
 using namespace quillet;
 using quillet::testing::logLine;

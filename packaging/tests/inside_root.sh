@@ -193,7 +193,7 @@ in_session() {
   [ "$(listing "$host_folder")" = "$before" ] || fail "quillet-host changed $host_folder"
   chmod 700 "$host_folder"
 
-  host_call Simulator.Quit >/dev/null
+  dbus-send --session --print-reply --dest="$SERVICE" /UIView32 org.quillet.HostControl1.Quit >/dev/null
   wait "$host" || fail "quillet-host ended with status $?"
 }
 

@@ -2,8 +2,8 @@
 // page. No byte of theirs may reach the page unescaped: every <, >, " and ' in the page
 // belongs to the row markup, every & starts a character reference, and the callsign inside
 // go('...') holds only letters, digits, - _ . / and \u escapes.
-#include "bulletins/fake_clock.h"
 #include "publishing/page_generator.h"
+#include "testsupport/fake_clock.h"
 
 #include <algorithm>
 #include <cstdint>

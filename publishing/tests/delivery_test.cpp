@@ -1,8 +1,8 @@
 #include "publishing/delivery.h"
-#include "publishing/fake_transfer_control.h"
 #include "publishing/publish_targets.h"
 #include "publishing/schedule.h"
 #include "publishing_test_support.h"
+#include "testsupport/fake_transfer_control.h"
 
 #include <gtest/gtest.h>
 
@@ -107,8 +107,9 @@ TEST_F(Delivery, APageNameWithAFolderOrAHostWithMoreIsRefused) {
     badName("../up.htm");
     settings.ftpEnabled = "TRUE";
     const auto badHost = expectRefused(&Settings::ftpHost, "FTP_HOST");
-    for (const char* host : {"host:21/dir", "host/dir", "host?x", "host#x", "user@host", "ho st",
-                             "host:0", "host:99999", "http://host", "sftp://host:22/etc", "[::1"}) {
+    for (const char* host :
+         {"host:21/dir", "hostlink/dir", "host?x", "host#x", "user@host", "ho st", "host:0",
+          "host:99999", "http://host", "sftp://host:22/etc", "[::1"}) {
         badHost(host);
     }
     EXPECT_FALSE(fs::exists(program / "quillet.tmp"));

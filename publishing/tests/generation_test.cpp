@@ -1,8 +1,8 @@
 #include "bulletins/date_time_formatter.h"
-#include "bulletins/fake_clock.h"
 #include "publishing/page_generator.h"
 #include "publishing/page_text.h"
 #include "publishing_test_support.h"
+#include "testsupport/fake_clock.h"
 
 #include <gtest/gtest.h>
 

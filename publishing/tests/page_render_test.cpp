@@ -1,8 +1,8 @@
 // Loads generated pages with hostile bulletins in headless Chromium and reads back the
 // document as the browser built it.
 
-#include "publishing/fake_transfer_control.h"
 #include "publishing_test_support.h"
+#include "testsupport/fake_transfer_control.h"
 
 #include <gtest/gtest.h>
 

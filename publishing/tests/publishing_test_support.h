@@ -2,8 +2,8 @@
 
 #include "bulletins/bulletin.h"
 #include "bulletins/clock.h"
-#include "bulletins/fake_clock.h"
 #include "publishing/webpage_publisher.h"
+#include "testsupport/fake_clock.h"
 
 #include "base/tests/test_files.h"
 

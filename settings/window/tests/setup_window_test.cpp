@@ -2,9 +2,9 @@
 
 #include "settings/scrambler.h"
 #include "settings/settings_file.h"
-#include "settings/window/recording_message_boxes.h"
 #include "settings/window/setup_operations.h"
 #include "settings/window/setup_window.h"
+#include "testsupport/recording_message_boxes.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,0 +1,237 @@
+// Drives DBusHost against the real host on a private session bus. Run through
+// ctest, which wraps the binary in dbus-run-session.
+
+#include "base/qt_text.h"
+#include "hostlink/dbus_host.h"
+#include "testsupport/host_process.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace quillet {
+namespace {
+
+using namespace quillet::testing;
+
+// What a call to the host failed with; "no error" when it answered.
+template <typename Call> std::string hostErrorOf(Call call) {
+    try {
+        call();
+    } catch (const HostError& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+class DBusHostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(serviceOnBus()) << "an earlier test left a host behind";
+        m_mapPath = m_dir.filePath(QString::fromUtf8("K\xC3\xBCste.gif"));
+        ASSERT_TRUE(writeFile(m_mapPath, "GIF89a"));
+    }
+    std::unique_ptr<HostProcess> start() {
+        auto host = std::make_unique<HostProcess>(
+            QStringList{QStringLiteral("--empty"), QStringLiteral("--map"), m_mapPath,
+                        QStringLiteral("--callsign"), QStringLiteral("DL0QT")});
+        EXPECT_TRUE(host->waitUntilOnBus()) << "the host never appeared on the bus";
+        return host;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_mapPath;
+    DBusHost m_host{QDBusConnection::sessionBus(), 1000};
+};
+
+TEST_F(DBusHostTest, ServesStationMapAndLogInWindows1252AndFailsClearlyWithoutAHost) {
+    EXPECT_EQ(hostErrorOf([this] { m_host.stationCallsign(); }),
+              "Host not reachable: UI-View32 is not running (StationCallsign)");
+    EXPECT_THROW(m_host.currentMap(), HostError);
+    auto host = start();
+    EXPECT_EQ(m_host.stationCallsign(), "DL0QT");
+    EXPECT_EQ(m_host.currentMap()->mapFileName(), toWindows1252(m_mapPath));
+    EXPECT_EQ(m_host.messageLog(kBulletinLogSelector), "");
+    ASSERT_EQ(callHostControl(QStringLiteral("AddBulletin"),
+                              {QStringLiteral("G4SIM"), QStringLiteral("BLN1"),
+                               QString::fromUtf8("Caf\xC3\xA9 at 21:00 \xE2\x82\xAC")})
+                  .type(),
+              QDBusMessage::ReplyMessage);
+    EXPECT_EQ(m_host.messageLog(kBulletinLogSelector), "G4SIM\xB3"
+                                                       "BLN1\xB3"
+                                                       "Caf\xE9 at 21:00 \x80\r\n");
+}
+
+TEST_F(DBusHostTest, TheLatestClosingHandlerFiresAndAVanishedHostFailsUntilItIsBack) {
+    int replaced = 0;
+    int closings = 0;
+    m_host.setClosingHandler([&replaced] { ++replaced; });
+    m_host.setClosingHandler([&closings] { ++closings; });
+    auto host = start();
+    ASSERT_EQ(callHostControl(QStringLiteral("Quit")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(waitFor([&closings] { return closings == 1; }));
+    ASSERT_TRUE(host->waitUntilFinished());
+    host.reset();
+    host = start();
+    const auto staleMap = m_host.currentMap();
+    host->process().kill();
+    ASSERT_TRUE(host->waitUntilFinished());
+    ASSERT_TRUE(waitFor([] { return !serviceOnBus(); }));
+    EXPECT_THROW(m_host.messageLog(kBulletinLogSelector), HostError);
+    EXPECT_THROW(staleMap->mapFileName(), HostError);
+    host.reset();
+    host = start();
+    EXPECT_EQ(m_host.currentMap()->mapFileName(), toWindows1252(m_mapPath));
+    EXPECT_EQ(replaced, 0);
+}
+
+// quillet-host's own interface takes a bulletin with the message form's checks and words,
+// logs it as written, and says so on the bus; a frozen host times out; a host started without
+// the interface, even under the same name, is found out as the new process it is.
+TEST_F(DBusHostTest, TheOwnInterfaceSendsOrRefusesInTheFormsWordsAndSignalsEachLogging) {
+    int changes = 0;
+    m_host.setLogChangedHandler([&changes] { ++changes; });
+    auto host = start();
+    EXPECT_TRUE(m_host.offersDirectSend());
+    struct Case {
+        const char* to;
+        int port;
+        std::string text;
+        bool sent;
+        std::string status;
+    };
+    const Case cases[] = {
+        {"   ", 1, "x", false, "Not sent: the To field is empty."},
+        {"BLN 1", 1, "x", false, "Not sent: \"BLN 1\" is not a destination."},
+        {"BLN1", 70000, "x", false, "Not sent: the port \"70000\" is not a number."},
+        {"BLN1", -32769, "x", false, "Not sent: the port \"-32769\" is not a number."},
+        {"BLN1", 1,
+         "x\r\nG4SIM\xB3"
+         "BLN2\xB3"
+         "forged",
+         false, "Not sent: the Text holds a line end or another control character."},
+        // Blanks around the addressee go, the text stays as written, letters beyond ASCII too.
+        {" BLN1 ", -1, " Caf\xE9 \x80 ", true,
+         "Logged: <BLN1>  Caf\xE9 \x80  (no link: not sent on the air)"},
+    };
+    for (const Case& c : cases) {
+        const DirectSend answer = m_host.sendBulletin(c.to, c.port, "WIDE2-2", c.text);
+        EXPECT_EQ(answer.sent, c.sent) << c.to << ' ' << c.port;
+        EXPECT_EQ(answer.status, c.status);
+    }
+    EXPECT_TRUE(waitFor([&changes] { return changes == 1; }));
+    EXPECT_EQ(m_host.messageLog(kBulletinLogSelector), "DL0QT\xB3"
+                                                       "BLN1\xB3 Caf\xE9 \x80 \r\n");
+    ASSERT_EQ(
+        callHostControl(QStringLiteral("AddBulletin"),
+                        {QStringLiteral("G4SIM"), QStringLiteral("BLN2"), QStringLiteral("y")})
+            .type(),
+        QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(waitFor([&changes] { return changes == 2; })) << changes;
+
+    // A frozen host: every call gives up after the limit, and the host answers once it thaws.
+    host->signal(SIGSTOP);
+    EXPECT_EQ(hostErrorOf([this] { m_host.messageLog(kBulletinLogSelector); }),
+              "Host did not answer MessageLog within 1 s");
+    EXPECT_EQ(hostErrorOf([this] { m_host.sendBulletin("BLN1", 1, "", "x"); }),
+              "Host did not answer SendBulletin within 1 s");
+    host->signal(SIGCONT);
+    EXPECT_EQ(m_host.stationCallsign(), "DL0QT");
+
+    host.reset();
+    host = std::make_unique<HostProcess>(
+        QStringList{QStringLiteral("--empty"), QStringLiteral("--uiview32-only")});
+    ASSERT_TRUE(host->waitUntilOnBus());
+    EXPECT_FALSE(m_host.offersDirectSend());
+    EXPECT_EQ(hostErrorOf([this] {
+                  m_host.sendBulletin("BLN1", 1, "", "x");
+              }).rfind("Host does not offer SendBulletin", 0),
+              0u);
+}
+
+// A host that answers with the wrong types. It serves from its own thread and connection
+// so that the blocking calls of the test can reach it.
+class WrongHost : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.peaksystems.UIView32")
+public slots:
+    QString CurrentMap() { return QStringLiteral("/UIView32/CurrentMap"); }
+    int MessageLog(int selector) { return selector; }
+};
+
+TEST_F(DBusHostTest, WrongReplyTypesAreHostErrors) {
+    QThread thread;
+    WrongHost wrongHost;
+    wrongHost.moveToThread(&thread);
+    thread.start();
+    QDBusConnection connection =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("wrong-host"));
+    ASSERT_TRUE(connection.registerObject(QString::fromLatin1(hostbus::kPath), &wrongHost,
+                                          QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(connection.registerService(kService));
+    EXPECT_EQ(hostErrorOf([this] { m_host.messageLog(kBulletinLogSelector); }),
+              "Host gave an unexpected answer to MessageLog (got 'i', expected 's')");
+    EXPECT_THROW(m_host.currentMap(), HostError);
+    connection.unregisterService(kService);
+    QDBusConnection::disconnectFromBus(QStringLiteral("wrong-host"));
+    thread.quit();
+    thread.wait();
+}
+
+// A host the bus cuts off while it answers, as it does one whose answer is too large: its
+// connection closes before the reply, and its process keeps running for a while.
+constexpr char kCutOffHost[] = R"(
+import dbus, dbus.service, dbus.mainloop.glib, os, time
+from gi.repository import GLib
+dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
+bus = dbus.bus.BusConnection(dbus.bus.BUS_SESSION)
+class Host(dbus.service.Object):
+    @dbus.service.method("com.peaksystems.UIView32", out_signature="o")
+    def CurrentMap(self):
+        return dbus.ObjectPath("/UIView32/Map")
+    @dbus.service.method("com.peaksystems.UIView32", in_signature="i", out_signature="s")
+    def MessageLog(self, selector):
+        bus.close()
+        time.sleep(3)
+        os._exit(0)
+Host(bus, "/UIView32")
+bus.request_name("com.peaksystems.UIView32")
+GLib.MainLoop().run()
+)";
+
+TEST_F(DBusHostTest, AHostCutOffTheBusIsToldApartFromOneThatClosed) {
+    auto host = start();
+    m_host.currentMap();
+    host->signal(SIGSTOP); // so that it dies in the middle of the call
+    std::thread killer([&] {
+        QThread::msleep(200);
+        host->signal(SIGKILL);
+    });
+    EXPECT_EQ(hostErrorOf([this] { m_host.messageLog(kBulletinLogSelector); }),
+              "Host not reachable: UI-View32 closed during MessageLog");
+    killer.join();
+    host.reset();
+    QProcess cutOff;
+    cutOff.setProcessChannelMode(QProcess::ForwardedChannels);
+    cutOff.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), kCutOffHost});
+    ASSERT_TRUE(waitFor([] { return serviceOnBus(); }));
+    m_host.currentMap();
+    EXPECT_EQ(hostErrorOf([this] { m_host.messageLog(kBulletinLogSelector); }),
+              "Host not reachable: the bus cut UI-View32 off during MessageLog while it kept "
+              "running (an answer too large for the bus does that)");
+    EXPECT_TRUE(cutOff.waitForFinished(10000));
+}
+
+} // namespace
+} // namespace quillet
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
+
+#include "dbus_host_integration_test.moc"

@@ -1,0 +1,454 @@
+#include "hostlink/xdo_keystroke_sender.h"
+
+#include "base/qt_text.h"
+#include "hostlink/keystroke_notation.h"
+
+// Qt's headers must come before X11's, whose macros (None, Bool, Status...) clash with them.
+#include <QByteArray>
+#include <QString>
+
+extern "C" {
+#include <xdo.h>
+}
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+// Xlib's Status macro would hide the program's own result type below.
+#undef Status
+
+#include <chrono>
+#include <cstdlib>
+#include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace quillet {
+namespace {
+
+// A window can vanish between being listed and being asked for its name. Xlib's default
+// handler would end the program for that, so errors are swallowed while this is in scope;
+// the handler in place before (perhaps the toolkit's) comes back afterwards.
+class IgnoreXErrors {
+public:
+    explicit IgnoreXErrors(Display* display)
+        : m_display(display), m_previous(XSetErrorHandler(&ignore)) {}
+    ~IgnoreXErrors() {
+        XSync(m_display, False);
+        XSetErrorHandler(m_previous);
+    }
+    IgnoreXErrors(const IgnoreXErrors&) = delete;
+    IgnoreXErrors& operator=(const IgnoreXErrors&) = delete;
+
+private:
+    static int ignore(Display*, XErrorEvent*) { return 0; }
+
+    Display* m_display;
+    XErrorHandler m_previous;
+};
+
+// Reads one property of a window and hands its items to `use` before freeing it; false when
+// the window has no property of that type and format. Format-32 items come back as longs,
+// whatever the size of the type they hold.
+template <typename Use>
+bool withProperty(Display* display, Window window, Atom property, Atom type, int format,
+                  long maxItems, Use use) {
+    Atom actualType = 0;
+    int actualFormat = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    const bool found =
+        XGetWindowProperty(display, window, property, 0, maxItems, False, type, &actualType,
+                           &actualFormat, &count, &remaining, &data) == Success &&
+        actualType == type && actualFormat == format && data != nullptr;
+    if (found) {
+        use(data, count);
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return found;
+}
+
+// The window manager's list of managed top-level windows, oldest first. Empty optional when
+// the property is missing, which means there is no (suitable) window manager.
+std::optional<std::vector<Window>> clientWindows(Display* display) {
+    std::vector<Window> windows;
+    const bool listed = withProperty(
+        display, DefaultRootWindow(display), XInternAtom(display, "_NET_CLIENT_LIST", False),
+        XA_WINDOW, 32, 1L << 16, [&windows](const unsigned char* data, unsigned long count) {
+            const auto* ids = reinterpret_cast<const unsigned long*>(data);
+            windows.assign(ids, ids + count);
+        });
+    return listed ? std::optional(std::move(windows)) : std::nullopt;
+}
+
+// The window the window manager has made active (_NET_ACTIVE_WINDOW), or 0. Read here
+// rather than through libxdo, whose own lookup does not free the property it reads.
+Window activeWindowOf(Display* display) {
+    Window active = 0;
+    withProperty(
+        display, DefaultRootWindow(display), XInternAtom(display, "_NET_ACTIVE_WINDOW", False),
+        XA_WINDOW, 32, 1, [&active](const unsigned char* data, unsigned long count) {
+            if (count == 1) {
+                active = static_cast<Window>(*reinterpret_cast<const unsigned long*>(data));
+            }
+        });
+    return active;
+}
+
+// Asks the window manager to activate the window, as a pager would. Done here rather than
+// through libxdo, whose activation also reads (and never frees) the manager's feature list.
+bool requestActivation(Display* display, Window window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.display = display;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2; // the request comes from a pager-like tool
+    event.xclient.data.l[1] = CurrentTime;
+    const int sent = XSendEvent(display, DefaultRootWindow(display), False,
+                                SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(display);
+    return sent != 0;
+}
+
+// The caption as UTF-8: _NET_WM_NAME when the window has one, else WM_NAME.
+std::optional<std::string> windowCaption(Display* display, Window window) {
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    std::string netName;
+    if (withProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), utf8, 8,
+                     1L << 16, [&netName](const unsigned char* data, unsigned long count) {
+                         netName.assign(reinterpret_cast<const char*>(data), count);
+                     })) {
+        return netName;
+    }
+    XTextProperty property{};
+    if (XGetWMName(display, window, &property) == 0 || property.value == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<std::string> caption;
+    char** list = nullptr;
+    int listCount = 0;
+    if (Xutf8TextPropertyToTextList(display, &property, &list, &listCount) >= Success &&
+        listCount > 0 && list != nullptr) {
+        caption = std::string(list[0]);
+    }
+    if (list != nullptr) {
+        XFreeStringList(list);
+    }
+    XFree(property.value);
+    return caption;
+}
+
+// The process that owns the window, as its toolkit published it (_NET_WM_PID), or 0.
+std::int64_t windowProcess(Display* display, Window window) {
+    std::int64_t pid = 0;
+    withProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32, 1,
+                 [&pid](const unsigned char* data, unsigned long count) {
+                     if (count == 1) {
+                         pid = static_cast<std::int64_t>(
+                             *reinterpret_cast<const unsigned long*>(data));
+                     }
+                 });
+    return pid;
+}
+
+bool windowExists(Display* display, Window window) {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(display, window, &attributes) != 0;
+}
+
+// The window a dialog belongs to (WM_TRANSIENT_FOR), or 0.
+Window transientOwner(Display* display, Window window) {
+    Window owner = 0;
+    return XGetTransientForHint(display, window, &owner) != 0 ? owner : 0;
+}
+
+// Whether `window` is the target or one of its dialogs, however deeply nested: the host's
+// message form and its confirmation are windows of their own, opened over the main window.
+bool belongsTo(Display* display, Window window, Window target) {
+    for (int depth = 0; window != 0 && depth < 8; ++depth) {
+        if (window == target) {
+            return true;
+        }
+        window = transientOwner(display, window);
+    }
+    return false;
+}
+
+// The window's parent, or 0 when it has none or is gone.
+Window parentOf(Display* display, Window window) {
+    Window rootReturn = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display, window, &rootReturn, &parent, &children, &count) == 0) {
+        return 0;
+    }
+    if (children != nullptr) {
+        XFree(children);
+    }
+    return parent;
+}
+
+// Whether `window` is `top` or lies inside it.
+bool inside(Display* display, Window window, Window top) {
+    const Window root = DefaultRootWindow(display);
+    for (int depth = 0; window != 0 && window != root && depth < 64; ++depth) {
+        if (window == top) {
+            return true;
+        }
+        window = parentOf(display, window);
+    }
+    return false;
+}
+
+// The caption of the window or of the nearest window around it that has one.
+std::optional<std::string> captionAround(Display* display, Window window) {
+    const Window root = DefaultRootWindow(display);
+    for (int depth = 0; window != 0 && window != root && depth < 64; ++depth) {
+        if (std::optional<std::string> name = windowCaption(display, window)) {
+            return name;
+        }
+        window = parentOf(display, window);
+    }
+    return std::nullopt;
+}
+
+// Why no key may be pressed now, or nothing when both the window manager's active window and
+// the keyboard focus are in the target or one of its dialogs.
+std::optional<std::string> focusProblem(Display* display, Window target) {
+    if (!windowExists(display, target)) {
+        return std::string(kWindowClosedReason);
+    }
+    const Window active = activeWindowOf(display);
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    if (active != 0 && belongsTo(display, active, target) && focus != None &&
+        focus != PointerRoot && inside(display, focus, active)) {
+        return std::nullopt;
+    }
+    std::string reason(kFocusLostReason);
+    // The keyboard focus moves before the window manager publishes the new active window, so
+    // the window that took the keys is named from the focus when it lies outside the host's.
+    const bool focusOutside =
+        focus != None && focus != PointerRoot && (active == 0 || !inside(display, focus, active));
+    const std::optional<std::string> taker =
+        focusOutside
+            ? captionAround(display, focus)
+            : (active != 0 && active != target ? windowCaption(display, active) : std::nullopt);
+    if (taker) {
+        reason += " (the focus went to \"" + toWindows1252(QString::fromStdString(*taker)) + "\")";
+    }
+    return reason;
+}
+
+// Whether the keyboard map has a key for the character; libxdo binds a spare key for any
+// other, for that one keystroke.
+bool onKeyboard(Display* display, char32_t character) {
+    const KeySym symbol =
+        (character >= 0x20 && character <= 0x7E) || (character >= 0xA0 && character <= 0xFF)
+            ? static_cast<KeySym>(character)
+            : static_cast<KeySym>(0x01000000 | character);
+    return XKeysymToKeycode(display, symbol) != 0;
+}
+
+// Holds every other client of the X server while in scope, so that no window manager or
+// program can move the focus between the check and the key that follows it.
+class ServerGrab {
+public:
+    explicit ServerGrab(Display* display) : m_display(display) { XGrabServer(m_display); }
+    ~ServerGrab() {
+        XUngrabServer(m_display);
+        XFlush(m_display);
+    }
+    ServerGrab(const ServerGrab&) = delete;
+    ServerGrab& operator=(const ServerGrab&) = delete;
+
+private:
+    Display* m_display;
+};
+
+std::string displayName() {
+    const char* name = std::getenv("DISPLAY");
+    return name != nullptr ? name : "";
+}
+
+} // namespace
+
+XdoKeystrokeSender::XdoKeystrokeSender() {
+    const std::string name = displayName();
+    if (name.empty()) {
+        m_displayError = "no X display: DISPLAY is not set";
+        return;
+    }
+    Display* display = XOpenDisplay(name.c_str());
+    if (display == nullptr) {
+        m_displayError = "cannot open the X display \"" + name + "\"";
+        return;
+    }
+    m_display = display;
+    // The display stays ours: libxdo neither closes it nor keeps a name it would free.
+    m_xdo = xdo_new_with_opened_display(display, nullptr, 0);
+    if (m_xdo != nullptr) {
+        m_xdo->quiet = 1;
+    } else {
+        XCloseDisplay(display);
+        m_display = nullptr;
+        m_displayError = "libxdo could not start on the X display \"" + name + "\"";
+    }
+}
+
+XdoKeystrokeSender::~XdoKeystrokeSender() {
+    if (m_xdo != nullptr) {
+        xdo_free(m_xdo);
+    }
+    if (m_display != nullptr) {
+        XCloseDisplay(m_display);
+    }
+}
+
+Status XdoKeystrokeSender::activateWindow(const std::string& caption, std::int64_t processId) {
+    m_target = 0;
+    if (m_xdo == nullptr) {
+        return fail(m_displayError);
+    }
+    Display* display = m_display;
+    // Window managers and toolkits publish captions as UTF-8.
+    const QByteArray wanted = fromWindows1252(caption).toUtf8();
+    const std::string_view wantedView(wanted.constData(), static_cast<std::size_t>(wanted.size()));
+
+    Window target = 0;
+    {
+        IgnoreXErrors guard(display);
+        const std::optional<std::vector<Window>> windows = clientWindows(display);
+        if (!windows) {
+            return fail("the window manager does not list its windows (_NET_CLIENT_LIST); is a "
+                        "window manager running?");
+        }
+        // The best match so far: the host's own process before any other, then an equal
+        // caption before one that only begins with the text. A look-alike window of another
+        // program is taken only when the host shows no window with the caption.
+        int bestRank = 0;
+        for (const Window window : *windows) {
+            const std::optional<std::string> name = windowCaption(display, window);
+            if (!name || !name->starts_with(wantedView)) {
+                continue;
+            }
+            const bool hosts = processId > 0 && windowProcess(display, window) == processId;
+            const int rank = (hosts ? 2 : 0) + (*name == wantedView ? 1 : 0) + 1;
+            if (rank > bestRank) {
+                bestRank = rank;
+                target = window;
+            }
+        }
+    }
+    if (target == 0) {
+        return fail("no window has the caption \"" + std::string(wantedView) + "\"");
+    }
+
+    // The window must be active and stay so for a moment: a window that was mapped just
+    // before (one of the program's own, say) can still be given the focus by the window
+    // manager after this request, and the keys would then go there.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kActivationTimeoutMs);
+    auto activeWindow = [&] {
+        IgnoreXErrors guard(display);
+        return activeWindowOf(display);
+    };
+    for (;;) {
+        {
+            IgnoreXErrors guard(display);
+            if (!requestActivation(display, target)) {
+                return fail("the window manager refused to activate \"" + std::string(wantedView) +
+                            "\"");
+            }
+        }
+        while (activeWindow() != target && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (activeWindow() == target) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kActivationSettleMs));
+            if (activeWindow() == target) {
+                break;
+            }
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return fail(std::string(wantedView).insert(0, 1, '"') +
+                        "\" did not become active within " + std::to_string(kActivationTimeoutMs) +
+                        " ms");
+        }
+    }
+    m_target = target;
+    return {};
+}
+
+Status XdoKeystrokeSender::pressChecked(const std::string& key, bool isText) {
+    // A character that needs a spare key is typed as before, without holding the server:
+    // the receiving program must be able to read the changed keyboard map meanwhile. Every
+    // other key is checked and pressed while the server holds all other clients.
+    const QString text = isText ? QString::fromUtf8(key) : QString();
+    const bool hold = !isText || (text.size() == 1 && onKeyboard(m_display, text[0].unicode()));
+    int pressed = XDO_SUCCESS;
+    {
+        std::optional<ServerGrab> grab;
+        if (hold) {
+            grab.emplace(m_display);
+        }
+        IgnoreXErrors guard(m_display);
+        if (std::optional<std::string> problem = focusProblem(m_display, m_target)) {
+            return fail(std::move(*problem));
+        }
+        const useconds_t delay = hold ? 0 : kKeyDelayMicroseconds;
+        pressed = isText ? xdo_enter_text_window(m_xdo, CURRENTWINDOW, key.c_str(), delay)
+                         : xdo_send_keysequence_window(m_xdo, CURRENTWINDOW, key.c_str(), delay);
+    }
+    if (pressed != XDO_SUCCESS) {
+        return fail(isText ? "libxdo could not type \"" + toWindows1252(text) + "\""
+                           : "libxdo could not press " + key);
+    }
+    if (hold) {
+        // The pause libxdo would have made: the receiving program keeps up.
+        std::this_thread::sleep_for(std::chrono::microseconds(kKeyDelayMicroseconds));
+    }
+    return {};
+}
+
+Status XdoKeystrokeSender::sendKeys(const std::string& keys) {
+    if (m_xdo == nullptr) {
+        return fail(m_displayError);
+    }
+    if (m_target == 0) {
+        return fail("no window was activated to type into");
+    }
+    const ParsedKeystrokes parsed = parseKeystrokes(keys);
+    if (!parsed.ok()) {
+        return fail("invalid keystroke notation: " + parsed.error);
+    }
+    for (const KeyAction& action : parsed.actions) {
+        if (action.kind == KeyAction::Kind::Text) {
+            // One character at a time, so that a focus change inside a long text stops the
+            // rest of it. libxdo types a character missing from the keyboard map (an accented
+            // letter on a US map) by binding it to a spare key for that one keystroke;
+            // toolkits can miss the binding and drop the character.
+            const QString text = fromWindows1252(action.text);
+            for (const QChar character : text) {
+                if (Status typed = pressChecked(QString(character).toUtf8().toStdString(), true);
+                    !typed) {
+                    return typed;
+                }
+            }
+        } else if (Status pressed = pressChecked(action.text, false); !pressed) {
+            return pressed;
+        }
+    }
+    XFlush(m_display);
+    return {};
+}
+
+} // namespace quillet

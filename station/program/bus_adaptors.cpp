@@ -1,0 +1,82 @@
+#include "station/program/bus_adaptors.h"
+
+#include "bulletins/message_log.h"
+#include "hostlink/dbus_host.h"
+#include "station/program/host_station.h"
+
+#include <QTimer>
+
+#include <string_view>
+#include <utility>
+
+namespace quillet::station {
+
+HostAdaptor::HostAdaptor(HostStation* host) : QDBusAbstractAdaptor(host), m_host(host) {
+    // Forwards the host's UIView32IsClosing to the bus.
+    setAutoRelaySignals(true);
+}
+
+QDBusObjectPath HostAdaptor::CurrentMap() {
+    return QDBusObjectPath(QString::fromLatin1(kMapObjectPath));
+}
+
+QString HostAdaptor::MessageLog(int selector) {
+    ++m_logReads;
+    return selector == kBulletinLogSelector ? m_host->logText() : QString();
+}
+
+QString HostAdaptor::StationCallsign() {
+    return m_host->stationCallsign();
+}
+
+HostControlAdaptor::HostControlAdaptor(HostStation* host, const HostAdaptor* hostInterface)
+    : QDBusAbstractAdaptor(host), m_host(host), m_hostInterface(hostInterface) {}
+
+void FeedControlAdaptor::AddBulletin(const QString& callsign, const QString& addressee,
+                                     const QString& text) {
+    m_host->addBulletin({callsign, addressee, text});
+}
+
+int FeedControlAdaptor::LoadFeed(const QString& path) {
+    return m_host->loadFeed(path);
+}
+
+int HostControlAdaptor::MessageLogReads() {
+    return m_hostInterface->logReads();
+}
+
+void HostControlAdaptor::Quit() {
+    // Leaves the bus call first, as closing the window would.
+    QTimer::singleShot(0, m_host, &HostStation::quit);
+}
+
+static_assert(std::string_view(hostbus::kDirectInterface) == "org.quillet.Host1",
+              "the adaptor's interface name is the one Quillet looks for");
+
+DirectAdaptor::DirectAdaptor(HostStation* host) : QDBusAbstractAdaptor(host), m_host(host) {
+    connect(host, &HostStation::logChanged, this, [this] {
+        if (!std::exchange(m_changeSignalled, true)) {
+            QTimer::singleShot(0, this, [this] {
+                m_changeSignalled = false;
+                emit MessageLogChanged();
+            });
+        }
+    });
+}
+
+bool DirectAdaptor::SendBulletin(const QString& addressee, int port, const QString& path,
+                                 const QString& text, QString& status) {
+    const SendOutcome outcome = m_host->sendFields({addressee, QString::number(port), path, text});
+    status = outcome.status;
+    return outcome.logged;
+}
+
+MapObject::MapObject(HostStation* host, QObject* parent) : QObject(parent), m_host(host) {}
+
+MapAdaptor::MapAdaptor(MapObject* map) : QDBusAbstractAdaptor(map), m_map(map) {}
+
+QString MapAdaptor::MapFileName() {
+    return m_map->host()->mapPath();
+}
+
+} // namespace quillet::station

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "hostlink/host.h"
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace quillet {
+
+// A host for tests: serves what the test sets, records every call by name, and can be
+// told to fail its calls, to take its time over each, or to announce that it is closing.
+// Calls may come from a worker thread; set the texts before the call that reads them.
+class FakeHost final : public Host {
+public:
+    std::string log;
+    std::string callsign = "N0CALL";
+    std::string mapFile = "/maps/demo.gif";
+    bool failing = false; // every call throws HostError while set
+    std::atomic<int> replyDelayMs = 0;
+    std::vector<std::string> calls;
+    std::vector<int> selectors;
+    // Its own interface: offered while set; what SendBulletin answers, and what it was given.
+    bool direct = false;
+    DirectSend directReply{true, "Sent on KISS 1"};
+    std::vector<std::string> sentBulletins; // "addressee|port|path|text"
+    std::string sendError;                  // SendBulletin alone fails with it while set
+
+    std::unique_ptr<HostMap> currentMap() override {
+        record("CurrentMap");
+        return std::make_unique<Map>(*this);
+    }
+    std::string messageLog(int selector) override {
+        record("MessageLog");
+        selectors.push_back(selector);
+        return log;
+    }
+    std::string stationCallsign() override {
+        record("StationCallsign");
+        return callsign;
+    }
+    void setClosingHandler(std::function<void()> handler) override {
+        m_closing = std::move(handler);
+    }
+    void emitClosing() {
+        if (m_closing) {
+            m_closing();
+        }
+    }
+    bool offersDirectSend() override {
+        record("OffersDirectSend");
+        return direct;
+    }
+    DirectSend sendBulletin(const std::string& addressee, int port, const std::string& path,
+                            const std::string& text) override {
+        record("SendBulletin");
+        if (!sendError.empty()) {
+            throw HostError(sendError);
+        }
+        sentBulletins.push_back(addressee + '|' + std::to_string(port) + '|' + path + '|' + text);
+        return directReply;
+    }
+    void setLogChangedHandler(std::function<void()> handler) override {
+        m_logChanged = std::move(handler);
+    }
+    void emitLogChanged() {
+        if (m_logChanged) {
+            m_logChanged();
+        }
+    }
+    int count(const std::string& call) const {
+        const std::lock_guard lock(m_mutex);
+        int n = 0;
+        for (const auto& c : calls) {
+            n += c == call ? 1 : 0;
+        }
+        return n;
+    }
+
+private:
+    class Map final : public HostMap {
+    public:
+        explicit Map(FakeHost& host) : m_host(host) {}
+        std::string mapFileName() override {
+            m_host.record("MapFileName");
+            return m_host.mapFile;
+        }
+
+    private:
+        FakeHost& m_host;
+    };
+
+    void record(const char* call) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(replyDelayMs.load()));
+        const std::lock_guard lock(m_mutex);
+        calls.emplace_back(call);
+        if (failing) {
+            throw HostError("Host not reachable: the host is not running");
+        }
+    }
+
+    std::function<void()> m_closing;
+    std::function<void()> m_logChanged;
+    mutable std::mutex m_mutex;
+};
+
+} // namespace quillet
