@@ -179,7 +179,7 @@ private:
     QTimer* m_logChangeRest = nullptr;
 };
 
-// "V1.0.6": major, minor and revision as plain decimal numbers.
+// "V" and the version: major, minor and revision as plain decimal numbers ("V1.0.6").
 QString versionText();
 
 // What the status line shows of a text: all of it up to kStatusShownLength characters, else

@@ -3,8 +3,8 @@
 # (start-up, memory, idle processor share) under Xvfb against the host with a full
 # log, and prints one table of the results beside their targets. Takes about four minutes.
 #
-# The build folder is $QUILLET_BUILD (default build/); the raw results are kept in its
-# bench-results/ folder. Everything that reads or writes the host's per-user settings gets a
+# It builds the bench preset (Release, no tests) in build-bench/; the raw results are kept in
+# its bench-results/ folder. Everything that reads or writes the host's per-user settings gets a
 # private $XDG_CONFIG_HOME, so the user's own files are never touched.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -17,13 +17,14 @@ STARTUP_RUNS=5
 IDLE_SECONDS=60
 
 install_missing_packages
-build_quillet
+build_preset bench
+build="$QUILLET_ROOT/build-bench"
 
-BENCH="$QUILLET_BUILD/bench"
-HOST_PROGRAM="$QUILLET_BUILD/station/program/quillet-host"
-QUILLET="$QUILLET_BUILD/app/quillet"
+BENCH="$build/bench"
+HOST_PROGRAM="$build/station/program/quillet-host"
+QUILLET="$build/app/quillet"
 PROBE="$BENCH/quillet_window_probe"
-RESULTS="$QUILLET_BUILD/bench-results"
+RESULTS="$build/bench-results"
 rm -rf "$RESULTS"
 mkdir -p "$RESULTS"
 
@@ -69,17 +70,7 @@ measure_program() {
   shift
   QT_QPA_PLATFORM=offscreen "$HOST_PROGRAM" "$@" &
   local host=$!
-  local up=0
-  for _ in $(seq 1 300); do
-    if dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
-         org.freedesktop.DBus.NameHasOwner string:com.peaksystems.UIView32 2>/dev/null |
-         grep -q "boolean true"; then
-      up=1
-      break
-    fi
-    sleep 0.1
-  done
-  if [ "$up" -eq 0 ]; then
+  if ! wait_for_bus_name "$QUILLET_HOST_BUS_NAME" 30; then
     echo "the host did not come up" >&2
     kill "$host" 2>/dev/null || true
     return 1
@@ -103,7 +94,8 @@ FEED="$SCRATCH/full_log.txt"
 "$BENCH/quillet_bench_feed" "$FULL_LOG_LINES" "$FEED"
 start_private_display
 display_started=1
-export -f measure_program
+export -f measure_program wait_until wait_for_bus_name bus_name_owned
+export QUILLET_HOST_BUS_NAME
 export HOST_PROGRAM QUILLET PROBE RESULTS STARTUP_RUNS IDLE_SECONDS FEED
 : >"$RESULTS/program.log"
 for log in empty full; do

@@ -2,7 +2,10 @@
 # shellcheck shell=bash
 
 QUILLET_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-QUILLET_BUILD="${QUILLET_BUILD:-$QUILLET_ROOT/build}"
+# The release preset's folder: the demo, the test command and the screenshots share it.
+QUILLET_BUILD="$QUILLET_ROOT/build"
+# The host's name on the session bus, which it takes once it is ready for calls.
+QUILLET_HOST_BUS_NAME=com.peaksystems.UIView32
 
 # What building the Debian packages needs (scripts/package.sh).
 QUILLET_PACKAGING_PACKAGES=(
@@ -64,20 +67,40 @@ install_missing_packages() {
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# build_quillet [FOLDER [CMAKE-OPTION...]]: configures and builds FOLDER (default the build
-# folder), RelWithDebInfo unless an option says otherwise.
-build_quillet() {
-  local build="${1:-$QUILLET_BUILD}"
-  shift || true
-  echo "== Building in $build"
-  local generator=()
-  # an existing build folder keeps the generator it was made with
-  [ -f "$build/CMakeCache.txt" ] || generator=(-G Ninja)
-  # Warnings are errors only when the caller (the test command) asks for it.
-  cmake -S "$QUILLET_ROOT" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DQUILLET_WERROR=OFF "$@" \
-    >/dev/null
-  cmake --build "$build" --parallel "$(nproc)"
+# build_preset PRESET [CMAKE-OPTION...]: configures and builds one of CMakePresets.json's
+# configurations (release in build/, sanitize, fuzz, bench, package in build-PRESET/).
+# Warnings are errors only when the caller (the test command) asks for it.
+build_preset() {
+  local preset="$1"
+  shift
+  echo "== Building the $preset configuration"
+  cmake -S "$QUILLET_ROOT" --preset "$preset" "$@" >/dev/null
+  cmake --build --preset "$preset" --parallel "$(nproc)"
+}
+
+# wait_until SECONDS COMMAND...: runs COMMAND every tenth of a second until it succeeds;
+# fails when SECONDS have passed without.
+wait_until() {
+  local tries=$(($1 * 10))
+  shift
+  while [ "$tries" -gt 0 ]; do
+    "$@" && return 0
+    sleep 0.1
+    tries=$((tries - 1))
+  done
+  return 1
+}
+
+# bus_name_owned NAME: whether a program holds NAME on the session bus.
+bus_name_owned() {
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+    org.freedesktop.DBus.NameHasOwner "string:$1" 2>/dev/null | grep -q "boolean true"
+}
+
+# wait_for_bus_name NAME [SECONDS]: waits (default 10 s) until a program holds NAME on the
+# session bus, such as the host's com.peaksystems.UIView32.
+wait_for_bus_name() {
+  wait_until "${2:-10}" bus_name_owned "$1"
 }
 
 # Fails when a tracked C++ file differs from what the root .clang-format makes of it.
@@ -86,6 +109,11 @@ check_formatting() {
   local files=()
   mapfile -d '' files < <(git -C "$QUILLET_ROOT" ls-files -z -- '*.cpp' '*.h')
   (cd "$QUILLET_ROOT" && clang-format --dry-run --Werror "${files[@]}")
+}
+
+# window_manager_running: whether a window manager has announced itself on the display.
+window_manager_running() {
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"
 }
 
 # Starts Xvfb with openbox on a free display and exports DISPLAY; sets XVFB_PIDS.
@@ -97,15 +125,11 @@ start_private_display() {
   Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   XVFB_PIDS="$!"
   export DISPLAY=":$n"
-  local i
-  for i in $(seq 1 100); do
-    xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.1
-  done
+  wait_until 10 xdpyinfo >/dev/null 2>&1 || true
   # Window activation needs a window manager.
   openbox >/dev/null 2>&1 &
   XVFB_PIDS="$XVFB_PIDS $!"
-  sleep 0.5
+  wait_until 10 window_manager_running || true
 }
 
 stop_private_display() {

@@ -6,7 +6,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 install_missing_packages
-build_quillet
+build_preset release
 
 HOST_PROGRAM="$QUILLET_BUILD/station/program/quillet-host"
 QUILLET="$QUILLET_BUILD/app/quillet"
@@ -23,30 +23,23 @@ export QT_QPA_PLATFORM=xcb
 
 run_demo() {
   "$HOST_PROGRAM" --feed "$(dirname "$HOST_PROGRAM")/sample_feed.txt" &
-  local sim=$!
-  local i
-  for i in $(seq 1 100); do
-    if dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
-         org.freedesktop.DBus.NameHasOwner string:com.peaksystems.UIView32 2>/dev/null |
-         grep -q "boolean true"; then
-      break
-    fi
-    sleep 0.1
-  done
+  local host=$!
+  wait_for_bus_name "$QUILLET_HOST_BUS_NAME" || echo "quillet-host did not come onto the bus" >&2
   if [ "$headless" -eq 0 ]; then
     echo "== Quillet is running; close either window (or press Exit) to end the demo"
     "$QUILLET" || true
-    kill "$sim" 2>/dev/null || true
+    kill "$host" 2>/dev/null || true
     return 0
   fi
   "$QUILLET" &
   local app=$!
   local id=""
-  for i in $(seq 1 100); do
+  quillet_window() {
     id=$(xwininfo -root -tree 2>/dev/null | awk '/"Quillet \[/ {print $1; exit}')
-    [ -n "$id" ] && break
-    sleep 0.1
-  done
+    [ -n "$id" ]
+  }
+  wait_until 10 quillet_window || true
+  # The window is mapped before its table is filled from the host's log.
   sleep 1
   if [ -n "$id" ]; then
     import -window "$id" "$SHOT"
@@ -54,7 +47,7 @@ run_demo() {
   else
     echo "Quillet's main window did not appear" >&2
   fi
-  kill "$app" "$sim" 2>/dev/null || true
+  kill "$app" "$host" 2>/dev/null || true
   wait 2>/dev/null || true
   [ -n "$id" ]
 }
@@ -63,7 +56,8 @@ status=0
 if [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] && [ "$headless" -eq 0 ]; then
   run_demo || status=$?
 else
-  export -f run_demo
+  export -f run_demo wait_until wait_for_bus_name bus_name_owned
+  export QUILLET_HOST_BUS_NAME
   export HOST_PROGRAM QUILLET SHOT headless
   dbus-run-session -- bash -c run_demo || status=$?
 fi

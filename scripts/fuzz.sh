@@ -9,9 +9,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 seconds="${1:-60}"
 build="$QUILLET_ROOT/build-fuzz"
-CC=clang CXX=clang++ cmake -S "$QUILLET_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUILLET_WITH_QT=OFF -DQUILLET_FUZZ=ON -DQUILLET_BUILD_TESTS=OFF -DQUILLET_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --parallel "$(nproc)"
+build_preset fuzz
 
 mkdir -p "$build/findings"
 status=0

@@ -7,10 +7,9 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 install_missing_packages "${QUILLET_PACKAGING_PACKAGES[@]}"
-build="${QUILLET_PACKAGE_BUILD:-$QUILLET_ROOT/build-package}"
 # Neither tests nor benchmarks go into a package: they are not built here.
-build_quillet "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLET_BUILD_TESTS=OFF \
-  -DQUILLET_BUILD_BENCH=OFF
+build_preset package
+build="$QUILLET_ROOT/build-package"
 out="$build/packages"
 rm -f "$out"/*.deb
 echo "== Making the packages in $out"

@@ -38,13 +38,13 @@ wait_for_window() {
   return 1
 }
 
+window_gone() {
+  ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1
+}
+
 wait_until_gone() {
-  local pattern="$1" _
-  for _ in $(seq 1 100); do
-    xdotool search --onlyvisible --name "^${pattern}\$" >/dev/null 2>&1 || return 0
-    sleep 0.1
-  done
-  echo "The window \"$pattern\" did not close" >&2
+  wait_until 10 window_gone "$1" && return 0
+  echo "The window \"$1\" did not close" >&2
   return 1
 }
 
@@ -70,19 +70,12 @@ capture_windows() {
   export QT_QPA_PLATFORM=xcb
 
   "$host" --feed "$program/host/sample_feed.txt" &
-  local sim=$! _
-  for _ in $(seq 1 100); do
-    if dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
-         org.freedesktop.DBus.NameHasOwner string:com.peaksystems.UIView32 2>/dev/null |
-         grep -q "boolean true"; then
-      break
-    fi
-    sleep 0.1
-  done
+  local host_pid=$!
+  wait_for_bus_name "$QUILLET_HOST_BUS_NAME" || echo "quillet-host did not come onto the bus" >&2
   "$program/quillet" &
   local app=$!
   # shellcheck disable=SC2064
-  trap "kill $app $sim 2>/dev/null || true" EXIT
+  trap "kill $app $host_pid 2>/dev/null || true" EXIT
 
   local main
   main=$(wait_for_window 'Quillet \[.*\]')
@@ -122,9 +115,9 @@ capture_windows() {
     return 1
   fi
   dbus-send --session --print-reply --dest=com.peaksystems.UIView32 /UIView32 \
-    org.quillet.HostControl1.Quit >/dev/null 2>&1 || kill "$sim"
+    org.quillet.HostControl1.Quit >/dev/null 2>&1 || kill "$host_pid"
   wait "$app" || true
-  wait "$sim" || true
+  wait "$host_pid" || true
   trap - EXIT
 }
 
@@ -135,10 +128,8 @@ fi
 
 QUILLET_PACKAGES+=(xdotool)
 install_missing_packages
-build_quillet
+build_preset release
 
-# No "." anywhere in the folder's path: the host finds its map's information file by
-# cutting the map path at its first ".".
 work="$(mktemp -d "/tmp/quillet-shots-XXXXXX")"
 cleanup() {
   stop_private_display

@@ -10,9 +10,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 install_missing_packages
 check_formatting
+"$QUILLET_ROOT/scripts/check_layers.sh"
 # The suite runs on the Release configuration, what a packager builds, with warnings as
 # errors, so a packager's build never breaks and no second full build is needed.
-build_quillet "$QUILLET_BUILD" -DCMAKE_BUILD_TYPE=Release -DQUILLET_WERROR=ON
+build_preset release -DQUILLET_WERROR=ON
 
 start_private_display
 trap stop_private_display EXIT
@@ -25,22 +26,16 @@ echo "== Running the tests (DISPLAY=$DISPLAY, private session bus)"
 (cd "$QUILLET_BUILD" && dbus-run-session -- ctest --output-on-failure --timeout 300 -j2 "$@")
 
 if [ "${QUILLET_SANITIZE:-1}" != 0 ]; then
-  sanitized="$QUILLET_ROOT/build-sanitize"
-  echo "== Building with AddressSanitizer and UndefinedBehaviorSanitizer in $sanitized"
-  generator=()
-  [ -f "$sanitized/CMakeCache.txt" ] || generator=(-G Ninja)
-  # Light optimisation and line tables only: the reports keep their lines, the build its pace.
-  cmake -S "$QUILLET_ROOT" -B "$sanitized" "${generator[@]}" -DCMAKE_BUILD_TYPE=Debug \
-    -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
-    -DQUILLET_SANITIZE=ON -DQUILLET_BUILD_BENCH=OFF >/dev/null
-  cmake --build "$sanitized" --parallel "$(nproc)"
+  # Light optimisation and line tables only (the preset's flags): the reports keep their
+  # lines, the build its pace.
+  build_preset sanitize
   echo "== Running the tests with the sanitizers"
   # Any report fails the run. Leaks inside the system's own libraries (fontconfig, D-Bus,
   # the X libraries) are theirs and listed in the suppressions file.
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:detect_stack_use_after_return=0"
   export LSAN_OPTIONS="suppressions=$QUILLET_ROOT/scripts/lsan.supp:print_suppressions=0"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-  (cd "$sanitized" && dbus-run-session -- ctest --output-on-failure --timeout 600 -j2 "$@")
+  (cd "$QUILLET_ROOT/build-sanitize" && dbus-run-session -- ctest --output-on-failure --timeout 600 -j2 "$@")
   unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
 fi
 

@@ -9,13 +9,14 @@ set -euo pipefail
 build="$1"
 source_dir="$2"
 cmake="$3"
+# wait_until and wait_for_bus_name
+source "$source_dir/scripts/common.sh"
 
 readonly SERVICE=com.peaksystems.UIView32
 readonly HOST_PATH=/UIView32
 readonly CONTROL=org.quillet.HostControl1
 
-# No "." in the path: the host finds its map's information file by cutting the map
-# path at its first ".". A blank catches paths used unquoted.
+# A blank in the copy's path (below) catches paths used unquoted.
 work="$(mktemp -d /tmp/quillet-install-test-XXXXXX)"
 pids=()
 cleanup() {
@@ -40,20 +41,6 @@ log_reads() {
   call "$CONTROL" MessageLogReads 2>/dev/null | awk '/int32/ {print $2}'
 }
 
-service_on_bus() {
-  dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
-    org.freedesktop.DBus.NameHasOwner "string:$SERVICE" 2>/dev/null | grep -q "boolean true"
-}
-
-wait_until() { # seconds command...
-  local tenths=$(($1 * 10)) i
-  for ((i = 0; i < tenths; i++)); do
-    "${@:2}" && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
 # The host counts every read of its log, the test's own included.
 reads_before=0
 quillet_has_read_the_log() {
@@ -68,7 +55,7 @@ start_host() {
     "$copy/host/quillet-host") 2>"$work/host.err" &
   host=$!
   pids+=("$host")
-  wait_until 10 service_on_bus || fail "the installed host did not come onto the bus"
+  wait_for_bus_name "$SERVICE" || fail "the installed host did not come onto the bus"
 }
 
 # Waits for the host to end after Quit and checks how it ended.

@@ -70,7 +70,7 @@ private slots:
         QCOMPARE(entries(f.list("List2")), (QStringList{"ALL", "EU", "NA"}));
         QCOMPARE(f.list("List1")->currentRow() + f.list("List2")->currentRow(), 0);
         QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [G4SIM]"));
-        QCOMPARE(f.window.statusText(), QStringLiteral("V1.0.6"));
+        QCOMPARE(f.window.statusText(), QStringLiteral("V" QUILLET_VERSION));
         QCOMPARE(f.control<QLabel>("applicationDir")->text(), f.dir.path());
         QVERIFY(!f.button("updateButton")->isEnabled());
         f.host.log += logLine("PA3EFG", "BLN2WX", "second");
@@ -204,7 +204,7 @@ private slots:
         const int reads = s.host.count("MessageLog");
         clickRow(s.list("List1"), 0); // the heading row does nothing
         QCOMPARE(s.host.count("MessageLog"), reads);
-        QCOMPARE(s.window.statusText(), QStringLiteral("V1.0.6"));
+        QCOMPARE(s.window.statusText(), QStringLiteral("V" QUILLET_VERSION));
         s.host.log += logLine("A1AA", "BLN1", "sorts first"); // arrives with the click's refresh
         s.click("W1AW BLN1");
         QCOMPARE(s.host.count("MessageLog"), reads + 1);

@@ -5,6 +5,7 @@
 // and sends it to Dire Wolf, whose transmitted audio atest decodes. Needs DISPLAY with a
 // window manager (the README's test command provides one) and runs under dbus-run-session.
 #include "app/tests/host_scene.h"
+#include "app/tests/window_manager_state.h"
 #include "composing/add_message_window.h"
 #include "testsupport/direwolf.h"
 
@@ -62,7 +63,7 @@ private slots:
         // send and take the keys.
         QVERIFY(QTest::qWaitForWindowExposed(message));
         QVERIFY(QTest::qWaitForWindowActive(message));
-        QTest::qWait(500);
+        QTRY_VERIFY(announcedActive(message->winId()));
         auto* combo = message->findChild<QComboBox*>(QStringLiteral("Combo1"));
         QMetaObject::invokeMethod(combo, "activated", Q_ARG(int, 6));
         message->findChild<QLineEdit*>(QStringLiteral("digi"))->setText(QStringLiteral("WIDE2-2"));

@@ -7,19 +7,17 @@
 #include "station/program/message_form.h"
 #include "station/program/station_window.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace quillet::station {
 namespace {
-
-// After an Alt key, long enough for a button's animated click (100 ms) to complete; after
-// other rows, time for queued window events only.
-constexpr int kAltRowPauseMs = 130;
-constexpr int kRowPauseMs = 5;
 
 // The rows the program hands to the host for one message, with the number of tabs that
 // should reach the To field as a parameter.
@@ -82,9 +80,18 @@ void typeRow(const std::string& keys) {
             QTest::sendKeyEvent(QTest::Click, target, keyFor(c), QString(c), Qt::NoModifier);
         }
     }
-    QTest::qWait(keys.find('%') != std::string::npos && keys.find("{%}") == std::string::npos
-                     ? kAltRowPauseMs
-                     : kRowPauseMs);
+    // The row is taken once its queued window events have run and a button pressed through
+    // its Alt key has ended its animated click, which only then clicks it.
+    QCoreApplication::processEvents();
+    const auto clicking = [] {
+        const QWidgetList widgets = QApplication::allWidgets();
+        return std::any_of(widgets.begin(), widgets.end(), [](QWidget* widget) {
+            const auto* button = qobject_cast<QAbstractButton*>(widget);
+            return button != nullptr && button->isDown();
+        });
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !clicking(); }, 2000)) << keys;
+    QCoreApplication::processEvents();
 }
 
 class StationWindowTest : public ::testing::Test {
