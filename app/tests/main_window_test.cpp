@@ -179,7 +179,7 @@ private slots:
         const QByteArray html = f.fileBytes("web/board.htm");
         QVERIFY(html.contains("Net &lt;b&gt;bold&lt;/b&gt; &amp; more"));
         QVERIFY(html.contains("N0CALL"));
-        QVERIFY(f.inet1.log.empty()); // upload is off
+        QVERIFY(f.uploader.log.empty()); // upload is off
         QCOMPARE(f.window.statusText(), QString());
         // Test Webpage says "done." only after a pass that succeeded, else what failed.
         QTest::mouseClick(f.button("Command5"), Qt::LeftButton);
