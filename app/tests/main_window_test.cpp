@@ -323,7 +323,7 @@ private slots:
         const int reads = s.host.count("MessageLog");
         // During the pauses the operator tries to start another message.
         int attempts = 0;
-        s.pacer.onEvents = [&] {
+        s.pacer.onWait = [&] {
             if (attempts++ == 3) {
                 QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
             }
@@ -334,7 +334,7 @@ private slots:
         QCOMPARE(s.window.statusText(), QStringLiteral("Sent: <BLN> hello"));
         QCOMPARE(s.host.count("MessageLog"), reads + 3); // before, after, and the refresh
         QTRY_VERIFY(s.messageWindow() == nullptr);
-        s.pacer.onEvents = nullptr;
+        s.pacer.onWait = nullptr;
 
         // Each failure keeps the window with its text and says why in the status line.
         const QString failed =
