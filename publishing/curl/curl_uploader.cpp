@@ -324,7 +324,7 @@ private:
                 text.replace(at, password.size(), "***");
             }
         }
-        // After a failure the connection is in no known state: the next run starts afresh.
+        // After a failure the connection is in no known state: a later step connects afresh.
         closeConnection(true);
         return fail(text);
     }
