@@ -9,8 +9,7 @@
 #include "hostlink/ini_host_settings.h"
 #include "hostlink/xdo_keystroke_sender.h"
 #include "notifications/dbus/dbus_notifier.h"
-#include "publishing/curl/curl_transfer_control.h"
-#include "publishing/sleeping_transfer_wait.h"
+#include "publishing/curl/curl_uploader.h"
 #include "settings/window/message_boxes.h"
 
 #include <QFile>
@@ -72,10 +71,13 @@ int main(int argc, char* argv[]) {
     }
 
     // Exit and the host's closing event end the program at once: every event loop, nested
-    // ones included, stops, and a send in progress types no further key.
+    // ones included, stops, a send in progress types no further key and an upload in
+    // progress stops, so that the window need not wait for either on its way out.
     std::atomic<bool> ending = false; // read by the send's worker
-    auto endProgram = [&ending] {
+    quillet::CurlUploader uploader;
+    auto endProgram = [&ending, &uploader] {
         ending = true;
+        uploader.cancel();
         QCoreApplication::exit(0);
     };
 
@@ -84,8 +86,6 @@ int main(int argc, char* argv[]) {
     quillet::SleepingSendPacer pacer([&ending] { return ending.load(); });
     const quillet::SystemClock clock;
     const quillet::LocaleDateTimeFormatter formatter;
-    quillet::CurlTransferControl inet1;
-    quillet::SleepingTransferWait transferWait;
     const quillet::IniHostSettings hostSettings;
     quillet::QtMessageBoxes boxes;
     quillet::DBusNotifier notifier;
@@ -93,7 +93,7 @@ int main(int argc, char* argv[]) {
     const std::filesystem::path executable(
         QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
     quillet::MainWindow window({host, keys, pacer, clock, formatter, endProgram, programFolder,
-                                inet1, transferWait, hostSettings, executable, boxes, notifier},
+                                uploader, hostSettings, executable, boxes, notifier},
                                {std::make_unique<quillet::QtWorkQueue>(QStringLiteral("host")),
                                 std::make_unique<quillet::QtWorkQueue>(QStringLiteral("send")),
                                 std::make_unique<quillet::QtWorkQueue>(QStringLiteral("publish"))});

@@ -8,7 +8,6 @@
 #include "composing/message_sender.h"
 #include "composing/own_bulletin_board.h"
 #include "hostlink/extras_registration.h"
-#include "publishing/sleeping_transfer_wait.h"
 #include "settings/settings_file.h"
 #include "settings/window/setup_window.h"
 #include "widgets/tab_columns_delegate.h"
@@ -46,7 +45,7 @@ MainWindow::MainWindow(Services services, Workers workers, QWidget* parent)
     : QWidget(parent), m_services(std::move(services)),
       m_settings(std::filesystem::path(QFile::encodeName(m_services.programDir).toStdString())),
       m_link(m_services.host), m_store(std::make_shared<BulletinStore>(m_services.clock)),
-      m_publisher(m_services.inet1, m_services.transferWait, m_services.clock, m_services.formatter,
+      m_publisher(m_services.uploader, m_services.clock, m_services.formatter,
                   [this](const std::string& text) { setStatus(text); }),
       m_announcer(m_services.notifier, [this](const std::string& text) { setStatus(text); }),
       m_workers(std::move(workers)) {

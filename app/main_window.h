@@ -13,7 +13,7 @@
 #include "notifications/bulletin_announcer.h"
 #include "notifications/notifier.h"
 #include "publishing/schedule.h"
-#include "publishing/transfer_control.h"
+#include "publishing/uploader.h"
 #include "publishing/webpage_publisher.h"
 #include "settings/settings_keeper.h"
 #include "settings/window/message_boxes.h"
@@ -57,8 +57,7 @@ public:
         const DateTimeFormatter& formatter;
         std::function<void()> endProgram; // ends the program at once
         QString programDir;               // the folder the program keeps its files in
-        TransferControl& inet1;           // uploads the page
-        TransferWait& transferWait;       // waits for it on the publishing queue's thread
+        Uploader& uploader;               // used on the publishing queue's thread
         const HostSettings& hostSettings; // where the host keeps its program folder
         std::filesystem::path executable; // the program itself, which the host's extras name
         MessageBoxes& boxes;

@@ -17,7 +17,7 @@
 #include "testsupport/fake_host_settings.h"
 #include "testsupport/fake_keystroke_sender.h"
 #include "testsupport/fake_send_pacer.h"
-#include "testsupport/fake_transfer_control.h"
+#include "testsupport/fake_uploader.h"
 #include "testsupport/recording_message_boxes.h"
 #include "testsupport/recording_notifier.h"
 
@@ -67,12 +67,11 @@ struct Quillet {
     FakeSendPacer pacer;
     SystemClock clock;
     IsoDateTimeFormatter formatter;
-    FakeTransferControl inet1;
-    FakeTransferWait transferWait;
+    FakeUploader uploader;
     FakeHostSettings hostSettings;
     RecordingMessageBoxes boxes;
     RecordingNotifier notifier;
-    MainWindow window{{host, keys, pacer, clock, formatter, [] {}, dir.path(), inet1, transferWait,
+    MainWindow window{{host, keys, pacer, clock, formatter, [] {}, dir.path(), uploader,
                        hostSettings, "quillet", boxes, notifier},
                       {std::make_unique<QtWorkQueue>(QStringLiteral("host")),
                        std::make_unique<QtWorkQueue>(QStringLiteral("send")),

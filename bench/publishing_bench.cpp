@@ -1,10 +1,13 @@
 // Publishing: the time to build a page of 40 rows, and the processor share while a publishing
 // run waits for its upload (about 1 MB to a local FTP server that takes it at 256 KiB/s).
-// The wait must sleep between polls, not spin: the target is at most 5 % of a core.
+// The wait must sleep in the transfer library, not spin: the target is at most 5 % of a core.
 // Run: build/bench/quillet_publishing_bench
 #include "bulletins/date_time_formatter.h"
+#include "publishing/curl/curl_uploader.h"
 #include "publishing/page_generator.h"
+#include "publishing/webpage_publisher.h"
 #include "testsupport/fake_clock.h"
+#include "testsupport/ftp_test_servers.h"
 
 #include <benchmark/benchmark.h>
 
@@ -13,15 +16,6 @@
 #include <fstream>
 #include <iterator>
 #include <sys/resource.h>
-
-#ifdef QUILLET_BENCH_WITH_QT
-#include "publishing/curl/curl_transfer_control.h"
-#include "publishing/qt/qt_transfer_wait.h"
-#include "publishing/webpage_publisher.h"
-#include "testsupport/ftp_test_servers.h"
-
-#include <QCoreApplication>
-#endif
 
 namespace {
 
@@ -124,8 +118,6 @@ BENCHMARK(generateWebpage40Rows)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
-#ifdef QUILLET_BENCH_WITH_QT
-
 // Processor time of the whole process, or of the calling thread alone.
 double cpuSeconds(int who) {
     rusage usage{};
@@ -171,10 +163,9 @@ void uploadWaitProcessorShare(benchmark::State& state) {
     const BulletinTable table = fullTable();
     FakeClock clock;
     IsoDateTimeFormatter formatter;
-    CurlTransferControl inet1;
-    QtTransferWait wait;
+    CurlUploader uploader;
     std::string lastStatus;
-    WebpagePublisher publisher(inet1, wait, clock, formatter,
+    WebpagePublisher publisher(uploader, clock, formatter,
                                [&](const std::string& text) { lastStatus = text; });
     Settings settings = settingDefaults();
     settings.ftpEnabled = "TRUE";
@@ -187,13 +178,13 @@ void uploadWaitProcessorShare(benchmark::State& state) {
                              .bulletins = table,
                              .stationCallsign = [] { return std::optional<std::string>("N0CALL"); },
                              .version = "V1.0.6"};
-    double wall = 0, processCpu = 0, uiCpu = 0;
+    double wall = 0, processCpu = 0, threadCpu = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         const double process0 = cpuSeconds(RUSAGE_SELF);
-        const double ui0 = cpuSeconds(RUSAGE_THREAD);
+        const double thread0 = cpuSeconds(RUSAGE_THREAD);
         publisher.webpageAction(input);
-        uiCpu += cpuSeconds(RUSAGE_THREAD) - ui0;
+        threadCpu += cpuSeconds(RUSAGE_THREAD) - thread0;
         processCpu += cpuSeconds(RUSAGE_SELF) - process0;
         wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (!lastStatus.empty()) {
@@ -202,20 +193,15 @@ void uploadWaitProcessorShare(benchmark::State& state) {
         }
     }
     state.counters["wall_s"] = wall / static_cast<double>(state.iterations());
-    // the whole program: window thread and the transfer's worker thread together
+    // the whole process, and the thread that uploads
     state.counters["cpu_share_process_pct"] = 100.0 * processCpu / wall;
-    state.counters["cpu_share_window_thread_pct"] = 100.0 * uiCpu / wall;
+    state.counters["cpu_share_uploading_thread_pct"] = 100.0 * threadCpu / wall;
 }
 BENCHMARK(uploadWaitProcessorShare)->Iterations(2)->Unit(benchmark::kMillisecond);
-
-#endif
 
 } // namespace
 
 int main(int argc, char** argv) {
-#ifdef QUILLET_BENCH_WITH_QT
-    QCoreApplication app(argc, argv);
-#endif
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

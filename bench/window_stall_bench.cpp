@@ -7,11 +7,10 @@
 #include "app/qt_work_queue.h"
 #include "composing/sleeping_send_pacer.h"
 #include "log_generator.h"
-#include "publishing/sleeping_transfer_wait.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/fake_host_settings.h"
 #include "testsupport/fake_keystroke_sender.h"
-#include "testsupport/fake_transfer_control.h"
+#include "testsupport/fake_uploader.h"
 #include "testsupport/recording_message_boxes.h"
 #include "testsupport/recording_notifier.h"
 
@@ -78,8 +77,7 @@ struct Station {
     SleepingSendPacer pacer{[] { return false; }}; // the real half-second pauses
     FakeClock clock;
     IsoDateTimeFormatter formatter;
-    FakeTransferControl inet1;
-    SleepingTransferWait transferWait;
+    FakeUploader uploader;
     FakeHostSettings hostSettings;
     RecordingMessageBoxes boxes;
     RecordingNotifier notifier;
@@ -98,8 +96,8 @@ struct Station {
                       "/web\r\nFTP_ENABLED=TRUE\r\n");
         QDir(dir.path()).mkdir(QStringLiteral("web"));
         window = std::make_unique<MainWindow>(
-            MainWindow::Services{host, keys, pacer, clock, formatter, [] {}, dir.path(), inet1,
-                                 transferWait, hostSettings, "quillet", boxes, notifier},
+            MainWindow::Services{host, keys, pacer, clock, formatter, [] {}, dir.path(), uploader,
+                                 hostSettings, "quillet", boxes, notifier},
             MainWindow::Workers{std::make_unique<QtWorkQueue>(QStringLiteral("host")),
                                 std::make_unique<QtWorkQueue>(QStringLiteral("send")),
                                 std::make_unique<QtWorkQueue>(QStringLiteral("publish"))});

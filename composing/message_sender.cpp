@@ -150,7 +150,6 @@ Status MessageSender::sendMessage(const std::string& mapFileName, std::int64_t h
     if (Status activated = m_keys.activateWindow(*caption, hostProcessId); !activated) {
         return failure(activated.error());
     }
-    m_pacer.processEvents();
 
     // The notation's command characters in the operator's texts are typed as written.
     const std::string to = escapeKeystrokeText(toStation);
@@ -178,8 +177,6 @@ Status MessageSender::sendMessage(const std::string& mapFileName, std::int64_t h
         }
         if (row.pause) {
             m_pacer.waitSeconds(kKeystrokePause);
-        } else {
-            m_pacer.processEvents(); // the row after the port tab goes on without a pause
         }
     }
     return {};

@@ -9,13 +9,12 @@
 namespace quillet {
 
 // The pauses of a send on its worker thread: they sleep, so the processor stays idle, and the
-// window's thread goes on answering meanwhile, so there are no events to run here.
+// window's thread goes on answering meanwhile.
 class SleepingSendPacer final : public SendPacer {
 public:
     // `ending` is asked from the worker thread: it must be safe to call from there.
     explicit SleepingSendPacer(std::function<bool()> ending) : m_ending(std::move(ending)) {}
 
-    void processEvents() override {}
     void waitSeconds(float seconds) override {
         // A monotonic clock: the pause lasts its length also across midnight.
         std::this_thread::sleep_for(std::chrono::duration<float>(seconds));

@@ -11,47 +11,32 @@ namespace quillet {
 
 namespace {
 
-void waitForTransfer(TransferControl& inet1, TransferWait& wait) {
-    wait.processEvents();
-    while (inet1.stillExecuting()) {
-        wait.processEvents();
+Status uploadSteps(const std::filesystem::path& stagingDir, const Settings& settings,
+                   Uploader& uploader) {
+    if (Status opened = uploader.open({.host = settings.ftpHost,
+                                       .user = settings.ftpUserName,
+                                       .password = settings.ftpPassword,
+                                       .caFile = settings.ftpCaFile});
+        !opened) {
+        return opened;
     }
+    if (!settings.ftpDirectory.empty()) {
+        if (Status entered = uploader.enterFolder(settings.ftpDirectory); !entered) {
+            return entered;
+        }
+    }
+    if (Status put = uploader.put(stagingDir / kStagedPageName, settings.htmlFileName); !put) {
+        return put;
+    }
+    return uploader.put(stagingDir / kStagedScriptName, std::string(kStagedScriptName));
 }
 
+// The connection is closed whatever happened, so nothing of it is left to the next run.
 Status upload(const std::filesystem::path& stagingDir, const Settings& settings,
-              TransferControl& inet1, TransferWait& wait) {
-    inet1.cancel();
-    inet1.setProtocolFtp();
-    inet1.setRemoteHost(settings.ftpHost);
-    inet1.setUserName(settings.ftpUserName);
-    inet1.setPassword(settings.ftpPassword);
-    inet1.setCaFile(settings.ftpCaFile);
-    inet1.setLocalDirectory(stagingDir.string());
-
-    const auto run = [&](const std::string& commandLine) -> Status {
-        if (Status started = inet1.execute(commandLine); !started) {
-            return started;
-        }
-        waitForTransfer(inet1, wait);
-        return {};
-    };
-    if (!settings.ftpDirectory.empty()) {
-        if (Status done = run("CD " + settings.ftpDirectory); !done) {
-            return done;
-        }
-    }
-    if (Status done = run("PUT " + std::string(kStagedPageName) + " " + settings.htmlFileName);
-        !done) {
-        return done;
-    }
-    if (Status done =
-            run("PUT " + std::string(kStagedScriptName) + " " + std::string(kStagedScriptName));
-        !done) {
-        return done;
-    }
-    // Not waited for: the next run cancels whatever of it is left. A failed upload before
-    // it makes the control refuse it, and so still reaches the caller.
-    return inet1.execute("CLOSE");
+              Uploader& uploader) {
+    Status uploaded = uploadSteps(stagingDir, settings, uploader);
+    uploader.close();
+    return uploaded;
 }
 
 // The settings that say where the files go are checked before any file is touched.
@@ -71,8 +56,10 @@ Status checkTargets(const Settings& settings) {
     return {};
 }
 
-Status deliver(const std::filesystem::path& programDir, const Settings& settings,
-               TransferControl& inet1, TransferWait& wait) {
+} // namespace
+
+Status deliverWebpage(const std::filesystem::path& programDir, const Settings& settings,
+                      Uploader& uploader) {
     if (Status targets = checkTargets(settings); !targets) {
         return targets;
     }
@@ -96,12 +83,10 @@ Status deliver(const std::filesystem::path& programDir, const Settings& settings
         }
     }
     if (isSwitchOn(settings.ftpEnabled)) {
-        return upload(programDir, settings, inet1, wait);
+        return upload(programDir, settings, uploader);
     }
     return {};
 }
-
-} // namespace
 
 Status copyFileOver(const std::filesystem::path& from, const std::filesystem::path& to) {
     const auto cannot = [&](const std::string& why) {
@@ -121,15 +106,6 @@ Status copyFileOver(const std::filesystem::path& from, const std::filesystem::pa
         return cannot(written.error());
     }
     return {};
-}
-
-Status deliverWebpage(const std::filesystem::path& programDir, const Settings& settings,
-                      TransferControl& inet1, TransferWait& wait) {
-    Status delivered = deliver(programDir, settings, inet1, wait);
-    if (!delivered) {
-        inet1.cancel();
-    }
-    return delivered;
 }
 
 } // namespace quillet

@@ -5,9 +5,9 @@
 
 namespace quillet {
 
-WebpagePublisher::WebpagePublisher(TransferControl& inet1, TransferWait& wait, const Clock& clock,
+WebpagePublisher::WebpagePublisher(Uploader& uploader, const Clock& clock,
                                    const DateTimeFormatter& formatter, StatusSink setStatus)
-    : m_inet1(inet1), m_wait(wait), m_clock(clock), m_dateText(formatter),
+    : m_uploader(uploader), m_clock(clock), m_dateText(formatter),
       m_setStatus(std::move(setStatus)) {}
 
 bool WebpagePublisher::begin(const Settings& settings) {
@@ -29,7 +29,7 @@ Status WebpagePublisher::run(const PublishInput& input) {
                          .version = input.version};
     Status published = generateWebpage(input.programDir, page, m_clock, m_dateText);
     if (published) {
-        published = deliverWebpage(input.programDir, input.settings, m_inet1, m_wait);
+        published = deliverWebpage(input.programDir, input.settings, m_uploader);
     }
     return published;
 }

@@ -5,7 +5,7 @@
 #include "bulletins/clock.h"
 #include "bulletins/date_time_formatter.h"
 #include "publishing/page_text.h"
-#include "publishing/transfer_control.h"
+#include "publishing/uploader.h"
 #include "settings/settings.h"
 
 #include <filesystem>
@@ -39,13 +39,13 @@ class WebpagePublisher {
 public:
     using StatusSink = std::function<void(const std::string&)>;
 
-    WebpagePublisher(TransferControl& inet1, TransferWait& wait, const Clock& clock,
-                     const DateTimeFormatter& formatter, StatusSink setStatus);
+    WebpagePublisher(Uploader& uploader, const Clock& clock, const DateTimeFormatter& formatter,
+                     StatusSink setStatus);
 
     // With copying and upload both off: returns at once and leaves the status line alone.
     // Otherwise empties the status line, generates the page and delivers it; a failure puts
     // "Error doing web page update -> " and its description there. A run that starts while
-    // another waits for its upload is skipped, and says so, rather than restaging the files
+    // another is still under way is skipped, and says so, rather than restaging the files
     // that are being sent.
     void webpageAction(const PublishInput& input) {
         if (begin(input.settings)) {
@@ -63,8 +63,7 @@ public:
     bool busy() const { return m_busy; }
 
 private:
-    TransferControl& m_inet1;
-    TransferWait& m_wait;
+    Uploader& m_uploader;
     const Clock& m_clock;
     PageDateText m_dateText;
     StatusSink m_setStatus;

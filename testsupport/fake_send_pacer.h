@@ -8,23 +8,17 @@
 
 namespace quillet {
 
-// Records the pauses of a send instead of taking them, optionally running a callback at
-// each point where the real pacer lets window events run.
+// Records the pauses of a send instead of taking them, optionally running a callback at the
+// start of each.
 class FakeSendPacer final : public SendPacer {
 public:
-    std::vector<std::string> log; // "events" and "wait 0.5"
+    std::vector<std::string> log; // "wait 0.5"
     bool ending = false;
-    std::function<void()> onEvents;
+    std::function<void()> onWait;
 
-    void processEvents() override {
-        log.emplace_back("events");
-        if (onEvents) {
-            onEvents();
-        }
-    }
     void waitSeconds(float seconds) override {
-        if (onEvents) {
-            onEvents();
+        if (onWait) {
+            onWait();
         }
         log.push_back("wait " + std::to_string(seconds).substr(0, 3));
     }

@@ -19,7 +19,6 @@ class HookedPacer final : public SendPacer {
 public:
     std::function<void(int)> onWait;
 
-    void processEvents() override {}
     void waitSeconds(float seconds) override {
         if (onWait) {
             onWait(++m_waits);

@@ -10,7 +10,7 @@
 #include "testsupport/fake_host_settings.h"
 #include "testsupport/fake_keystroke_sender.h"
 #include "testsupport/fake_send_pacer.h"
-#include "testsupport/fake_transfer_control.h"
+#include "testsupport/fake_uploader.h"
 #include "testsupport/recording_message_boxes.h"
 #include "testsupport/recording_notifier.h"
 
@@ -72,16 +72,15 @@ template <> inline MainWindow::Workers workers<QtWorkQueue>() {
 struct WindowServices {
     QTemporaryDir dir;
     IsoDateTimeFormatter formatter;
-    FakeTransferControl inet1;
-    FakeTransferWait transferWait;
+    FakeUploader uploader;
     FakeHostSettings hostSettings;
     RecordingMessageBoxes boxes;
     RecordingNotifier notifier;
     MainWindow::Services services(
         Host& host, KeystrokeSender& keys, SendPacer& pacer, const Clock& clock,
         std::function<void()> ending = [] {}) {
-        return {host,  keys,         pacer,        clock,     formatter, ending,  dir.path(),
-                inet1, transferWait, hostSettings, "quillet", boxes,     notifier};
+        return {host,       keys,     pacer,        clock,     formatter, ending,
+                dir.path(), uploader, hostSettings, "quillet", boxes,     notifier};
     }
 };
 

@@ -179,7 +179,7 @@ private slots:
         const QByteArray html = f.fileBytes("web/board.htm");
         QVERIFY(html.contains("Net &lt;b&gt;bold&lt;/b&gt; &amp; more"));
         QVERIFY(html.contains("N0CALL"));
-        QVERIFY(f.inet1.log.empty()); // upload is off
+        QVERIFY(f.uploader.log.empty()); // upload is off
         QCOMPARE(f.window.statusText(), QString());
         // Test Webpage says "done." only after a pass that succeeded, else what failed.
         QTest::mouseClick(f.button("Command5"), Qt::LeftButton);
@@ -323,7 +323,7 @@ private slots:
         const int reads = s.host.count("MessageLog");
         // During the pauses the operator tries to start another message.
         int attempts = 0;
-        s.pacer.onEvents = [&] {
+        s.pacer.onWait = [&] {
             if (attempts++ == 3) {
                 QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
             }
@@ -334,7 +334,7 @@ private slots:
         QCOMPARE(s.window.statusText(), QStringLiteral("Sent: <BLN> hello"));
         QCOMPARE(s.host.count("MessageLog"), reads + 3); // before, after, and the refresh
         QTRY_VERIFY(s.messageWindow() == nullptr);
-        s.pacer.onEvents = nullptr;
+        s.pacer.onWait = nullptr;
 
         // Each failure keeps the window with its text and says why in the status line.
         const QString failed =

@@ -2,7 +2,7 @@
 #include "publishing/publish_targets.h"
 #include "publishing/schedule.h"
 #include "publishing_test_support.h"
-#include "testsupport/fake_transfer_control.h"
+#include "testsupport/fake_uploader.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +20,7 @@ protected:
     TempDir program;
     TempDir web;
     Settings settings = settingDefaults();
-    FakeTransferControl inet1;
-    FakeTransferWait wait;
+    FakeUploader uploader;
     void SetUp() override {
         writeBytes(program / "quillet.htm", "<p>page</p>\r\n");
         writeBytes(program / "quillet.js1", "function go(c) {}\r\n");
@@ -29,44 +28,59 @@ protected:
         settings.copyToDirectory = web.path().string();
         settings.ftpHost = "ftp.example.org:2121";
     }
-    Status deliver() { return deliverWebpage(program.path(), settings, inet1, wait); }
+    Status deliver() { return deliverWebpage(program.path(), settings, uploader); }
 };
 
-// Copying alone leaves the control alone; a folder text that ends with a separator gets one
-// more, which still names it.
-TEST_F(Delivery, CopyingReplacesBothFilesWithoutTouchingTheControl) {
+// Copying alone uploads nothing; a folder text that ends with a separator gets one more,
+// which still names it.
+TEST_F(Delivery, CopyingReplacesBothFilesWithoutUploading) {
     settings.autoCopyEnabled = "TRUE";
     settings.copyToDirectory += "/";
     writeBytes(web / "index.htm", "an older page that is replaced");
     ASSERT_TRUE(deliver().ok());
     EXPECT_EQ(readBytes(web / "index.htm"), "<p>page</p>\r\n");
     EXPECT_EQ(readBytes(web / "quillet.js"), "function go(c) {}\r\n");
-    EXPECT_TRUE(inet1.log.empty());
+    EXPECT_TRUE(uploader.log.empty());
 }
 
-// The first failing step stops the run with its description and cancels the control.
-TEST_F(Delivery, TheFirstFailureStopsTheRun) {
+// A failed copy stops the run before anything is uploaded. The staged files go up in order,
+// into the folder only when one is set; the first step that fails ends the run with its
+// description, and the connection is closed whatever happened.
+TEST_F(Delivery, TheStepsRunInOrderUntilTheFirstFailure) {
     settings.autoCopyEnabled = "TRUE";
     settings.ftpEnabled = "TRUE";
     settings.copyToDirectory = (web / "not-there").string();
-    Status delivered = deliver();
-    EXPECT_NE(delivered.error().find("not-there/index.htm (cannot create"), std::string::npos)
-        << delivered.error();
-    EXPECT_EQ(inet1.log, Lines{"cancel"});
+    EXPECT_NE(deliver().error().find("not-there/index.htm (cannot create"), std::string::npos);
+    EXPECT_TRUE(uploader.log.empty());
+    settings.autoCopyEnabled = "FALSE";
+    settings.ftpUserName = "op";
+    settings.ftpPassword = "secret";
+    settings.ftpCaFile = "/etc/ca.pem";
+    settings.ftpDirectory = "public_html";
+    const Lines steps{"open ftp.example.org:2121 op secret ca /etc/ca.pem", "enter public_html",
+                      "put " + (program / "quillet.tmp").string() + " index.htm",
+                      "put " + (program / "quillet.js").string() + " quillet.js"};
+    for (std::size_t failing = 0; failing <= steps.size(); ++failing) {
+        uploader.log.clear();
+        uploader.failures.clear();
+        const bool fails = failing < steps.size();
+        if (fails) {
+            uploader.failures[steps[failing]] = "step " + std::to_string(failing) + " failed";
+        }
+        const Status delivered = deliver();
+        EXPECT_EQ(delivered.ok() ? "" : delivered.error(),
+                  fails ? "step " + std::to_string(failing) + " failed" : "");
+        Lines expected(steps.begin(), steps.begin() + static_cast<long>(failing + fails));
+        expected.emplace_back("close");
+        EXPECT_EQ(uploader.log, expected) << failing;
+    }
+    settings.ftpDirectory.clear();
+    uploader.log.clear();
+    ASSERT_TRUE(deliver().ok());
+    EXPECT_EQ(uploader.log, (Lines{steps[0], steps[2], steps[3], "close"}));
     fs::remove(program / "quillet.js1");
     EXPECT_NE(deliver().error().find("quillet.js1"), std::string::npos);
-    writeBytes(program / "quillet.js1", "");
-    settings.autoCopyEnabled = "FALSE";
-    settings.ftpCaFile = "/etc/ca.pem";
-    inet1.log.clear();
-    inet1.refusals["PUT quillet.js quillet.js"] = "PUT quillet.tmp index.htm failed: Login denied";
-    EXPECT_EQ(deliver().error(), "PUT quillet.tmp index.htm failed: Login denied");
-    EXPECT_EQ(inet1.commands(), (Lines{"PUT quillet.tmp index.htm", "PUT quillet.js quillet.js"}));
-    EXPECT_EQ(inet1.log.back(), "cancel");
-    EXPECT_NE(std::find(inet1.log.begin(), inet1.log.end(), "ca /etc/ca.pem"), inet1.log.end());
-    // a failed last upload still comes back, through the refused CLOSE
-    inet1.refusals = {{"CLOSE", "PUT quillet.js quillet.js failed: Timeout was reached"}};
-    EXPECT_EQ(deliver().error(), "PUT quillet.js quillet.js failed: Timeout was reached");
+    EXPECT_EQ(uploader.log.size(), 4u);
 }
 
 // A copy that stops part-way (a full disk) must not replace the good page with a cut one.
@@ -90,12 +104,11 @@ TEST_F(Delivery, APageNameWithAFolderOrAHostWithMoreIsRefused) {
         return [=, this](const std::string& value) {
             Settings bad = settings;
             bad.*field = value;
-            inet1.log.clear();
-            const Status delivered = deliverWebpage(program.path(), bad, inet1, wait);
+            const Status delivered = deliverWebpage(program.path(), bad, uploader);
             EXPECT_TRUE(delivered.error().starts_with(key + std::string(" \"")))
                 << value << ": " << delivered.error();
             EXPECT_EQ(delivered.error().find('\n'), std::string::npos);
-            EXPECT_EQ(inet1.log, Lines{"cancel"}) << value;
+            EXPECT_TRUE(uploader.log.empty()) << value;
         };
     };
     const auto badName = expectRefused(&Settings::htmlFileName, "HTML_FILENAME");
@@ -127,8 +140,7 @@ TEST_F(Delivery, APageNameWithAFolderOrAHostWithMoreIsRefused) {
     }
 }
 
-class Publisher : public ::testing::Test,
-                  public PublisherRig<FakeTransferControl, FakeTransferWait> {
+class Publisher : public ::testing::Test, public PublisherRig<FakeUploader> {
 protected:
     void SetUp() override {
         writeBytes(program / "quillet.js1", "function go(c) {}\r\n");
@@ -150,27 +162,22 @@ TEST_F(Publisher, ARunEmptiesTheStatusThenReportsOnlyAFailure) {
     EXPECT_EQ(readBytes(program / "quillet.tmp"), "<h1>N0CALL V1.0.6</h1>\r\n");
     // a failed generation delivers nothing; the previous staged page stays
     input.stationCallsign = [] { return std::optional<std::string>(); };
-    inet1.log.clear();
+    uploader.log.clear();
     publisher.webpageAction(input);
     EXPECT_EQ(statuses.back(),
               "Error doing web page update -> the host did not tell the station callsign");
-    EXPECT_TRUE(inet1.log.empty());
+    EXPECT_TRUE(uploader.log.empty());
 }
 
-TEST_F(Publisher, ARunStartedDuringAnUploadIsSkippedAndSaysSo) {
-    inet1.pollsPerCommand = 3;
-    int nested = 0;
-    wait.onEvents = [&] {
-        // a timer tick or the Setup window's test arrives while the upload waits
-        if (nested++ == 1) {
-            publisher.webpageAction(input);
-        }
-    };
+// A timer tick or the Setup window's test while a run is under way on the worker.
+TEST_F(Publisher, ARunStartedWhileOneIsUnderWayIsSkippedAndSaysSo) {
+    ASSERT_TRUE(publisher.begin(input.settings));
     publisher.webpageAction(input);
     EXPECT_EQ(statuses, (Lines{"", std::string(kPublishSkipped)}));
-    EXPECT_EQ(inet1.commands(),
-              (Lines{"PUT quillet.tmp index.htm", "PUT quillet.js quillet.js", "CLOSE"}));
+    EXPECT_TRUE(uploader.log.empty());
+    publisher.end(publisher.run(input));
     EXPECT_FALSE(publisher.busy());
+    EXPECT_TRUE(publisher.begin(input.settings));
 }
 
 TEST(UpdateMinutes, DecimalTextRoundsHalvesToEvenAndAnythingElseIsTen) {

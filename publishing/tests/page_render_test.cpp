@@ -2,7 +2,7 @@
 // document as the browser built it.
 
 #include "publishing_test_support.h"
-#include "testsupport/fake_transfer_control.h"
+#include "testsupport/fake_uploader.h"
 
 #include <gtest/gtest.h>
 
@@ -45,8 +45,7 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
     return count;
 }
 
-class PageInChromium : public ::testing::Test,
-                       public PublisherRig<FakeTransferControl, FakeTransferWait> {
+class PageInChromium : public ::testing::Test, public PublisherRig<FakeUploader> {
 protected:
     TempDir web;
     TempDir profile;

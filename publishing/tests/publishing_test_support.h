@@ -37,14 +37,13 @@ inline BulletinTable hostileTable() {
 }
 
 // A publisher with what the main window gives it, and the status lines it wrote.
-template <typename Control, typename Wait> struct PublisherRig {
+template <typename UploaderType> struct PublisherRig {
     TempDir program;
     FakeClock clock;
     IsoDateTimeFormatter formatter;
-    Control inet1;
-    Wait wait;
+    UploaderType uploader;
     std::vector<std::string> statuses;
-    WebpagePublisher publisher{inet1, wait, clock, formatter,
+    WebpagePublisher publisher{uploader, clock, formatter,
                                [this](const std::string& text) { statuses.push_back(text); }};
     BulletinTable table{};
     PublishInput input{.programDir = program.path(),

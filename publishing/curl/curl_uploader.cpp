@@ -1,4 +1,4 @@
-#include "publishing/curl/curl_transfer_control.h"
+#include "publishing/curl/curl_uploader.h"
 
 #include "publishing/publish_targets.h"
 
@@ -19,16 +19,6 @@
 namespace quillet {
 
 namespace {
-
-constexpr const char* kStillExecuting = "still executing the last command";
-
-std::string afterCommand(const std::string& line, std::size_t verbLength) {
-    return line.size() > verbLength ? line.substr(verbLength) : std::string();
-}
-
-bool startsWith(const std::string& line, std::string_view prefix) {
-    return line.compare(0, prefix.size(), prefix) == 0;
-}
 
 std::string escapeSegment(CURL* curl, std::string_view segment) {
     char* escaped = curl_easy_escape(curl, segment.data(), static_cast<int>(segment.size()));
@@ -126,44 +116,62 @@ std::size_t discardBody(char*, std::size_t size, std::size_t count, void*) {
 
 } // namespace
 
-// Lives on the worker thread only: the easy handle and what the connection has done so far.
-class CurlTransferControl::Worker {
+class CurlUploader::Connection {
 public:
-    Worker(const Limits& limits, const std::atomic<std::uint64_t>& generation)
-        : m_limits(limits), m_currentGeneration(generation) {}
-    ~Worker() { closeConnection(true); }
+    Connection(const Limits& limits, const std::atomic<bool>& cancelled, UploadTarget target,
+               FtpAddress address)
+        : m_limits(limits), m_cancelled(cancelled), m_target(std::move(target)),
+          m_address(std::move(address)) {}
+    ~Connection() { closeConnection(true); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
 
-    // Runs one command to its end.
-    Status run(const Job& job) {
-        if (job.generation != m_handleGeneration) {
-            // A new run: whatever the old one left open goes.
-            closeConnection(true);
-            m_handleGeneration = job.generation;
-            m_remoteDir.clear();
+    Status enterFolder(const std::string& folder) {
+        const std::string command = "CD " + folder;
+        if (Status ready = prepare(command); !ready) {
+            return ready;
         }
-        m_generation = job.generation;
-        const std::string& line = job.commandLine;
-        if (line == "CLOSE") {
-            closeConnection();
-            return {};
+        // FTP enters the folder and asks for no listing; SFTP has no such step, so the
+        // folder is listed (and the listing dropped) to learn that it is there.
+        curl_easy_setopt(m_curl, CURLOPT_URL, folderUrl(m_curl, m_address, folder).c_str());
+        curl_easy_setopt(m_curl, CURLOPT_NOBODY, sftp() ? 0L : 1L);
+        curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 0L);
+        if (Status done = perform(command); !done) {
+            return done;
         }
-        Result<FtpAddress> address = parseFtpHost(job.config.host);
-        if (!address) {
-            return fail(line + " failed: " + address.error());
+        m_remoteDir = folder;
+        return {};
+    }
+
+    Status put(const std::filesystem::path& localFile, const std::string& remote) {
+        const std::string command = "PUT " + localFile.filename().string() + " " + remote;
+        const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+            std::fopen(localFile.c_str(), "rb"), &std::fclose);
+        struct stat info {};
+        if (!file || ::fstat(::fileno(file.get()), &info) != 0) {
+            return fail(command + " failed: cannot read " + localFile.string() + " (" +
+                        std::strerror(errno) + ")");
         }
-        m_address = std::move(address).value();
-        if (startsWith(line, "CD ")) {
-            return changeDirectory(job, afterCommand(line, 3));
+        if (Status ready = prepare(command); !ready) {
+            return ready;
         }
-        if (startsWith(line, "PUT ")) {
-            return put(job, afterCommand(line, 4));
+        const std::string url =
+            folderUrl(m_curl, m_address, m_remoteDir) + escapeSegment(m_curl, remote);
+        curl_easy_setopt(m_curl, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(m_curl, CURLOPT_NOBODY, 0L);
+        curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(m_curl, CURLOPT_READDATA, file.get());
+        curl_easy_setopt(m_curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
+        Status done = perform(command);
+        if (m_curl) {
+            curl_easy_setopt(m_curl, CURLOPT_READDATA, nullptr);
         }
-        return fail(line + ": not a command this control knows");
+        return done;
     }
 
     // Sends QUIT on an open connection. `quick` gives the server a second to answer instead
-    // of the full response time: for a connection abandoned or broken, where a silent server
-    // must not hold up the report or the next run.
+    // of the full response time: for a connection that failed, where a silent server must
+    // not hold up the report.
     void closeConnection(bool quick = false) {
         if (m_curl) {
             if (quick) {
@@ -177,109 +185,58 @@ public:
 private:
     bool sftp() const { return m_address.scheme == FtpScheme::sftp; }
 
-    Status changeDirectory(const Job& job, const std::string& dir) {
-        std::string target = dir;
-        if (!dir.starts_with('/') && !m_remoteDir.empty()) {
-            target = m_remoteDir + "/" + dir;
+    // The handle with the run's settings, made by its first step.
+    Status prepare(const std::string& command) {
+        if (m_curl) {
+            return {};
         }
-        const std::string command = "CD " + dir;
-        if (Status ready = prepare(job, command); !ready) {
-            return ready;
-        }
-        // FTP enters the folder and asks for no listing; SFTP has no such step, so the
-        // folder is listed (and the listing dropped) to learn that it is there.
-        curl_easy_setopt(m_curl, CURLOPT_URL, folderUrl(m_curl, m_address, target).c_str());
-        curl_easy_setopt(m_curl, CURLOPT_NOBODY, sftp() ? 0L : 1L);
-        curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 0L);
-        if (Status done = perform(job, command); !done) {
-            return done;
-        }
-        m_remoteDir = target;
-        return {};
-    }
-
-    Status put(const Job& job, const std::string& names) {
-        const std::size_t blank = names.find(' ');
-        if (blank == std::string::npos || blank == 0 || blank + 1 >= names.size()) {
-            return fail("PUT " + names + ": a local and a remote file name are needed");
-        }
-        const std::string local = names.substr(0, blank);
-        const std::string remote = names.substr(blank + 1);
-        const std::string command = "PUT " + names;
-        const std::filesystem::path localFile =
-            std::filesystem::path(job.config.localDirectory) / local;
-        const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
-            std::fopen(localFile.c_str(), "rb"), &std::fclose);
-        struct stat info {};
-        if (!file || ::fstat(::fileno(file.get()), &info) != 0) {
-            return fail(command + " failed: cannot read " + localFile.string() + " (" +
-                        std::strerror(errno) + ")");
-        }
-        if (Status ready = prepare(job, command); !ready) {
-            return ready;
-        }
-        const std::string url =
-            folderUrl(m_curl, m_address, m_remoteDir) + escapeSegment(m_curl, remote);
-        curl_easy_setopt(m_curl, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(m_curl, CURLOPT_NOBODY, 0L);
-        curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 1L);
-        curl_easy_setopt(m_curl, CURLOPT_READDATA, file.get());
-        curl_easy_setopt(m_curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
-        Status done = perform(job, command);
-        curl_easy_setopt(m_curl, CURLOPT_READDATA, nullptr);
-        return done;
-    }
-
-    // The handle with the run's settings, made on its first command.
-    Status prepare(const Job& job, const std::string& command) {
+        m_curl = curl_easy_init();
         if (!m_curl) {
-            m_curl = curl_easy_init();
-            if (!m_curl) {
-                return fail(command + " failed: the transfer library could not start");
-            }
+            return fail(command + " failed: the transfer library could not start");
         }
         curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(m_curl, CURLOPT_PROTOCOLS_STR, sftp() ? "sftp" : "ftp");
-        curl_easy_setopt(m_curl, CURLOPT_USERNAME, job.config.user.c_str());
-        curl_easy_setopt(m_curl, CURLOPT_PASSWORD, job.config.password.c_str());
+        curl_easy_setopt(m_curl, CURLOPT_USERNAME, m_target.user.c_str());
+        curl_easy_setopt(m_curl, CURLOPT_PASSWORD, m_target.password.c_str());
         curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, long(m_limits.connect.count()));
         curl_easy_setopt(m_curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(m_limits.response.count()));
         curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_LIMIT, m_limits.lowSpeedBytesPerSecond);
         curl_easy_setopt(m_curl, CURLOPT_LOW_SPEED_TIME, long(m_limits.lowSpeedTime.count()));
         curl_easy_setopt(m_curl, CURLOPT_ERRORBUFFER, m_errorBuffer);
-        curl_easy_setopt(m_curl, CURLOPT_HEADERFUNCTION, &Worker::onReply);
+        curl_easy_setopt(m_curl, CURLOPT_HEADERFUNCTION, &Connection::onReply);
         curl_easy_setopt(m_curl, CURLOPT_HEADERDATA, this);
         curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &discardBody);
         curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, &Worker::onProgress);
+        curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, &Connection::onProgress);
         curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, this);
         if (m_address.scheme == FtpScheme::ftps) {
             curl_easy_setopt(m_curl, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
             curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYPEER, 1L);
             curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYHOST, 2L);
-            if (!job.config.caFile.empty()) {
+            if (!m_target.caFile.empty()) {
                 // The file joins the system's authorities, which stay in their folder.
-                curl_easy_setopt(m_curl, CURLOPT_CAINFO, job.config.caFile.c_str());
+                curl_easy_setopt(m_curl, CURLOPT_CAINFO, m_target.caFile.c_str());
                 if (std::filesystem::is_directory("/etc/ssl/certs")) {
                     curl_easy_setopt(m_curl, CURLOPT_CAPATH, "/etc/ssl/certs");
                 }
             }
-        } else {
-            curl_easy_setopt(m_curl, CURLOPT_USE_SSL, long(CURLUSESSL_NONE));
         }
         if (sftp()) {
-            return prepareSsh(job, command);
+            if (Status ready = prepareSsh(command); !ready) {
+                closeConnection(true);
+                return ready;
+            }
         }
         return {};
     }
 
-    Status prepareSsh(const Job& job, const std::string& command) {
+    Status prepareSsh(const std::string& command) {
         const std::filesystem::path ssh = std::filesystem::path(homeDirectory()) / ".ssh";
         m_knownHosts = (ssh / "known_hosts").string();
         curl_easy_setopt(m_curl, CURLOPT_SSH_KNOWNHOSTS, m_knownHosts.c_str());
-        curl_easy_setopt(m_curl, CURLOPT_SSH_KEYFUNCTION, &Worker::onHostKey);
+        curl_easy_setopt(m_curl, CURLOPT_SSH_KEYFUNCTION, &Connection::onHostKey);
         curl_easy_setopt(m_curl, CURLOPT_SSH_KEYDATA, this);
-        if (!job.config.password.empty()) {
+        if (!m_target.password.empty()) {
             // Servers that take passwords often ask for them as keyboard-interactive.
             curl_easy_setopt(m_curl, CURLOPT_SSH_AUTH_TYPES,
                              long(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
@@ -335,7 +292,11 @@ private:
         }
     }
 
-    Status perform(const Job& job, const std::string& command) {
+    Status perform(const std::string& command) {
+        if (m_cancelled) {
+            closeConnection(true);
+            return fail(command + " failed: " + kCancelled);
+        }
         m_errorBuffer[0] = '\0';
         m_lastReply.clear();
         m_hostKeyProblem.clear();
@@ -343,22 +304,27 @@ private:
         if (code == CURLE_OK) {
             return {};
         }
-        std::string text = command + " failed: " + describe(code);
-        if (m_errorBuffer[0] != '\0' && m_hostKeyProblem.empty() &&
-            text.find(m_errorBuffer) == std::string::npos) {
-            text += std::string(" (") + m_errorBuffer + ")";
-        }
-        if (!m_lastReply.empty()) {
-            text += "; the server's last reply: " + m_lastReply;
+        std::string text = command + " failed: ";
+        if (m_cancelled) {
+            text += kCancelled; // the library's words for it would only puzzle
+        } else {
+            text += describe(code);
+            if (m_errorBuffer[0] != '\0' && m_hostKeyProblem.empty() &&
+                text.find(m_errorBuffer) == std::string::npos) {
+                text += std::string(" (") + m_errorBuffer + ")";
+            }
+            if (!m_lastReply.empty()) {
+                text += "; the server's last reply: " + m_lastReply;
+            }
         }
         // Nothing the library or the server says may carry the password to the status line.
-        const std::string& password = job.config.password;
+        const std::string& password = m_target.password;
         if (password.size() >= 4) {
             for (std::size_t at; (at = text.find(password)) != std::string::npos;) {
                 text.replace(at, password.size(), "***");
             }
         }
-        // After a failure the connection is in no known state: the next run starts afresh.
+        // After a failure the connection is in no known state: a later step connects afresh.
         closeConnection(true);
         return fail(text);
     }
@@ -370,7 +336,7 @@ private:
             line.pop_back();
         }
         if (!line.empty()) {
-            static_cast<Worker*>(self)->m_lastReply = std::move(line);
+            static_cast<Connection*>(self)->m_lastReply = std::move(line);
         }
         return size * count;
     }
@@ -382,8 +348,8 @@ private:
         if (match == CURLKHMATCH_OK) {
             return CURLKHSTAT_FINE;
         }
-        auto* worker = static_cast<Worker*>(self);
-        const FtpAddress& address = worker->m_address;
+        auto* connection = static_cast<Connection*>(self);
+        const FtpAddress& address = connection->m_address;
         const std::string port = std::to_string(address.port == 0 ? 22 : address.port);
         const std::string key =
             std::string("(") + keyTypeName(found->keytype) + " " + keyFingerprint(*found) + ")";
@@ -391,32 +357,31 @@ private:
         if (host.starts_with('[')) {
             host = host.substr(1, host.size() - 2);
         }
-        const std::string accept =
-            "ssh-keyscan -p " + port + " " + host + " >> " + worker->m_knownHosts;
-        worker->m_hostKeyProblem =
+        const std::string& knownHosts = connection->m_knownHosts;
+        const std::string accept = "ssh-keyscan -p " + port + " " + host + " >> " + knownHosts;
+        connection->m_hostKeyProblem =
             match == CURLKHMATCH_MISMATCH
-                ? "the server's host key " + key + " differs from the one in " +
-                      worker->m_knownHosts +
+                ? "the server's host key " + key + " differs from the one in " + knownHosts +
                       ": the key was changed, or someone is in between; only if the server's "
                       "owner changed it, remove the old line and accept the new key with " +
                       accept
-                : "the server's host key " + key + " is not in " + worker->m_knownHosts +
+                : "the server's host key " + key + " is not in " + knownHosts +
                       "; if that is the server's key, accept it with " + accept;
         return CURLKHSTAT_REJECT;
     }
 
-    // Ends the transfer at once when the run was cancelled or the control is going away.
+    // Called at least once a second while the library waits, so a cancel ends the wait.
     static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-        const auto* worker = static_cast<Worker*>(self);
-        return worker->m_currentGeneration.load() != worker->m_generation ? 1 : 0;
+        return static_cast<const Connection*>(self)->m_cancelled ? 1 : 0;
     }
 
+    static constexpr const char* kCancelled = "the program is ending, so the upload stopped";
+
     const Limits& m_limits;
-    const std::atomic<std::uint64_t>& m_currentGeneration;
+    const std::atomic<bool>& m_cancelled;
+    const UploadTarget m_target;
+    const FtpAddress m_address;
     CURL* m_curl = nullptr;
-    std::uint64_t m_handleGeneration = 0;
-    std::uint64_t m_generation = 0;
-    FtpAddress m_address;
     std::string m_remoteDir;
     std::string m_lastReply;
     std::string m_knownHosts;
@@ -425,101 +390,39 @@ private:
     std::string m_hostKeyProblem;
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
 };
-CurlTransferControl::CurlTransferControl(Limits limits) : m_limits(limits) {
+
+CurlUploader::CurlUploader(Limits limits) : m_limits(limits) {
     curlInitOnce();
-    m_thread = std::thread([this] { workerLoop(); });
 }
 
-CurlTransferControl::~CurlTransferControl() {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_stopping = true;
-        m_job.reset();
-        ++m_generation; // abandons a command in progress
+CurlUploader::~CurlUploader() = default;
+
+Status CurlUploader::open(const UploadTarget& target) {
+    m_connection.reset();
+    Result<FtpAddress> address = parseFtpHost(target.host);
+    if (!address) {
+        return fail(address.error());
     }
-    m_wake.notify_all();
-    m_thread.join();
-}
-
-void CurlTransferControl::cancel() {
-    {
-        const std::lock_guard lock(m_mutex);
-        ++m_generation;
-        m_job.reset();
-        m_executing = false;
-        m_failure.reset();
-    }
-    m_wake.notify_all();
-}
-
-void CurlTransferControl::setRemoteHost(const std::string& host) {
-    const std::lock_guard lock(m_mutex);
-    m_config.host = host;
-}
-
-void CurlTransferControl::setUserName(const std::string& user) {
-    const std::lock_guard lock(m_mutex);
-    m_config.user = user;
-}
-
-void CurlTransferControl::setPassword(const std::string& password) {
-    const std::lock_guard lock(m_mutex);
-    m_config.password = password;
-}
-
-void CurlTransferControl::setCaFile(const std::string& file) {
-    const std::lock_guard lock(m_mutex);
-    m_config.caFile = file;
-}
-
-void CurlTransferControl::setLocalDirectory(const std::string& directory) {
-    const std::lock_guard lock(m_mutex);
-    m_config.localDirectory = directory;
-}
-
-Status CurlTransferControl::execute(const std::string& commandLine) {
-    {
-        const std::lock_guard lock(m_mutex);
-        if (m_executing) {
-            return fail(kStillExecuting);
-        }
-        if (m_failure) {
-            return fail(*m_failure);
-        }
-        if (const Result<FtpAddress> address = parseFtpHost(m_config.host); !address) {
-            return fail(commandLine + " failed: " + address.error());
-        }
-        m_job = Job{commandLine, m_config, m_generation.load()};
-        m_executing = true;
-    }
-    m_wake.notify_all();
+    m_connection =
+        std::make_unique<Connection>(m_limits, m_cancelled, target, std::move(address).value());
     return {};
 }
 
-bool CurlTransferControl::stillExecuting() const {
-    const std::lock_guard lock(m_mutex);
-    return m_executing;
+Status CurlUploader::enterFolder(const std::string& folder) {
+    return m_connection ? m_connection->enterFolder(folder)
+                        : fail("CD " + folder + " failed: no upload was opened");
 }
 
-void CurlTransferControl::workerLoop() {
-    Worker worker(m_limits, m_generation);
-    for (;;) {
-        Job job;
-        {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stopping || m_job.has_value(); });
-            if (m_stopping) {
-                return;
-            }
-            job = std::move(*m_job);
-            m_job.reset();
-        }
-        const Status done = worker.run(job);
-        const std::lock_guard lock(m_mutex);
-        if (job.generation == m_generation.load()) {
-            m_executing = false;
-            m_failure = done ? std::nullopt : std::optional<std::string>(done.error());
-        }
+Status CurlUploader::put(const std::filesystem::path& localFile, const std::string& remoteName) {
+    return m_connection ? m_connection->put(localFile, remoteName)
+                        : fail("PUT " + localFile.filename().string() + " " + remoteName +
+                               " failed: no upload was opened");
+}
+
+void CurlUploader::close() {
+    if (m_connection) {
+        m_connection->closeConnection();
+        m_connection.reset();
     }
 }
 
