@@ -90,14 +90,14 @@ QByteArray generateFeed(int lines) {
 bool serviceOnBus() {
     return QDBusConnection::sessionBus()
         .interface()
-        ->isServiceRegistered(QString::fromLatin1(hostbus::kService))
+        ->isServiceRegistered(QString::fromLatin1(contract::kService))
         .value();
 }
 
 QDBusMessage callHostControl(const QString& method, const QVariantList& arguments = {}) {
     QDBusMessage call = QDBusMessage::createMethodCall(
-        QString::fromLatin1(hostbus::kService), QString::fromLatin1(hostbus::kPath),
-        QStringLiteral("org.quillet.HostControl1"), method);
+        QString::fromLatin1(contract::kService), QString::fromLatin1(contract::kPath),
+        QString::fromLatin1(contract::kControlInterface), method);
     call.setArguments(arguments);
     return QDBusConnection::sessionBus().call(call, QDBus::Block, 60000);
 }
@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const QDBusMessage loaded = callHostControl(QStringLiteral("LoadFeed"), {feedPath});
+    const QDBusMessage loaded = callHostControl(contract::kLoadFeedMethod, {feedPath});
     if (loaded.arguments().value(0).toInt() != kLogLines) {
         std::fprintf(stderr, "the host did not take the whole feed\n");
         return 1;
@@ -195,7 +195,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    callHostControl(QStringLiteral("Quit"));
+    callHostControl(contract::kQuitMethod);
     hostProgram.waitForFinished(5000);
     return 0;
 }

@@ -34,7 +34,7 @@ void refreshFromLog(benchmark::State& state) {
         auto rows = showBulletins(store.bulletins(), "ALL", formatter);
         benchmark::DoNotOptimize(rows);
     }
-    state.counters["log_bytes"] = static_cast<double>(log.messageLog(2).size());
+    state.counters["log_bytes"] = static_cast<double>(log.messageLog(kBulletinLogSelector).size());
 }
 BENCHMARK(refreshFromLog)
     ->Arg(200)

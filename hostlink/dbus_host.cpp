@@ -80,7 +80,7 @@ bool processKeepsRunning(qint64 pid) {
 
 bool hostOnBus(const QDBusConnection& connection) {
     const QDBusConnectionInterface* bus = connection.interface();
-    return bus && bus->isServiceRegistered(QString::fromLatin1(hostbus::kService)).value();
+    return bus && bus->isServiceRegistered(QString::fromLatin1(contract::kService)).value();
 }
 
 QString secondsText(int ms) {
@@ -177,7 +177,7 @@ QVariant callHost(const QDBusConnection& connection, int timeoutMs, qint64 hostP
                   const QVariantList& arguments, QMetaType expected,
                   const char* expectedSignature) {
     const QDBusMessage reply =
-        askHost(connection, timeoutMs, hostPid, QString::fromLatin1(hostbus::kService), path,
+        askHost(connection, timeoutMs, hostPid, QString::fromLatin1(contract::kService), path,
                 interface, method, arguments);
     const QVariantList values = reply.arguments();
     if (values.size() != 1 || values.front().metaType() != expected) {
@@ -202,8 +202,8 @@ public:
           m_hostPid(hostPid) {}
 
     std::string mapFileName() override {
-        return callForText(m_connection, m_timeoutMs, m_hostPid, m_path, hostbus::kMapInterface,
-                           "MapFileName");
+        return callForText(m_connection, m_timeoutMs, m_hostPid, m_path, contract::kMapInterface,
+                           contract::kMapFileNameMethod);
     }
 
 private:
@@ -224,26 +224,27 @@ DBusHost::~DBusHost() {
 }
 
 std::unique_ptr<HostMap> DBusHost::currentMap() {
-    const QVariant value = callHost(m_connection, m_timeoutMs, m_hostPid,
-                                    QString::fromLatin1(hostbus::kPath), hostbus::kInterface,
-                                    "CurrentMap", {}, QMetaType::fromType<QDBusObjectPath>(), "o");
+    const QVariant value =
+        callHost(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(contract::kPath),
+                 contract::kInterface, contract::kCurrentMapMethod, {},
+                 QMetaType::fromType<QDBusObjectPath>(), "o");
     // The host's process, asked once per map (once per host while it lives), lets a failed
     // call tell a host that ended from one the bus cut off.
     const QDBusReply<uint> pid =
-        m_connection.interface()->servicePid(QString::fromLatin1(hostbus::kService));
+        m_connection.interface()->servicePid(QString::fromLatin1(contract::kService));
     m_hostPid = pid.isValid() ? pid.value() : 0;
     return std::make_unique<DBusHostMap>(m_connection, value.value<QDBusObjectPath>().path(),
                                          m_timeoutMs, m_hostPid);
 }
 
 std::string DBusHost::messageLog(int selector) {
-    return callForText(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(hostbus::kPath),
-                       hostbus::kInterface, "MessageLog", {QVariant(selector)});
+    return callForText(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(contract::kPath),
+                       contract::kInterface, contract::kMessageLogMethod, {QVariant(selector)});
 }
 
 std::string DBusHost::stationCallsign() {
-    return callForText(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(hostbus::kPath),
-                       hostbus::kInterface, "StationCallsign");
+    return callForText(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(contract::kPath),
+                       contract::kInterface, contract::kStationCallsignMethod);
 }
 
 std::int64_t DBusHost::processId() {
@@ -251,15 +252,15 @@ std::int64_t DBusHost::processId() {
     if (bus == nullptr) {
         return 0;
     }
-    const QDBusReply<uint> pid = bus->servicePid(QString::fromLatin1(hostbus::kService));
+    const QDBusReply<uint> pid = bus->servicePid(QString::fromLatin1(contract::kService));
     return pid.isValid() ? pid.value() : 0;
 }
 
 void DBusHost::setClosingHandler(std::function<void()> handler) {
-    const QString service = QString::fromLatin1(hostbus::kService);
-    const QString path = QString::fromLatin1(hostbus::kPath);
-    const QString interface = QString::fromLatin1(hostbus::kInterface);
-    const QString name = QString::fromLatin1(hostbus::kClosingSignal);
+    const QString service = QString::fromLatin1(contract::kService);
+    const QString path = QString::fromLatin1(contract::kPath);
+    const QString interface = QString::fromLatin1(contract::kInterface);
+    const QString name = QString::fromLatin1(contract::kClosingSignal);
     if (m_closingRelay) {
         m_connection.disconnect(service, path, interface, name, m_closingRelay.get(),
                                 SLOT(hostIsClosing()));
@@ -279,7 +280,7 @@ bool DBusHost::offersDirectSend() {
     // The bus daemon names the process that owns the host's name now; its interfaces are
     // looked at once, on that process itself, so that the answer belongs to it.
     const QDBusReply<QString> owner =
-        m_connection.interface()->serviceOwner(QString::fromLatin1(hostbus::kService));
+        m_connection.interface()->serviceOwner(QString::fromLatin1(contract::kService));
     if (!owner.isValid()) {
         throwCallFailed(m_connection, owner.error(), "Introspect", m_timeoutMs, m_hostPid);
     }
@@ -287,7 +288,7 @@ bool DBusHost::offersDirectSend() {
         return m_offersDirect;
     }
     const QDBusMessage reply = askHost(m_connection, m_timeoutMs, m_hostPid, owner.value(),
-                                       QString::fromLatin1(hostbus::kPath),
+                                       QString::fromLatin1(contract::kPath),
                                        "org.freedesktop.DBus.Introspectable", "Introspect", {});
     const QVariantList values = reply.arguments();
     if (values.size() != 1 || values.front().metaType() != QMetaType::fromType<QString>()) {
@@ -303,11 +304,11 @@ bool DBusHost::offersDirectSend() {
         }
         if (xml.name() == QLatin1String("interface") &&
             xml.attributes().value(QLatin1String("name")) ==
-                QLatin1String(hostbus::kDirectInterface)) {
+                QLatin1String(contract::kDirectInterface)) {
             while (!offers && xml.readNextStartElement()) {
                 offers = xml.name() == QLatin1String("method") &&
                          xml.attributes().value(QLatin1String("name")) ==
-                             QLatin1String(hostbus::kSendBulletinMethod);
+                             QLatin1String(contract::kSendBulletinMethod);
                 xml.skipCurrentElement();
             }
         } else {
@@ -322,23 +323,23 @@ bool DBusHost::offersDirectSend() {
 DirectSend DBusHost::sendBulletin(const std::string& addressee, int port, const std::string& path,
                                   const std::string& text) {
     const QDBusMessage reply =
-        askHost(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(hostbus::kService),
-                QString::fromLatin1(hostbus::kPath), hostbus::kDirectInterface,
-                hostbus::kSendBulletinMethod,
+        askHost(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(contract::kService),
+                QString::fromLatin1(contract::kPath), contract::kDirectInterface,
+                contract::kSendBulletinMethod,
                 {fromWindows1252(addressee), port, fromWindows1252(path), fromWindows1252(text)});
     const QVariantList values = reply.arguments();
     if (values.size() != 2 || values[0].metaType() != QMetaType::fromType<bool>() ||
         values[1].metaType() != QMetaType::fromType<QString>()) {
-        throwUnexpectedAnswer(reply, hostbus::kSendBulletinMethod, "bs");
+        throwUnexpectedAnswer(reply, contract::kSendBulletinMethod, "bs");
     }
     return {values[0].toBool(), toWindows1252(values[1].toString())};
 }
 
 void DBusHost::setLogChangedHandler(std::function<void()> handler) {
-    const QString service = QString::fromLatin1(hostbus::kService);
-    const QString path = QString::fromLatin1(hostbus::kPath);
-    const QString interface = QString::fromLatin1(hostbus::kDirectInterface);
-    const QString name = QString::fromLatin1(hostbus::kLogChangedSignal);
+    const QString service = QString::fromLatin1(contract::kService);
+    const QString path = QString::fromLatin1(contract::kPath);
+    const QString interface = QString::fromLatin1(contract::kDirectInterface);
+    const QString name = QString::fromLatin1(contract::kLogChangedSignal);
     if (m_logChangedRelay) {
         m_connection.disconnect(service, path, interface, name, m_logChangedRelay.get(),
                                 SLOT(logChanged()));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contract/host_bus.h"
 #include "hostlink/host.h"
 
 #include <QDBusConnection>
@@ -57,24 +58,5 @@ private:
     bool m_offersDirect = false;
     std::unique_ptr<LogChangedRelay> m_logChangedRelay;
 };
-
-// The names the host registers on the bus.
-namespace hostbus {
-inline constexpr char kService[] = "com.peaksystems.UIView32";
-inline constexpr char kPath[] = "/UIView32";
-inline constexpr char kInterface[] = "com.peaksystems.UIView32";
-inline constexpr char kMapInterface[] = "com.peaksystems.UIView32.Map";
-inline constexpr char kClosingSignal[] = "UIView32IsClosing";
-
-// quillet-host's own interface, on the same service and object as UI-View32's: a bulletin
-// sent without keystrokes, and a signal when its log changes. UI-View32 itself does not offer
-// it. The number in the name changes with any change that older programs would misread.
-//   SendBulletin(s addressee, i port, s path, s text) -> (b sent, s status): what the
-//     message form's Send does, with its checks and its words in `status`;
-//   signal MessageLogChanged(): a bulletin was logged (heard, sent, or added), once per burst.
-inline constexpr char kDirectInterface[] = "org.quillet.Host1";
-inline constexpr char kSendBulletinMethod[] = "SendBulletin";
-inline constexpr char kLogChangedSignal[] = "MessageLogChanged";
-} // namespace hostbus
 
 } // namespace quillet

@@ -55,7 +55,7 @@ TEST_F(DBusHostTest, ServesStationMapAndLogInWindows1252AndFailsClearlyWithoutAH
     EXPECT_EQ(m_host.stationCallsign(), "DL0QT");
     EXPECT_EQ(m_host.currentMap()->mapFileName(), toWindows1252(m_mapPath));
     EXPECT_EQ(m_host.messageLog(kBulletinLogSelector), "");
-    ASSERT_EQ(callHostControl(QStringLiteral("AddBulletin"),
+    ASSERT_EQ(callHostControl(contract::kAddBulletinMethod,
                               {QStringLiteral("G4SIM"), QStringLiteral("BLN1"),
                                QString::fromUtf8("Caf\xC3\xA9 at 21:00 \xE2\x82\xAC")})
                   .type(),
@@ -71,7 +71,7 @@ TEST_F(DBusHostTest, TheLatestClosingHandlerFiresAndAVanishedHostFailsUntilItIsB
     m_host.setClosingHandler([&replaced] { ++replaced; });
     m_host.setClosingHandler([&closings] { ++closings; });
     auto host = start();
-    ASSERT_EQ(callHostControl(QStringLiteral("Quit")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_EQ(callHostControl(contract::kQuitMethod).type(), QDBusMessage::ReplyMessage);
     EXPECT_TRUE(waitFor([&closings] { return closings == 1; }));
     ASSERT_TRUE(host->waitUntilFinished());
     host.reset();
@@ -126,7 +126,7 @@ TEST_F(DBusHostTest, TheOwnInterfaceSendsOrRefusesInTheFormsWordsAndSignalsEachL
     EXPECT_EQ(m_host.messageLog(kBulletinLogSelector), "DL0QT\xB3"
                                                        "BLN1\xB3 Caf\xE9 \x80 \r\n");
     ASSERT_EQ(
-        callHostControl(QStringLiteral("AddBulletin"),
+        callHostControl(contract::kAddBulletinMethod,
                         {QStringLiteral("G4SIM"), QStringLiteral("BLN2"), QStringLiteral("y")})
             .type(),
         QDBusMessage::ReplyMessage);
@@ -156,9 +156,9 @@ TEST_F(DBusHostTest, TheOwnInterfaceSendsOrRefusesInTheFormsWordsAndSignalsEachL
 // so that the blocking calls of the test can reach it.
 class WrongHost : public QObject {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "com.peaksystems.UIView32")
+    Q_CLASSINFO("D-Bus Interface", QUILLET_BUS_INTERFACE_UIVIEW32)
 public slots:
-    QString CurrentMap() { return QStringLiteral("/UIView32/CurrentMap"); }
+    QString CurrentMap() { return QString::fromLatin1(contract::kMapPath); }
     int MessageLog(int selector) { return selector; }
 };
 
@@ -169,7 +169,7 @@ TEST_F(DBusHostTest, WrongReplyTypesAreHostErrors) {
     thread.start();
     QDBusConnection connection =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("wrong-host"));
-    ASSERT_TRUE(connection.registerObject(QString::fromLatin1(hostbus::kPath), &wrongHost,
+    ASSERT_TRUE(connection.registerObject(QString::fromLatin1(contract::kPath), &wrongHost,
                                           QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(connection.registerService(kService));
     EXPECT_EQ(hostErrorOf([this] { m_host.messageLog(kBulletinLogSelector); }),
@@ -184,21 +184,22 @@ TEST_F(DBusHostTest, WrongReplyTypesAreHostErrors) {
 // A host the bus cuts off while it answers, as it does one whose answer is too large: its
 // connection closes before the reply, and its process keeps running for a while.
 constexpr char kCutOffHost[] = R"(
-import dbus, dbus.service, dbus.mainloop.glib, os, time
+import dbus, dbus.service, dbus.mainloop.glib, os, sys, time
 from gi.repository import GLib
 dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
 bus = dbus.bus.BusConnection(dbus.bus.BUS_SESSION)
+service, path, interface = sys.argv[1:4]
 class Host(dbus.service.Object):
-    @dbus.service.method("com.peaksystems.UIView32", out_signature="o")
+    @dbus.service.method(interface, out_signature="o")
     def CurrentMap(self):
         return dbus.ObjectPath("/UIView32/Map")
-    @dbus.service.method("com.peaksystems.UIView32", in_signature="i", out_signature="s")
+    @dbus.service.method(interface, in_signature="i", out_signature="s")
     def MessageLog(self, selector):
         bus.close()
         time.sleep(3)
         os._exit(0)
-Host(bus, "/UIView32")
-bus.request_name("com.peaksystems.UIView32")
+Host(bus, path)
+bus.request_name(service)
 GLib.MainLoop().run()
 )";
 
@@ -216,7 +217,9 @@ TEST_F(DBusHostTest, AHostCutOffTheBusIsToldApartFromOneThatClosed) {
     host.reset();
     QProcess cutOff;
     cutOff.setProcessChannelMode(QProcess::ForwardedChannels);
-    cutOff.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), kCutOffHost});
+    cutOff.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"), kCutOffHost, kService, QString::fromLatin1(contract::kPath),
+                  QString::fromLatin1(contract::kInterface)});
     ASSERT_TRUE(waitFor([] { return serviceOnBus(); }));
     m_host.currentMap();
     EXPECT_EQ(hostErrorOf([this] { m_host.messageLog(kBulletinLogSelector); }),

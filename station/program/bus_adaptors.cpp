@@ -1,12 +1,10 @@
 #include "station/program/bus_adaptors.h"
 
-#include "bulletins/message_log.h"
-#include "hostlink/dbus_host.h"
+#include "contract/host_bus.h"
 #include "station/program/host_station.h"
 
 #include <QTimer>
 
-#include <string_view>
 #include <utility>
 
 namespace quillet::station {
@@ -17,7 +15,7 @@ HostAdaptor::HostAdaptor(HostStation* host) : QDBusAbstractAdaptor(host), m_host
 }
 
 QDBusObjectPath HostAdaptor::CurrentMap() {
-    return QDBusObjectPath(QString::fromLatin1(kMapObjectPath));
+    return QDBusObjectPath(QString::fromLatin1(contract::kMapPath));
 }
 
 QString HostAdaptor::MessageLog(int selector) {
@@ -49,9 +47,6 @@ void HostControlAdaptor::Quit() {
     // Leaves the bus call first, as closing the window would.
     QTimer::singleShot(0, m_host, &HostStation::quit);
 }
-
-static_assert(std::string_view(hostbus::kDirectInterface) == "org.quillet.Host1",
-              "the adaptor's interface name is the one Quillet looks for");
 
 DirectAdaptor::DirectAdaptor(HostStation* host) : QDBusAbstractAdaptor(host), m_host(host) {
     connect(host, &HostStation::logChanged, this, [this] {

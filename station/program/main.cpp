@@ -312,17 +312,17 @@ int main(int argc, char* argv[]) {
     QObject::connect(&quitSignals, &QuitSignals::quitRequested, &host, &HostStation::quit);
 
     // Objects first, then the name: a client that sees the name can call at once.
-    if (!bus.registerObject(QString::fromLatin1(hostbus::kPath), &host,
+    if (!bus.registerObject(QString::fromLatin1(contract::kPath), &host,
                             QDBusConnection::ExportAdaptors) ||
-        !bus.registerObject(QString::fromLatin1(kMapObjectPath), &map,
+        !bus.registerObject(QString::fromLatin1(contract::kMapPath), &map,
                             QDBusConnection::ExportAdaptors)) {
         warn(QStringLiteral("cannot register the host objects: %1").arg(bus.lastError().message()));
         return 1;
     }
-    if (!bus.registerService(QString::fromLatin1(hostbus::kService))) {
+    if (!bus.registerService(QString::fromLatin1(contract::kService))) {
         warn(QStringLiteral("the D-Bus name %1 is already taken; is another UI-View32 or "
                             "quillet-host running? (%2)")
-                 .arg(QString::fromLatin1(hostbus::kService), bus.lastError().message()));
+                 .arg(QString::fromLatin1(contract::kService), bus.lastError().message()));
         return 1;
     }
 
