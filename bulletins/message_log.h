@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/result.h"
 #include "contract/host_bus.h"
 
 #include <string>
@@ -7,12 +8,12 @@
 namespace quillet {
 
 // Where the bulletin table reads the host's message log from. The text is Windows-1252:
-// lines ended by CR LF, fields separated by kFieldSeparator. Implementations report a failed
-// read by throwing; the table is then left as it was.
+// lines ended by CR LF, fields separated by kFieldSeparator. A failed read gives the line for
+// the status line; the table is then left as it was.
 class MessageLogSource {
 public:
     virtual ~MessageLogSource() = default;
-    virtual std::string messageLog(int selector) = 0;
+    virtual Result<std::string> messageLog(int selector) = 0;
 };
 
 } // namespace quillet

@@ -20,8 +20,8 @@ class ClosingRelay;
 class LogChangedRelay;
 
 // The host's automation object, reached over D-Bus. Each call blocks until the host
-// answers or the timeout runs out; any failure becomes a HostError whose message fits the
-// status line. Texts arrive as UTF-8 and are handed on as Windows-1252.
+// answers or the timeout runs out; any failure gives a line that fits the status line.
+// Texts arrive as UTF-8 and are handed on as Windows-1252.
 class DBusHost final : public Host {
 public:
     static constexpr int kDefaultTimeoutMs = 5000;
@@ -33,18 +33,18 @@ public:
     DBusHost(const DBusHost&) = delete;
     DBusHost& operator=(const DBusHost&) = delete;
 
-    std::unique_ptr<HostMap> currentMap() override;
-    std::string messageLog(int selector) override;
-    std::string stationCallsign() override;
+    Result<std::unique_ptr<HostMap>> currentMap() override;
+    Result<std::string> messageLog(int selector) override;
+    Result<std::string> stationCallsign() override;
     // Asks the bus which process owns the host's name now.
     std::int64_t processId() override;
     void setClosingHandler(std::function<void()> handler) override;
 
     // quillet-host's own interface: looked for once per host process (a restarted host is
     // another owner of the service name), by introspecting the host's object.
-    bool offersDirectSend() override;
-    DirectSend sendBulletin(const std::string& addressee, int port, const std::string& path,
-                            const std::string& text) override;
+    Result<bool> offersDirectSend() override;
+    Result<DirectSend> sendBulletin(const std::string& addressee, int port, const std::string& path,
+                                    const std::string& text) override;
     void setLogChangedHandler(std::function<void()> handler) override;
 
     int timeoutMs() const { return m_timeoutMs; }
