@@ -426,11 +426,11 @@ Status XdoKeystrokeSender::sendKeys(const std::string& keys) {
     if (m_target == 0) {
         return fail("no window was activated to type into");
     }
-    const ParsedKeystrokes parsed = parseKeystrokes(keys);
-    if (!parsed.ok()) {
-        return fail("invalid keystroke notation: " + parsed.error);
+    const Result<std::vector<KeyAction>> parsed = parseKeystrokes(keys);
+    if (!parsed) {
+        return fail("invalid keystroke notation: " + parsed.error());
     }
-    for (const KeyAction& action : parsed.actions) {
+    for (const KeyAction& action : *parsed) {
         if (action.kind == KeyAction::Kind::Text) {
             // One character at a time, so that a focus change inside a long text stops the
             // rest of it. libxdo types a character missing from the keyboard map (an accented

@@ -36,7 +36,8 @@ void FeedControlAdaptor::AddBulletin(const QString& callsign, const QString& add
 }
 
 int FeedControlAdaptor::LoadFeed(const QString& path) {
-    return m_host->loadFeed(path);
+    const Result<int> loaded = m_host->loadFeed(path);
+    return loaded ? *loaded : -1; // the bus answers -1 for a feed that cannot be read
 }
 
 int HostControlAdaptor::MessageLogReads() {

@@ -227,9 +227,10 @@ int main(int argc, char* argv[]) {
     // Like the host, it records where it is installed at every start, so that add-ons can
     // place their extras files there. The folder ends with its separator, as the host writes it.
     const IniHostSettings hostSettings;
-    if (const auto problem = hostSettings.setProgramFolder(
-            QFile::decodeName(folder->folder.c_str()) + QLatin1Char('/'))) {
-        warn(QStringLiteral("warning: program folder not recorded: ") + *problem);
+    if (const Status recorded = hostSettings.setProgramFolder(
+            QFile::decodeName(folder->folder.c_str()) + QLatin1Char('/'));
+        !recorded) {
+        warn(QStringLiteral("warning: program folder not recorded: ") + q(recorded.error()));
     }
 
     // A feed or --empty is a demonstration or a test: the stored options do not count, so the
@@ -277,13 +278,13 @@ int main(int argc, char* argv[]) {
     }
 
     HostStation host(q(options.call), QDir::toNativeSeparators(mapPath), bus);
-    std::optional<QString> logWarning;
+    Status logKept;
     if (live) {
-        logWarning =
+        logKept =
             host.keepLogIn(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                            QStringLiteral("/quillet-host/message_log.txt"));
-        if (logWarning) {
-            warn(QStringLiteral("warning: ") + *logWarning);
+        if (!logKept) {
+            warn(QStringLiteral("warning: ") + q(logKept.error()));
         }
         if (!addLinks(host, options)) {
             return 2;
@@ -294,7 +295,7 @@ int main(int argc, char* argv[]) {
         const QString feedPath = parser.isSet(feedOption)
                                      ? parser.value(feedOption)
                                      : here + QStringLiteral("/sample_feed.txt");
-        if (host.loadFeed(feedPath) < 0) {
+        if (!host.loadFeed(feedPath)) {
             return 1;
         }
     }
@@ -327,8 +328,8 @@ int main(int argc, char* argv[]) {
     }
 
     window.show();
-    if (logWarning) {
-        emit host.problem(*logWarning);
+    if (!logKept) {
+        emit host.problem(q(logKept.error()));
     }
     host.start();
     return QApplication::exec();

@@ -387,6 +387,10 @@ TEST(LinkTest, KissSkipsBadFramesAndSaysWhyItCannotSend) {
     rig.connection->peerSends(std::string("\xC0\x00short\xC0", 8) + frame);
     ASSERT_EQ(rig.heard, std::vector{*packet});
     EXPECT_EQ(rig.problems.size(), 1u);
+    rig.connection->isOpen = false; // gone without a word yet
+    EXPECT_EQ(rig.link->transmit(*packet).error(),
+              "APRS-IS could not take the packet: the connection is not open");
+    rig.connection->isOpen = true;
     rig.connection->peerCloses("Connection reset by peer");
     EXPECT_EQ(rig.link->transmit(*packet).error(),
               "APRS-IS is retrying in 5 s (Connection reset by peer)");
