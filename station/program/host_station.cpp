@@ -168,8 +168,8 @@ void HostStation::addBulletin(const FeedBulletin& bulletin) {
     }
     LoggedBulletin logged{utf8(bulletin.callsign), utf8(bulletin.addressee), utf8(bulletin.text)};
     // Nothing added by hand may look different from what could have been heard.
-    if (const auto why = whyNotABulletin(logged.sender, logged.addressee)) {
-        const QString text = tr("Not logged: %1").arg(QString::fromStdString(*why));
+    if (const Status usable = checkBulletinFields(logged.sender, logged.addressee); !usable) {
+        const QString text = tr("Not logged: %1").arg(QString::fromStdString(usable.error()));
         std::fprintf(stderr, "quillet-host: %s\n", qPrintable(text));
         emit problem(text);
         return;

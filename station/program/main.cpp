@@ -109,8 +109,8 @@ bool optionsUsable(const HostOptions& options) {
 
 // Qt aborts when it cannot reach the display; say so in a sentence instead.
 bool displayReachable() {
-    if (const auto problem = x11DisplayProblem()) {
-        std::fprintf(stderr, "quillet-host needs an X11 display: %s\n", problem->c_str());
+    if (const Status reachable = x11DisplayReachable(); !reachable) {
+        std::fprintf(stderr, "quillet-host needs an X11 display: %s\n", reachable.error().c_str());
         return false;
     }
     return true;

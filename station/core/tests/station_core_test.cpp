@@ -155,7 +155,7 @@ TEST(MessageStoreTest, EveryLineIsThreeFieldsWhateverCameIn) {
         {"G4ABC", "HELLO", false},    {"G4 ABC", "BLN1", false}, {"", "BLN1", false},
         {"G4ABC-1234", "BLN1", false}};
     for (const auto& [sender, addressee, fine] : added) {
-        EXPECT_EQ(!whyNotABulletin(sender, addressee), fine) << sender << " " << addressee;
+        EXPECT_EQ(checkBulletinFields(sender, addressee).ok(), fine) << sender << " " << addressee;
     }
 }
 
