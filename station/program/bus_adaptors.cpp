@@ -10,8 +10,7 @@
 namespace quillet::station {
 
 HostAdaptor::HostAdaptor(HostStation* host) : QDBusAbstractAdaptor(host), m_host(host) {
-    // Forwards the host's UIView32IsClosing to the bus.
-    setAutoRelaySignals(true);
+    connect(host, &HostStation::closing, this, &HostAdaptor::UIView32IsClosing);
 }
 
 QDBusObjectPath HostAdaptor::CurrentMap() {

@@ -29,6 +29,7 @@ public slots:
     int logReads() const { return m_logReads; }
 
 signals:
+    // An adaptor's slots and signals are its members on the bus, so their names are the wire's.
     void UIView32IsClosing();
 
 private:

@@ -324,7 +324,7 @@ void HostStation::quit() {
         return;
     }
     m_quitting = true;
-    emit UIView32IsClosing();
+    emit closing();
     flushBus();
     QCoreApplication::quit();
 }

@@ -99,8 +99,8 @@ signals:
     // Packets were heard since the last takeHeard(); sent once until then.
     void packetsHeard();
     void problem(const QString& text);
-    // Relayed to the bus by the host interface.
-    void UIView32IsClosing();
+    // Announced on the bus by the host interface.
+    void closing();
 
 private:
     void heard(const aprs::Packet& packet);
