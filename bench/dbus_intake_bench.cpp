@@ -90,14 +90,14 @@ QByteArray generateFeed(int lines) {
 bool serviceOnBus() {
     return QDBusConnection::sessionBus()
         .interface()
-        ->isServiceRegistered(QString::fromLatin1(hostbus::kService))
+        ->isServiceRegistered(QString::fromLatin1(contract::kService))
         .value();
 }
 
 QDBusMessage callHostControl(const QString& method, const QVariantList& arguments = {}) {
     QDBusMessage call = QDBusMessage::createMethodCall(
-        QString::fromLatin1(hostbus::kService), QString::fromLatin1(hostbus::kPath),
-        QStringLiteral("org.quillet.HostControl1"), method);
+        QString::fromLatin1(contract::kService), QString::fromLatin1(contract::kPath),
+        QString::fromLatin1(contract::kControlInterface), method);
     call.setArguments(arguments);
     return QDBusConnection::sessionBus().call(call, QDBus::Block, 60000);
 }
@@ -107,7 +107,10 @@ void refreshFromHost(benchmark::State& state) {
     const IsoDateTimeFormatter formatter;
     for (auto _ : state) {
         BulletinStore store(clock);
-        store.readMessageLog(*benchHost);
+        if (const Status read = store.readMessageLog(*benchHost); !read) {
+            state.SkipWithError(read.error().c_str());
+            break;
+        }
         store.sortBulletins();
         const std::vector<BulletinRow> rows =
             showBulletins(store.bulletins(), kAllGroups, formatter);
@@ -122,9 +125,13 @@ BENCHMARK(refreshFromHost)
 // The bus call alone, conversion included, to see where a refresh spends its time.
 void fetchLog(benchmark::State& state) {
     for (auto _ : state) {
-        const std::string log = benchHost->messageLog(kBulletinLogSelector);
-        benchmark::DoNotOptimize(log.data());
-        state.counters["bytes"] = static_cast<double>(log.size());
+        const Result<std::string> log = benchHost->messageLog(kBulletinLogSelector);
+        if (!log) {
+            state.SkipWithError(log.error().c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(log->data());
+        state.counters["bytes"] = static_cast<double>(log->size());
     }
 }
 BENCHMARK(fetchLog)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
@@ -182,20 +189,24 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const QDBusMessage loaded = callHostControl(QStringLiteral("LoadFeed"), {feedPath});
+    const QDBusMessage loaded = callHostControl(contract::kLoadFeedMethod, {feedPath});
     if (loaded.arguments().value(0).toInt() != kLogLines) {
         std::fprintf(stderr, "the host did not take the whole feed\n");
         return 1;
     }
     DBusHost host(QDBusConnection::sessionBus(), 30000);
     benchHost = &host;
-    std::fprintf(stderr, "log: %d lines, %zu bytes\n", kLogLines,
-                 host.messageLog(kBulletinLogSelector).size());
+    const Result<std::string> log = host.messageLog(kBulletinLogSelector);
+    if (!log) {
+        std::fprintf(stderr, "the log cannot be read: %s\n", log.error().c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "log: %d lines, %zu bytes\n", kLogLines, log->size());
 
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    callHostControl(QStringLiteral("Quit"));
+    callHostControl(contract::kQuitMethod);
     hostProgram.waitForFinished(5000);
     return 0;
 }

@@ -7,7 +7,7 @@
 //     dbus-run-session -- build/bench/quillet_host_bench
 
 #include "bench/proc_stats.h"
-#include "hostlink/dbus_host.h"
+#include "contract/host_bus.h"
 #include "station/core/message_store.h"
 
 #include <QCoreApplication>
@@ -72,10 +72,11 @@ std::uint64_t hostTicks() {
 }
 
 QDBusMessage messageLogCall() {
-    return QDBusMessage::createMethodCall(
-               QString::fromLatin1(hostbus::kService), QString::fromLatin1(hostbus::kPath),
-               QString::fromLatin1(hostbus::kInterface), QStringLiteral("MessageLog"))
-           << 2;
+    return QDBusMessage::createMethodCall(QString::fromLatin1(contract::kService),
+                                          QString::fromLatin1(contract::kPath),
+                                          QString::fromLatin1(contract::kInterface),
+                                          QString::fromLatin1(contract::kMessageLogMethod))
+           << kBulletinLogSelector;
 }
 
 // The running host answers MessageLog(2) with its full log: the bus round trip, an upper

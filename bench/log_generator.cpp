@@ -1,5 +1,7 @@
 #include "log_generator.h"
 
+#include "contract/host_bus.h"
+
 #include <random>
 
 namespace quillet::bench {
@@ -34,9 +36,9 @@ std::string toMessageLog(const std::vector<GeneratedBulletin>& bulletins) {
     std::string log;
     for (const auto& b : bulletins) {
         log += b.callsign;
-        log += '\xB3';
+        log += kFieldSeparator;
         log += b.addressee;
-        log += '\xB3';
+        log += kFieldSeparator;
         log += b.text;
         log += "\r\n";
     }

@@ -16,7 +16,7 @@ struct GeneratedBulletin {
 // about 90 bytes; the same seed gives the same log.
 std::vector<GeneratedBulletin> generateBulletins(int lines, unsigned seed = 1);
 
-// The host's log text: Windows-1252, fields joined by 0xB3, every line ended by CR LF.
+// The host's log text: Windows-1252, fields joined by the separator, every line ended by CR LF.
 std::string toMessageLog(const std::vector<GeneratedBulletin>& bulletins);
 
 // The host's feed file: one "callsign|addressee|text" line per bulletin.

@@ -36,17 +36,17 @@ public:
     std::atomic<int> delayMs = 0;
     std::string log; // set before the window starts
 
-    std::unique_ptr<HostMap> currentMap() override {
+    Result<std::unique_ptr<HostMap>> currentMap() override {
         pause();
-        return std::make_unique<Map>(*this);
+        return std::unique_ptr<HostMap>(std::make_unique<Map>(*this));
     }
-    std::string messageLog(int) override {
+    Result<std::string> messageLog(int) override {
         pause();
         return log;
     }
-    std::string stationCallsign() override {
+    Result<std::string> stationCallsign() override {
         pause();
-        return "G4SIM";
+        return std::string("G4SIM");
     }
     void setClosingHandler(std::function<void()>) override {}
     QString mapFile;
@@ -54,7 +54,7 @@ public:
 private:
     struct Map final : HostMap {
         explicit Map(SlowHost& owner) : m_owner(owner) {}
-        std::string mapFileName() override {
+        Result<std::string> mapFileName() override {
             m_owner.pause();
             return m_owner.mapFile.toStdString();
         }

@@ -41,9 +41,13 @@ std::uint64_t identityHash(std::string_view callsign, std::string_view addressee
 
 } // namespace
 
-void BulletinStore::readMessageLog(MessageLogSource& source) {
-    const std::string log = source.messageLog(kBulletinLogSelector);
-    storeMessageLog(log);
+Status BulletinStore::readMessageLog(MessageLogSource& source) {
+    const Result<std::string> log = source.messageLog(kBulletinLogSelector);
+    if (!log) {
+        return fail(log.error());
+    }
+    storeMessageLog(*log);
+    return {};
 }
 
 void BulletinStore::storeMessageLog(std::string_view log) {

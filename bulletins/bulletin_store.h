@@ -19,8 +19,8 @@ public:
     explicit BulletinStore(const Clock& clock) : m_clock(clock) {}
 
     // Fetches the whole log and stores every line of it; lines with fewer than three fields
-    // are skipped. Throws whatever the source throws, before anything changes.
-    void readMessageLog(MessageLogSource& source);
+    // are skipped. A read that fails changes nothing and gives the source's reason.
+    Status readMessageLog(MessageLogSource& source);
 
     // Stores the bulletins of an already fetched log text.
     void storeMessageLog(std::string_view log);

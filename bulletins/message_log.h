@@ -1,21 +1,19 @@
 #pragma once
 
+#include "base/result.h"
+#include "contract/host_bus.h"
+
 #include <string>
 
 namespace quillet {
 
 // Where the bulletin table reads the host's message log from. The text is Windows-1252:
-// lines ended by CR LF, fields separated by byte 0xB3. Implementations report a failed
-// read by throwing; the table is then left as it was.
+// lines ended by CR LF, fields separated by kFieldSeparator. A failed read gives the line for
+// the status line; the table is then left as it was.
 class MessageLogSource {
 public:
     virtual ~MessageLogSource() = default;
-    virtual std::string messageLog(int selector) = 0;
+    virtual Result<std::string> messageLog(int selector) = 0;
 };
-
-// The selector the host expects for its bulletin log.
-inline constexpr int kBulletinLogSelector = 2;
-
-inline constexpr char kFieldSeparator = '\xB3';
 
 } // namespace quillet

@@ -80,7 +80,7 @@ bool processKeepsRunning(qint64 pid) {
 
 bool hostOnBus(const QDBusConnection& connection) {
     const QDBusConnectionInterface* bus = connection.interface();
-    return bus && bus->isServiceRegistered(QString::fromLatin1(hostbus::kService)).value();
+    return bus && bus->isServiceRegistered(QString::fromLatin1(contract::kService)).value();
 }
 
 QString secondsText(int ms) {
@@ -88,8 +88,8 @@ QString secondsText(int ms) {
 }
 
 // The one place that turns a D-Bus failure into a status-line message.
-[[noreturn]] void throwCallFailed(const QDBusConnection& connection, const QDBusError& error,
-                                  const char* method, int timeoutMs, qint64 hostPid) {
+Failure callFailed(const QDBusConnection& connection, const QDBusError& error, const char* method,
+                   int timeoutMs, qint64 hostPid) {
     const QString name = QString::fromLatin1(method);
     QString message;
     QDBusError::ErrorType type = error.type();
@@ -133,15 +133,15 @@ QString secondsText(int ms) {
         message = QStringLiteral("Host call %1 failed: %2").arg(name, error.message());
         break;
     }
-    throw HostError(message.toStdString());
+    return fail(message.toStdString());
 }
 
-// Calls one host method and returns its reply; a call that failed throws HostError.
-QDBusMessage askHost(const QDBusConnection& connection, int timeoutMs, qint64 hostPid,
-                     const QString& destination, const QString& path, const char* interface,
-                     const char* method, const QVariantList& arguments) {
+// Calls one host method and returns its reply, or why the call failed.
+Result<QDBusMessage> askHost(const QDBusConnection& connection, int timeoutMs, qint64 hostPid,
+                             const QString& destination, const QString& path, const char* interface,
+                             const char* method, const QVariantList& arguments) {
     if (!connection.isConnected()) {
-        throw HostError(
+        return fail(
             QStringLiteral("Host not reachable: no connection to the D-Bus session bus (%1)")
                 .arg(QString::fromLatin1(method))
                 .toStdString());
@@ -152,46 +152,52 @@ QDBusMessage askHost(const QDBusConnection& connection, int timeoutMs, qint64 ho
 
     const QDBusMessage reply = connection.call(request, QDBus::Block, timeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage) {
-        throwCallFailed(connection, QDBusError(reply), method, timeoutMs, hostPid);
+        return callFailed(connection, QDBusError(reply), method, timeoutMs, hostPid);
     }
     if (reply.type() != QDBusMessage::ReplyMessage) {
-        throwCallFailed(connection, QDBusError(QDBusError::Failed, QStringLiteral("no reply")),
-                        method, timeoutMs, hostPid);
+        return callFailed(connection, QDBusError(QDBusError::Failed, QStringLiteral("no reply")),
+                          method, timeoutMs, hostPid);
     }
     return reply;
 }
 
-[[noreturn]] void throwUnexpectedAnswer(const QDBusMessage& reply, const char* method,
-                                        const char* expectedSignature) {
-    throw HostError(QStringLiteral("Host gave an unexpected answer to %1 (got '%2', "
-                                   "expected '%3')")
-                        .arg(QString::fromLatin1(method), reply.signature(),
-                             QString::fromLatin1(expectedSignature))
-                        .toStdString());
+Failure unexpectedAnswer(const QDBusMessage& reply, const char* method,
+                         const char* expectedSignature) {
+    return fail(QStringLiteral("Host gave an unexpected answer to %1 (got '%2', "
+                               "expected '%3')")
+                    .arg(QString::fromLatin1(method), reply.signature(),
+                         QString::fromLatin1(expectedSignature))
+                    .toStdString());
 }
 
 // Calls one host method and returns its single reply value, which must be of the expected
-// type; anything else throws HostError.
-QVariant callHost(const QDBusConnection& connection, int timeoutMs, qint64 hostPid,
-                  const QString& path, const char* interface, const char* method,
-                  const QVariantList& arguments, QMetaType expected,
-                  const char* expectedSignature) {
-    const QDBusMessage reply =
-        askHost(connection, timeoutMs, hostPid, QString::fromLatin1(hostbus::kService), path,
+// type; anything else is a failure.
+Result<QVariant> callHost(const QDBusConnection& connection, int timeoutMs, qint64 hostPid,
+                          const QString& path, const char* interface, const char* method,
+                          const QVariantList& arguments, QMetaType expected,
+                          const char* expectedSignature) {
+    const Result<QDBusMessage> reply =
+        askHost(connection, timeoutMs, hostPid, QString::fromLatin1(contract::kService), path,
                 interface, method, arguments);
-    const QVariantList values = reply.arguments();
+    if (!reply) {
+        return fail(reply.error());
+    }
+    const QVariantList values = reply->arguments();
     if (values.size() != 1 || values.front().metaType() != expected) {
-        throwUnexpectedAnswer(reply, method, expectedSignature);
+        return unexpectedAnswer(*reply, method, expectedSignature);
     }
     return values.front();
 }
 
-std::string callForText(const QDBusConnection& connection, int timeoutMs, qint64 hostPid,
-                        const QString& path, const char* interface, const char* method,
-                        const QVariantList& arguments = {}) {
-    const QVariant value = callHost(connection, timeoutMs, hostPid, path, interface, method,
-                                    arguments, QMetaType::fromType<QString>(), "s");
-    return toWindows1252(value.toString());
+Result<std::string> callForText(const QDBusConnection& connection, int timeoutMs, qint64 hostPid,
+                                const QString& path, const char* interface, const char* method,
+                                const QVariantList& arguments = {}) {
+    const Result<QVariant> value = callHost(connection, timeoutMs, hostPid, path, interface, method,
+                                            arguments, QMetaType::fromType<QString>(), "s");
+    if (!value) {
+        return fail(value.error());
+    }
+    return toWindows1252(value->toString());
 }
 
 // The map is addressed by the object path the host gave for it.
@@ -201,9 +207,9 @@ public:
         : m_connection(std::move(connection)), m_path(std::move(path)), m_timeoutMs(timeoutMs),
           m_hostPid(hostPid) {}
 
-    std::string mapFileName() override {
-        return callForText(m_connection, m_timeoutMs, m_hostPid, m_path, hostbus::kMapInterface,
-                           "MapFileName");
+    Result<std::string> mapFileName() override {
+        return callForText(m_connection, m_timeoutMs, m_hostPid, m_path, contract::kMapInterface,
+                           contract::kMapFileNameMethod);
     }
 
 private:
@@ -223,27 +229,31 @@ DBusHost::~DBusHost() {
     setLogChangedHandler({});
 }
 
-std::unique_ptr<HostMap> DBusHost::currentMap() {
-    const QVariant value = callHost(m_connection, m_timeoutMs, m_hostPid,
-                                    QString::fromLatin1(hostbus::kPath), hostbus::kInterface,
-                                    "CurrentMap", {}, QMetaType::fromType<QDBusObjectPath>(), "o");
+Result<std::unique_ptr<HostMap>> DBusHost::currentMap() {
+    const Result<QVariant> value =
+        callHost(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(contract::kPath),
+                 contract::kInterface, contract::kCurrentMapMethod, {},
+                 QMetaType::fromType<QDBusObjectPath>(), "o");
+    if (!value) {
+        return fail(value.error());
+    }
     // The host's process, asked once per map (once per host while it lives), lets a failed
     // call tell a host that ended from one the bus cut off.
     const QDBusReply<uint> pid =
-        m_connection.interface()->servicePid(QString::fromLatin1(hostbus::kService));
+        m_connection.interface()->servicePid(QString::fromLatin1(contract::kService));
     m_hostPid = pid.isValid() ? pid.value() : 0;
-    return std::make_unique<DBusHostMap>(m_connection, value.value<QDBusObjectPath>().path(),
-                                         m_timeoutMs, m_hostPid);
+    return std::unique_ptr<HostMap>(std::make_unique<DBusHostMap>(
+        m_connection, value->value<QDBusObjectPath>().path(), m_timeoutMs, m_hostPid));
 }
 
-std::string DBusHost::messageLog(int selector) {
-    return callForText(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(hostbus::kPath),
-                       hostbus::kInterface, "MessageLog", {QVariant(selector)});
+Result<std::string> DBusHost::messageLog(int selector) {
+    return callForText(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(contract::kPath),
+                       contract::kInterface, contract::kMessageLogMethod, {QVariant(selector)});
 }
 
-std::string DBusHost::stationCallsign() {
-    return callForText(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(hostbus::kPath),
-                       hostbus::kInterface, "StationCallsign");
+Result<std::string> DBusHost::stationCallsign() {
+    return callForText(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(contract::kPath),
+                       contract::kInterface, contract::kStationCallsignMethod);
 }
 
 std::int64_t DBusHost::processId() {
@@ -251,15 +261,15 @@ std::int64_t DBusHost::processId() {
     if (bus == nullptr) {
         return 0;
     }
-    const QDBusReply<uint> pid = bus->servicePid(QString::fromLatin1(hostbus::kService));
+    const QDBusReply<uint> pid = bus->servicePid(QString::fromLatin1(contract::kService));
     return pid.isValid() ? pid.value() : 0;
 }
 
 void DBusHost::setClosingHandler(std::function<void()> handler) {
-    const QString service = QString::fromLatin1(hostbus::kService);
-    const QString path = QString::fromLatin1(hostbus::kPath);
-    const QString interface = QString::fromLatin1(hostbus::kInterface);
-    const QString name = QString::fromLatin1(hostbus::kClosingSignal);
+    const QString service = QString::fromLatin1(contract::kService);
+    const QString path = QString::fromLatin1(contract::kPath);
+    const QString interface = QString::fromLatin1(contract::kInterface);
+    const QString name = QString::fromLatin1(contract::kClosingSignal);
     if (m_closingRelay) {
         m_connection.disconnect(service, path, interface, name, m_closingRelay.get(),
                                 SLOT(hostIsClosing()));
@@ -275,23 +285,26 @@ void DBusHost::setClosingHandler(std::function<void()> handler) {
                          SLOT(hostIsClosing()));
 }
 
-bool DBusHost::offersDirectSend() {
+Result<bool> DBusHost::offersDirectSend() {
     // The bus daemon names the process that owns the host's name now; its interfaces are
     // looked at once, on that process itself, so that the answer belongs to it.
     const QDBusReply<QString> owner =
-        m_connection.interface()->serviceOwner(QString::fromLatin1(hostbus::kService));
+        m_connection.interface()->serviceOwner(QString::fromLatin1(contract::kService));
     if (!owner.isValid()) {
-        throwCallFailed(m_connection, owner.error(), "Introspect", m_timeoutMs, m_hostPid);
+        return callFailed(m_connection, owner.error(), "Introspect", m_timeoutMs, m_hostPid);
     }
     if (owner.value() == m_probedOwner) {
         return m_offersDirect;
     }
-    const QDBusMessage reply = askHost(m_connection, m_timeoutMs, m_hostPid, owner.value(),
-                                       QString::fromLatin1(hostbus::kPath),
-                                       "org.freedesktop.DBus.Introspectable", "Introspect", {});
-    const QVariantList values = reply.arguments();
+    const Result<QDBusMessage> reply = askHost(
+        m_connection, m_timeoutMs, m_hostPid, owner.value(), QString::fromLatin1(contract::kPath),
+        "org.freedesktop.DBus.Introspectable", "Introspect", {});
+    if (!reply) {
+        return fail(reply.error());
+    }
+    const QVariantList values = reply->arguments();
     if (values.size() != 1 || values.front().metaType() != QMetaType::fromType<QString>()) {
-        throwUnexpectedAnswer(reply, "Introspect", "s");
+        return unexpectedAnswer(*reply, "Introspect", "s");
     }
     bool offers = false;
     bool inObject = false;
@@ -303,11 +316,11 @@ bool DBusHost::offersDirectSend() {
         }
         if (xml.name() == QLatin1String("interface") &&
             xml.attributes().value(QLatin1String("name")) ==
-                QLatin1String(hostbus::kDirectInterface)) {
+                QLatin1String(contract::kDirectInterface)) {
             while (!offers && xml.readNextStartElement()) {
                 offers = xml.name() == QLatin1String("method") &&
                          xml.attributes().value(QLatin1String("name")) ==
-                             QLatin1String(hostbus::kSendBulletinMethod);
+                             QLatin1String(contract::kSendBulletinMethod);
                 xml.skipCurrentElement();
             }
         } else {
@@ -319,26 +332,29 @@ bool DBusHost::offersDirectSend() {
     return offers;
 }
 
-DirectSend DBusHost::sendBulletin(const std::string& addressee, int port, const std::string& path,
-                                  const std::string& text) {
-    const QDBusMessage reply =
-        askHost(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(hostbus::kService),
-                QString::fromLatin1(hostbus::kPath), hostbus::kDirectInterface,
-                hostbus::kSendBulletinMethod,
+Result<DirectSend> DBusHost::sendBulletin(const std::string& addressee, int port,
+                                          const std::string& path, const std::string& text) {
+    const Result<QDBusMessage> reply =
+        askHost(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(contract::kService),
+                QString::fromLatin1(contract::kPath), contract::kDirectInterface,
+                contract::kSendBulletinMethod,
                 {fromWindows1252(addressee), port, fromWindows1252(path), fromWindows1252(text)});
-    const QVariantList values = reply.arguments();
+    if (!reply) {
+        return fail(reply.error());
+    }
+    const QVariantList values = reply->arguments();
     if (values.size() != 2 || values[0].metaType() != QMetaType::fromType<bool>() ||
         values[1].metaType() != QMetaType::fromType<QString>()) {
-        throwUnexpectedAnswer(reply, hostbus::kSendBulletinMethod, "bs");
+        return unexpectedAnswer(*reply, contract::kSendBulletinMethod, "bs");
     }
-    return {values[0].toBool(), toWindows1252(values[1].toString())};
+    return DirectSend{values[0].toBool(), toWindows1252(values[1].toString())};
 }
 
 void DBusHost::setLogChangedHandler(std::function<void()> handler) {
-    const QString service = QString::fromLatin1(hostbus::kService);
-    const QString path = QString::fromLatin1(hostbus::kPath);
-    const QString interface = QString::fromLatin1(hostbus::kDirectInterface);
-    const QString name = QString::fromLatin1(hostbus::kLogChangedSignal);
+    const QString service = QString::fromLatin1(contract::kService);
+    const QString path = QString::fromLatin1(contract::kPath);
+    const QString interface = QString::fromLatin1(contract::kDirectInterface);
+    const QString name = QString::fromLatin1(contract::kLogChangedSignal);
     if (m_logChangedRelay) {
         m_connection.disconnect(service, path, interface, name, m_logChangedRelay.get(),
                                 SLOT(logChanged()));

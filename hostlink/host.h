@@ -1,28 +1,21 @@
 #pragma once
 
+#include "base/result.h"
 #include "bulletins/message_log.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 
 namespace quillet {
-
-// A host call that did not come back: no host running, the host went away, or it did not
-// answer in time. The message is meant for the status line.
-class HostError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // The map the host currently shows.
 class HostMap {
 public:
     virtual ~HostMap() = default;
     // Path of the map file, with its extension, in Windows-1252.
-    virtual std::string mapFileName() = 0;
+    virtual Result<std::string> mapFileName() = 0;
 };
 
 // What a host said to a bulletin sent through its own interface; the status is its own
@@ -32,16 +25,17 @@ struct DirectSend {
     std::string status;
 };
 
-// The host APRS client's automation object. Every call asks the host afresh and throws
-// HostError when it fails; texts are Windows-1252.
+// The host APRS client's automation object. Every call asks the host afresh; a call that did
+// not come back (no host running, the host went away, or it did not answer in time) fails
+// with a line for the status line. Texts are Windows-1252.
 class Host : public MessageLogSource {
 public:
-    virtual std::unique_ptr<HostMap> currentMap() = 0;
-    virtual std::string stationCallsign() = 0;
-    // std::string messageLog(int selector) comes from MessageLogSource.
+    virtual Result<std::unique_ptr<HostMap>> currentMap() = 0;
+    virtual Result<std::string> stationCallsign() = 0;
+    // Result<std::string> messageLog(int selector) comes from MessageLogSource.
 
     // The host's process, so that keystrokes go to a window of the host itself; 0 when it
-    // is not known. Never throws.
+    // is not known.
     virtual std::int64_t processId() { return 0; }
 
     // Runs the handler (on the user-interface thread) when the host announces that it is
@@ -53,11 +47,12 @@ public:
     // which these defaults say.
     //
     // Whether this host offers it; asks the host when it is one not asked before.
-    virtual bool offersDirectSend() { return false; }
-    // Sends one bulletin through it. Throws HostError when the call fails.
-    virtual DirectSend sendBulletin(const std::string& /*addressee*/, int /*port*/,
-                                    const std::string& /*path*/, const std::string& /*text*/) {
-        throw HostError("Host does not offer SendBulletin");
+    virtual Result<bool> offersDirectSend() { return false; }
+    // Sends one bulletin through it.
+    virtual Result<DirectSend> sendBulletin(const std::string& /*addressee*/, int /*port*/,
+                                            const std::string& /*path*/,
+                                            const std::string& /*text*/) {
+        return fail("Host does not offer SendBulletin");
     }
     // Runs the handler (on the user-interface thread) whenever the host says that its log
     // changed. One handler; a later call replaces it, an empty one ends it.

@@ -1,49 +1,69 @@
 #include "hostlink/host_link.h"
 
+#include <utility>
+
 namespace quillet {
 
-template <typename Call> auto HostLink::ask(Call call) -> Result<decltype(call())> {
-    try {
-        return call();
-    } catch (const HostError& error) {
+template <typename T> Result<T> HostLink::noted(Result<T> result) {
+    if (!result) {
         m_lost = true;
         m_map.reset();
-        return fail(error.what());
     }
+    return result;
+}
+
+Status HostLink::fetchMap() {
+    if (m_map) {
+        return {};
+    }
+    Result<std::unique_ptr<HostMap>> map = noted(m_host.currentMap());
+    if (!map) {
+        return fail(map.error());
+    }
+    m_map = std::move(map).value();
+    return {};
 }
 
 Result<HostReading> HostLink::refresh() {
     const bool wasLost = m_lost;
-    return ask([&] {
-        if (!m_map) {
-            m_map = m_host.currentMap();
-        }
-        HostReading reading;
-        reading.log = m_host.messageLog(kBulletinLogSelector);
-        reading.callsign = m_host.stationCallsign();
-        reading.direct = m_host.offersDirectSend();
-        m_lost = false;
-        reading.reconnected = wasLost;
-        return reading;
-    });
+    if (const Status map = fetchMap(); !map) {
+        return fail(map.error());
+    }
+    Result<std::string> log = noted(m_host.messageLog(kBulletinLogSelector));
+    if (!log) {
+        return fail(log.error());
+    }
+    Result<std::string> callsign = noted(m_host.stationCallsign());
+    if (!callsign) {
+        return fail(callsign.error());
+    }
+    const Result<bool> direct = noted(m_host.offersDirectSend());
+    if (!direct) {
+        return fail(direct.error());
+    }
+    m_lost = false;
+    HostReading reading;
+    reading.log = std::move(log).value();
+    reading.callsign = std::move(callsign).value();
+    reading.direct = *direct;
+    reading.reconnected = wasLost;
+    return reading;
 }
 
 Result<std::string> HostLink::stationCallsign() {
-    return ask([&] { return m_host.stationCallsign(); });
+    return noted(m_host.stationCallsign());
 }
 
 Result<std::string> HostLink::mapFileName() {
-    return ask([&] {
-        if (!m_map) {
-            m_map = m_host.currentMap();
-        }
-        return m_map->mapFileName();
-    });
+    if (const Status map = fetchMap(); !map) {
+        return fail(map.error());
+    }
+    return noted(m_map->mapFileName());
 }
 
 Result<DirectSend> HostLink::sendBulletin(const std::string& addressee, int port,
                                           const std::string& path, const std::string& text) {
-    return ask([&] { return m_host.sendBulletin(addressee, port, path, text); });
+    return noted(m_host.sendBulletin(addressee, port, path, text));
 }
 
 } // namespace quillet

@@ -38,7 +38,9 @@ public:
                                     const std::string& text);
 
 private:
-    template <typename Call> auto ask(Call call) -> Result<decltype(call())>;
+    // Passes the result on; a failure marks the host lost and drops the map.
+    template <typename T> Result<T> noted(Result<T> result);
+    Status fetchMap();
 
     Host& m_host;
     std::unique_ptr<HostMap> m_map;

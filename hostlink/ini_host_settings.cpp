@@ -129,13 +129,15 @@ std::string IniHostSettings::programFolder() const {
     return toWindows1252(line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed());
 }
 
-std::optional<QString> IniHostSettings::setProgramFolder(const QString& folder) const {
+Status IniHostSettings::setProgramFolder(const QString& folder) const {
     if (folder.contains(QLatin1Char('\n')) || folder.contains(QLatin1Char('\r'))) {
-        return QStringLiteral("the program folder holds a line break");
+        return fail("the program folder holds a line break");
     }
     IniLines ini = readLines(m_filePath);
     if (!ini.readable) {
-        return QStringLiteral("%1 in %2").arg(ini.problem, QFileInfo(m_filePath).absolutePath());
+        return fail(QStringLiteral("%1 in %2")
+                        .arg(ini.problem, QFileInfo(m_filePath).absolutePath())
+                        .toStdString());
     }
     const QString keyLine = kKey + QLatin1Char('=') + folder;
     const Found found = find(ini.lines);
@@ -153,7 +155,8 @@ std::optional<QString> IniHostSettings::setProgramFolder(const QString& folder) 
 
     const QString dir = QFileInfo(m_filePath).absolutePath();
     if (!QDir().mkpath(dir)) {
-        return QStringLiteral("cannot create the folder for %1").arg(m_filePath);
+        return fail(
+            QStringLiteral("cannot create the folder for %1").arg(m_filePath).toStdString());
     }
     // Replaced by renaming a fresh file of our own into place: a link planted under the name
     // is replaced, never written through.
@@ -163,9 +166,11 @@ std::optional<QString> IniHostSettings::setProgramFolder(const QString& folder) 
     const Status written = replaceFileBytes(
         file, temp, (ini.lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toStdString());
     if (!written) {
-        return QStringLiteral("%1 in %2").arg(QString::fromStdString(written.error()), dir);
+        return fail(QStringLiteral("%1 in %2")
+                        .arg(QString::fromStdString(written.error()), dir)
+                        .toStdString());
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace quillet

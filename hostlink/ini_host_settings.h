@@ -1,10 +1,10 @@
 #pragma once
 
+#include "base/result.h"
 #include "hostlink/host_settings.h"
 
 #include <QString>
 
-#include <optional>
 #include <string>
 
 namespace quillet {
@@ -33,8 +33,8 @@ public:
 
     // Writes `folder` as the program folder, creating the directory and the file as needed
     // and keeping every other line as it was; the file is replaced whole, never left half
-    // written. Returns a line saying what went wrong, or nothing.
-    std::optional<QString> setProgramFolder(const QString& folder) const;
+    // written. A failure says what went wrong in a line of UTF-8, as the file names in it are.
+    Status setProgramFolder(const QString& folder) const;
 
 private:
     QString m_filePath;

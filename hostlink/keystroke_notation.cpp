@@ -77,18 +77,15 @@ class Parser {
 public:
     explicit Parser(std::string_view keys) : m_keys(keys) {}
 
-    ParsedKeystrokes run() {
+    Result<std::vector<KeyAction>> run() {
         while (m_pos < m_keys.size() && m_error.empty()) {
             step();
         }
-        ParsedKeystrokes result;
-        if (m_error.empty()) {
-            flushText();
-            result.actions = std::move(m_actions);
-        } else {
-            result.error = std::move(m_error);
+        if (!m_error.empty()) {
+            return quillet::fail(std::move(m_error));
         }
-        return result;
+        flushText();
+        return std::move(m_actions);
     }
 
 private:
@@ -235,7 +232,7 @@ private:
 
 } // namespace
 
-ParsedKeystrokes parseKeystrokes(std::string_view keys) {
+Result<std::vector<KeyAction>> parseKeystrokes(std::string_view keys) {
     return Parser(keys).run();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/result.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,14 +21,6 @@ struct KeyAction {
     bool operator==(const KeyAction&) const = default;
 };
 
-struct ParsedKeystrokes {
-    std::vector<KeyAction> actions;
-    // Empty when the text was valid; otherwise says what is wrong, and actions is empty.
-    std::string error;
-
-    bool ok() const { return error.empty(); }
-};
-
 // Reads keys written in the notation described on KeystrokeSender. Consecutive literal
 // characters form one Text action. Besides "{enter}" the braced key names tab, esc, escape,
 // backspace, bs, bksp, delete, del, insert, ins, home, end, pgup, pgdn, up, down, left, right
@@ -34,8 +28,8 @@ struct ParsedKeystrokes {
 // key name, "~" or tab; modifiers may be combined ("^+a"). Rejected: unbalanced or empty braces,
 // unknown names, a modifier with nothing (or nothing it can apply to) after it, parentheses
 // (groups are not supported, so they can never be typed by mistake), and control characters
-// other than tab, which have no key of their own.
-ParsedKeystrokes parseKeystrokes(std::string_view keys);
+// other than tab, which have no key of their own. A rejected text gives what is wrong with it.
+Result<std::vector<KeyAction>> parseKeystrokes(std::string_view keys);
 
 // Writes each of + ^ % ~ ( ) { } [ ] as "{c}" so that the text is typed exactly as written;
 // everything else, tab included, is left alone.

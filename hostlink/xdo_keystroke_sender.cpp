@@ -219,11 +219,11 @@ std::optional<std::string> captionAround(Display* display, Window window) {
     return std::nullopt;
 }
 
-// Why no key may be pressed now, or nothing when both the window manager's active window and
-// the keyboard focus are in the target or one of its dialogs.
-std::optional<std::string> focusProblem(Display* display, Window target) {
+// Whether a key may be pressed now: both the window manager's active window and the keyboard
+// focus are in the target or one of its dialogs. Otherwise says why not.
+Status focusHeld(Display* display, Window target) {
     if (!windowExists(display, target)) {
-        return std::string(kWindowClosedReason);
+        return fail(std::string(kWindowClosedReason));
     }
     const Window active = activeWindowOf(display);
     Window focus = 0;
@@ -231,7 +231,7 @@ std::optional<std::string> focusProblem(Display* display, Window target) {
     XGetInputFocus(display, &focus, &revert);
     if (active != 0 && belongsTo(display, active, target) && focus != None &&
         focus != PointerRoot && inside(display, focus, active)) {
-        return std::nullopt;
+        return {};
     }
     std::string reason(kFocusLostReason);
     // The keyboard focus moves before the window manager publishes the new active window, so
@@ -245,7 +245,7 @@ std::optional<std::string> focusProblem(Display* display, Window target) {
     if (taker) {
         reason += " (the focus went to \"" + toWindows1252(QString::fromStdString(*taker)) + "\")";
     }
-    return reason;
+    return fail(std::move(reason));
 }
 
 // Whether the keyboard map has a key for the character; libxdo binds a spare key for any
@@ -401,8 +401,8 @@ Status XdoKeystrokeSender::pressChecked(const std::string& key, bool isText) {
             grab.emplace(m_display);
         }
         IgnoreXErrors guard(m_display);
-        if (std::optional<std::string> problem = focusProblem(m_display, m_target)) {
-            return fail(std::move(*problem));
+        if (Status held = focusHeld(m_display, m_target); !held) {
+            return held;
         }
         const useconds_t delay = hold ? 0 : kKeyDelayMicroseconds;
         pressed = isText ? xdo_enter_text_window(m_xdo, CURRENTWINDOW, key.c_str(), delay)
@@ -426,11 +426,11 @@ Status XdoKeystrokeSender::sendKeys(const std::string& keys) {
     if (m_target == 0) {
         return fail("no window was activated to type into");
     }
-    const ParsedKeystrokes parsed = parseKeystrokes(keys);
-    if (!parsed.ok()) {
-        return fail("invalid keystroke notation: " + parsed.error);
+    const Result<std::vector<KeyAction>> parsed = parseKeystrokes(keys);
+    if (!parsed) {
+        return fail("invalid keystroke notation: " + parsed.error());
     }
-    for (const KeyAction& action : parsed.actions) {
+    for (const KeyAction& action : *parsed) {
         if (action.kind == KeyAction::Kind::Text) {
             // One character at a time, so that a focus change inside a long text stops the
             // rest of it. libxdo types a character missing from the keyboard map (an accented

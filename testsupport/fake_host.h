@@ -20,7 +20,7 @@ public:
     std::string log;
     std::string callsign = "N0CALL";
     std::string mapFile = "/maps/demo.gif";
-    bool failing = false; // every call throws HostError while set
+    bool failing = false; // every call fails while set
     std::atomic<int> replyDelayMs = 0;
     std::vector<std::string> calls;
     std::vector<int> selectors;
@@ -30,17 +30,23 @@ public:
     std::vector<std::string> sentBulletins; // "addressee|port|path|text"
     std::string sendError;                  // SendBulletin alone fails with it while set
 
-    std::unique_ptr<HostMap> currentMap() override {
-        record("CurrentMap");
-        return std::make_unique<Map>(*this);
+    Result<std::unique_ptr<HostMap>> currentMap() override {
+        if (!record("CurrentMap")) {
+            return notRunning();
+        }
+        return std::unique_ptr<HostMap>(std::make_unique<Map>(*this));
     }
-    std::string messageLog(int selector) override {
-        record("MessageLog");
+    Result<std::string> messageLog(int selector) override {
+        if (!record("MessageLog")) {
+            return notRunning();
+        }
         selectors.push_back(selector);
         return log;
     }
-    std::string stationCallsign() override {
-        record("StationCallsign");
+    Result<std::string> stationCallsign() override {
+        if (!record("StationCallsign")) {
+            return notRunning();
+        }
         return callsign;
     }
     void setClosingHandler(std::function<void()> handler) override {
@@ -51,15 +57,19 @@ public:
             m_closing();
         }
     }
-    bool offersDirectSend() override {
-        record("OffersDirectSend");
+    Result<bool> offersDirectSend() override {
+        if (!record("OffersDirectSend")) {
+            return notRunning();
+        }
         return direct;
     }
-    DirectSend sendBulletin(const std::string& addressee, int port, const std::string& path,
-                            const std::string& text) override {
-        record("SendBulletin");
+    Result<DirectSend> sendBulletin(const std::string& addressee, int port, const std::string& path,
+                                    const std::string& text) override {
+        if (!record("SendBulletin")) {
+            return notRunning();
+        }
         if (!sendError.empty()) {
-            throw HostError(sendError);
+            return fail(sendError);
         }
         sentBulletins.push_back(addressee + '|' + std::to_string(port) + '|' + path + '|' + text);
         return directReply;
@@ -85,8 +95,10 @@ private:
     class Map final : public HostMap {
     public:
         explicit Map(FakeHost& host) : m_host(host) {}
-        std::string mapFileName() override {
-            m_host.record("MapFileName");
+        Result<std::string> mapFileName() override {
+            if (!m_host.record("MapFileName")) {
+                return notRunning();
+            }
             return m_host.mapFile;
         }
 
@@ -94,13 +106,14 @@ private:
         FakeHost& m_host;
     };
 
-    void record(const char* call) {
+    static Failure notRunning() { return fail("Host not reachable: the host is not running"); }
+
+    // Notes the call; false when it is to fail.
+    bool record(const char* call) {
         std::this_thread::sleep_for(std::chrono::milliseconds(replyDelayMs.load()));
         const std::lock_guard lock(m_mutex);
         calls.emplace_back(call);
-        if (failing) {
-            throw HostError("Host not reachable: the host is not running");
-        }
+        return !failing;
     }
 
     std::function<void()> m_closing;

@@ -35,9 +35,8 @@ public:
         if (m_focusLostFromKeyCall > 0 && m_keyCalls >= m_focusLostFromKeyCall) {
             return fail(std::string(kFocusLostReason));
         }
-        const ParsedKeystrokes parsed = parseKeystrokes(keys);
-        if (!parsed.ok()) {
-            return fail("invalid keystroke notation: " + parsed.error);
+        if (const auto parsed = parseKeystrokes(keys); !parsed) {
+            return fail("invalid keystroke notation: " + parsed.error());
         }
         if (onKeys) {
             onKeys(keys);

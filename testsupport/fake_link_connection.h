@@ -15,12 +15,12 @@ public:
         opened.push_back(host + ":" + std::to_string(port));
         isOpen = false;
     }
-    bool write(std::string_view bytes) override {
+    Status write(std::string_view bytes) override {
         if (!isOpen) {
-            return false;
+            return fail("the connection is not open");
         }
         written.emplace_back(bytes);
-        return true;
+        return {};
     }
     void close() override { isOpen = false; }
 

@@ -2,7 +2,7 @@
 
 // Starts the host program (quillet-host) for tests and talks to its own bus interface.
 
-#include "hostlink/dbus_host.h"
+#include "contract/host_bus.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -16,7 +16,7 @@
 
 namespace quillet::testing {
 
-inline const QString kService = QString::fromLatin1(hostbus::kService);
+inline const QString kService = QString::fromLatin1(contract::kService);
 
 inline bool serviceOnBus() {
     return QDBusConnection::sessionBus().interface()->isServiceRegistered(kService).value();
@@ -35,8 +35,8 @@ inline bool waitFor(const std::function<bool()>& condition, int ms = 10000) {
 // Calls one of the host's own methods, which the program never uses.
 inline QDBusMessage callHostControl(const QString& method, const QVariantList& arguments = {}) {
     QDBusMessage call =
-        QDBusMessage::createMethodCall(kService, QString::fromLatin1(hostbus::kPath),
-                                       QStringLiteral("org.quillet.HostControl1"), method);
+        QDBusMessage::createMethodCall(kService, QString::fromLatin1(contract::kPath),
+                                       QString::fromLatin1(contract::kControlInterface), method);
     call.setArguments(arguments);
     return QDBusConnection::sessionBus().call(call, QDBus::Block, 5000);
 }

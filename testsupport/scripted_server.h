@@ -17,9 +17,10 @@ namespace quillet::testing {
 
 inline QString logOfHost() {
     const QDBusMessage reply = QDBusConnection::sessionBus().call(
-        QDBusMessage::createMethodCall(kService, QString::fromLatin1(hostbus::kPath),
-                                       QString::fromLatin1(hostbus::kInterface), "MessageLog")
-            << 2,
+        QDBusMessage::createMethodCall(kService, QString::fromLatin1(contract::kPath),
+                                       QString::fromLatin1(contract::kInterface),
+                                       QString::fromLatin1(contract::kMessageLogMethod))
+            << kBulletinLogSelector,
         QDBus::Block, 5000);
     return reply.arguments().value(0).toString();
 }

@@ -82,7 +82,8 @@ struct Scene : WindowServices {
     }
     QString status() const { return window->statusText(); }
     bool logged(const QString& text) {
-        return host.messageLog(kBulletinLogSelector).find(text.toStdString()) != std::string::npos;
+        const Result<std::string> log = host.messageLog(kBulletinLogSelector);
+        return log && log->find(text.toStdString()) != std::string::npos;
     }
 };
 

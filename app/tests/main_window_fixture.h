@@ -5,6 +5,7 @@
 
 #include "app/main_window.h"
 #include "app/qt_work_queue.h"
+#include "contract/host_bus.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/fake_host.h"
 #include "testsupport/fake_host_settings.h"
@@ -25,7 +26,7 @@ namespace quillet::testing {
 
 inline std::string logLine(const std::string& callsign, const std::string& addressee,
                            const std::string& text) {
-    return callsign + '\xB3' + addressee + '\xB3' + text + "\r\n";
+    return callsign + kFieldSeparator + addressee + kFieldSeparator + text + "\r\n";
 }
 
 inline QLineEdit* lineEdit(const QObject* window, const char* name) {

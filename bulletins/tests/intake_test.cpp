@@ -15,9 +15,9 @@ struct RecordingLog final : MessageLogSource {
     std::string text;
     std::vector<int> selectors;
     bool failing = false;
-    std::string messageLog(int selector) override {
+    Result<std::string> messageLog(int selector) override {
         selectors.push_back(selector);
-        return failing ? throw std::runtime_error("host gone") : text;
+        return failing ? Result<std::string>(fail("host gone")) : text;
     }
 };
 
@@ -39,11 +39,11 @@ protected:
 TEST_F(Intake, ReadsLogTwoAndAFailedReadChangesNothing) {
     RecordingLog log;
     log.text = hostLog("G4ABC|BLN1|Net tonight\r\nDL1XYZ|BLNA|QRT\r\n");
-    store.readMessageLog(log);
+    EXPECT_TRUE(store.readMessageLog(log).ok());
     EXPECT_EQ(log.selectors, std::vector<int>{2});
     EXPECT_EQ(held(store), (Held{"G4ABC|BLN1|Net tonight", "DL1XYZ|BLNA|QRT"}));
     log.failing = true;
-    EXPECT_THROW(store.readMessageLog(log), std::runtime_error);
+    EXPECT_EQ(store.readMessageLog(log).error(), "host gone");
     EXPECT_EQ(store.usedCount(), 2);
 }
 

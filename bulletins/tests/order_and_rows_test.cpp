@@ -99,7 +99,7 @@ TEST(BadInput, HostileLogsKeepTheTableSound) {
     std::mt19937 random(42);
     std::vector<std::string> logs;
     // random bytes, biased towards those that structure a log so that lines and fields occur
-    const char structural[] = {'\r', '\n', '\xB3', ' ', '<', '>', 'A', 'B'};
+    const char structural[] = {'\r', '\n', kFieldSeparator, ' ', '<', '>', 'A', 'B'};
     for (int round = 0; round < 50; ++round) {
         std::string& log = logs.emplace_back(4096, '\0');
         for (char& c : log) {
@@ -109,7 +109,9 @@ TEST(BadInput, HostileLogsKeepTheTableSound) {
     }
     std::string everyByte, longLog;
     for (int b = 1; b < 256; ++b) {
-        const std::string c(1, static_cast<char>(b == 0xB3 || b == '\r' ? 0 : b));
+        const std::string c(
+            1, static_cast<char>(
+                   b == static_cast<unsigned char>(kFieldSeparator) || b == '\r' ? 0 : b));
         everyByte += logLine("X" + c, "BLN" + c + "EU", "text " + c + " end");
     }
     for (int i = 0; i < 100000; ++i) {

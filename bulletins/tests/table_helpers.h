@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bulletins/bulletin_store.h"
+#include "contract/host_bus.h"
 
 #include <gtest/gtest.h>
 
@@ -13,13 +14,13 @@ namespace quillet::testing {
 
 // Log text written with "|" for the host's field separator; logLine() writes one line.
 inline std::string hostLog(std::string text) {
-    std::replace(text.begin(), text.end(), '|', '\xB3');
+    std::replace(text.begin(), text.end(), '|', kFieldSeparator);
     return text;
 }
 
 inline std::string logLine(const std::string& callsign, const std::string& addressee,
                            const std::string& text) {
-    return callsign + '\xB3' + addressee + '\xB3' + text + "\r\n";
+    return callsign + kFieldSeparator + addressee + kFieldSeparator + text + "\r\n";
 }
 
 // "callsign|addressee|text" of every slot in use, in slot order. Checks the table's

@@ -18,13 +18,22 @@ namespace {
 using namespace quillet::testing;
 
 // What a call to the host failed with; "no error" when it answered.
-template <typename Call> std::string hostErrorOf(Call call) {
-    try {
-        call();
-    } catch (const HostError& error) {
-        return error.what();
-    }
-    return "no error";
+template <typename T> std::string errorOf(const Result<T>& result) {
+    return result ? "no error" : result.error();
+}
+
+// What a call to the host answered, or why it failed.
+std::string said(const Result<std::string>& result) {
+    return result ? *result : "failed: " + result.error();
+}
+
+std::string mapFileOf(const Result<std::unique_ptr<HostMap>>& map) {
+    return map ? said((*map)->mapFileName()) : "failed: " + map.error();
+}
+
+// Whether the host offers its own interface, or why asking failed.
+std::string offersOf(const Result<bool>& offers) {
+    return offers ? (*offers ? "offers" : "does not offer") : "failed: " + offers.error();
 }
 
 class DBusHostTest : public ::testing::Test {
@@ -48,21 +57,22 @@ protected:
 };
 
 TEST_F(DBusHostTest, ServesStationMapAndLogInWindows1252AndFailsClearlyWithoutAHost) {
-    EXPECT_EQ(hostErrorOf([this] { m_host.stationCallsign(); }),
+    EXPECT_EQ(errorOf(m_host.stationCallsign()),
               "Host not reachable: UI-View32 is not running (StationCallsign)");
-    EXPECT_THROW(m_host.currentMap(), HostError);
+    EXPECT_EQ(errorOf(m_host.currentMap()),
+              "Host not reachable: UI-View32 is not running (CurrentMap)");
     auto host = start();
-    EXPECT_EQ(m_host.stationCallsign(), "DL0QT");
-    EXPECT_EQ(m_host.currentMap()->mapFileName(), toWindows1252(m_mapPath));
-    EXPECT_EQ(m_host.messageLog(kBulletinLogSelector), "");
-    ASSERT_EQ(callHostControl(QStringLiteral("AddBulletin"),
+    EXPECT_EQ(said(m_host.stationCallsign()), "DL0QT");
+    EXPECT_EQ(mapFileOf(m_host.currentMap()), toWindows1252(m_mapPath));
+    EXPECT_EQ(said(m_host.messageLog(kBulletinLogSelector)), "");
+    ASSERT_EQ(callHostControl(contract::kAddBulletinMethod,
                               {QStringLiteral("G4SIM"), QStringLiteral("BLN1"),
                                QString::fromUtf8("Caf\xC3\xA9 at 21:00 \xE2\x82\xAC")})
                   .type(),
               QDBusMessage::ReplyMessage);
-    EXPECT_EQ(m_host.messageLog(kBulletinLogSelector), "G4SIM\xB3"
-                                                       "BLN1\xB3"
-                                                       "Caf\xE9 at 21:00 \x80\r\n");
+    EXPECT_EQ(said(m_host.messageLog(kBulletinLogSelector)), "G4SIM\xB3"
+                                                             "BLN1\xB3"
+                                                             "Caf\xE9 at 21:00 \x80\r\n");
 }
 
 TEST_F(DBusHostTest, TheLatestClosingHandlerFiresAndAVanishedHostFailsUntilItIsBack) {
@@ -71,20 +81,22 @@ TEST_F(DBusHostTest, TheLatestClosingHandlerFiresAndAVanishedHostFailsUntilItIsB
     m_host.setClosingHandler([&replaced] { ++replaced; });
     m_host.setClosingHandler([&closings] { ++closings; });
     auto host = start();
-    ASSERT_EQ(callHostControl(QStringLiteral("Quit")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_EQ(callHostControl(contract::kQuitMethod).type(), QDBusMessage::ReplyMessage);
     EXPECT_TRUE(waitFor([&closings] { return closings == 1; }));
     ASSERT_TRUE(host->waitUntilFinished());
     host.reset();
     host = start();
-    const auto staleMap = m_host.currentMap();
+    const Result<std::unique_ptr<HostMap>> staleMap = m_host.currentMap();
+    ASSERT_TRUE(staleMap) << staleMap.error();
     host->process().kill();
     ASSERT_TRUE(host->waitUntilFinished());
     ASSERT_TRUE(waitFor([] { return !serviceOnBus(); }));
-    EXPECT_THROW(m_host.messageLog(kBulletinLogSelector), HostError);
-    EXPECT_THROW(staleMap->mapFileName(), HostError);
+    EXPECT_EQ(errorOf(m_host.messageLog(kBulletinLogSelector)).rfind("Host not reachable: ", 0),
+              0u);
+    EXPECT_EQ(errorOf((*staleMap)->mapFileName()).rfind("Host not reachable: ", 0), 0u);
     host.reset();
     host = start();
-    EXPECT_EQ(m_host.currentMap()->mapFileName(), toWindows1252(m_mapPath));
+    EXPECT_EQ(mapFileOf(m_host.currentMap()), toWindows1252(m_mapPath));
     EXPECT_EQ(replaced, 0);
 }
 
@@ -95,7 +107,7 @@ TEST_F(DBusHostTest, TheOwnInterfaceSendsOrRefusesInTheFormsWordsAndSignalsEachL
     int changes = 0;
     m_host.setLogChangedHandler([&changes] { ++changes; });
     auto host = start();
-    EXPECT_TRUE(m_host.offersDirectSend());
+    EXPECT_EQ(offersOf(m_host.offersDirectSend()), "offers");
     struct Case {
         const char* to;
         int port;
@@ -118,15 +130,16 @@ TEST_F(DBusHostTest, TheOwnInterfaceSendsOrRefusesInTheFormsWordsAndSignalsEachL
          "Logged: <BLN1>  Caf\xE9 \x80  (no link: not sent on the air)"},
     };
     for (const Case& c : cases) {
-        const DirectSend answer = m_host.sendBulletin(c.to, c.port, "WIDE2-2", c.text);
-        EXPECT_EQ(answer.sent, c.sent) << c.to << ' ' << c.port;
-        EXPECT_EQ(answer.status, c.status);
+        const Result<DirectSend> answer = m_host.sendBulletin(c.to, c.port, "WIDE2-2", c.text);
+        ASSERT_TRUE(answer) << answer.error();
+        EXPECT_EQ(answer->sent, c.sent) << c.to << ' ' << c.port;
+        EXPECT_EQ(answer->status, c.status);
     }
     EXPECT_TRUE(waitFor([&changes] { return changes == 1; }));
-    EXPECT_EQ(m_host.messageLog(kBulletinLogSelector), "DL0QT\xB3"
-                                                       "BLN1\xB3 Caf\xE9 \x80 \r\n");
+    EXPECT_EQ(said(m_host.messageLog(kBulletinLogSelector)), "DL0QT\xB3"
+                                                             "BLN1\xB3 Caf\xE9 \x80 \r\n");
     ASSERT_EQ(
-        callHostControl(QStringLiteral("AddBulletin"),
+        callHostControl(contract::kAddBulletinMethod,
                         {QStringLiteral("G4SIM"), QStringLiteral("BLN2"), QStringLiteral("y")})
             .type(),
         QDBusMessage::ReplyMessage);
@@ -134,21 +147,20 @@ TEST_F(DBusHostTest, TheOwnInterfaceSendsOrRefusesInTheFormsWordsAndSignalsEachL
 
     // A frozen host: every call gives up after the limit, and the host answers once it thaws.
     host->signal(SIGSTOP);
-    EXPECT_EQ(hostErrorOf([this] { m_host.messageLog(kBulletinLogSelector); }),
+    EXPECT_EQ(errorOf(m_host.messageLog(kBulletinLogSelector)),
               "Host did not answer MessageLog within 1 s");
-    EXPECT_EQ(hostErrorOf([this] { m_host.sendBulletin("BLN1", 1, "", "x"); }),
+    EXPECT_EQ(errorOf(m_host.sendBulletin("BLN1", 1, "", "x")),
               "Host did not answer SendBulletin within 1 s");
     host->signal(SIGCONT);
-    EXPECT_EQ(m_host.stationCallsign(), "DL0QT");
+    EXPECT_EQ(said(m_host.stationCallsign()), "DL0QT");
 
     host.reset();
     host = std::make_unique<HostProcess>(
         QStringList{QStringLiteral("--empty"), QStringLiteral("--uiview32-only")});
     ASSERT_TRUE(host->waitUntilOnBus());
-    EXPECT_FALSE(m_host.offersDirectSend());
-    EXPECT_EQ(hostErrorOf([this] {
-                  m_host.sendBulletin("BLN1", 1, "", "x");
-              }).rfind("Host does not offer SendBulletin", 0),
+    EXPECT_EQ(offersOf(m_host.offersDirectSend()), "does not offer");
+    EXPECT_EQ(errorOf(m_host.sendBulletin("BLN1", 1, "", "x"))
+                  .rfind("Host does not offer SendBulletin", 0),
               0u);
 }
 
@@ -156,25 +168,26 @@ TEST_F(DBusHostTest, TheOwnInterfaceSendsOrRefusesInTheFormsWordsAndSignalsEachL
 // so that the blocking calls of the test can reach it.
 class WrongHost : public QObject {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "com.peaksystems.UIView32")
+    Q_CLASSINFO("D-Bus Interface", QUILLET_BUS_INTERFACE_UIVIEW32)
 public slots:
-    QString CurrentMap() { return QStringLiteral("/UIView32/CurrentMap"); }
+    QString CurrentMap() { return QString::fromLatin1(contract::kMapPath); }
     int MessageLog(int selector) { return selector; }
 };
 
-TEST_F(DBusHostTest, WrongReplyTypesAreHostErrors) {
+TEST_F(DBusHostTest, WrongReplyTypesAreFailures) {
     QThread thread;
     WrongHost wrongHost;
     wrongHost.moveToThread(&thread);
     thread.start();
     QDBusConnection connection =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("wrong-host"));
-    ASSERT_TRUE(connection.registerObject(QString::fromLatin1(hostbus::kPath), &wrongHost,
+    ASSERT_TRUE(connection.registerObject(QString::fromLatin1(contract::kPath), &wrongHost,
                                           QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(connection.registerService(kService));
-    EXPECT_EQ(hostErrorOf([this] { m_host.messageLog(kBulletinLogSelector); }),
+    EXPECT_EQ(errorOf(m_host.messageLog(kBulletinLogSelector)),
               "Host gave an unexpected answer to MessageLog (got 'i', expected 's')");
-    EXPECT_THROW(m_host.currentMap(), HostError);
+    EXPECT_EQ(errorOf(m_host.currentMap()),
+              "Host gave an unexpected answer to CurrentMap (got 's', expected 'o')");
     connection.unregisterService(kService);
     QDBusConnection::disconnectFromBus(QStringLiteral("wrong-host"));
     thread.quit();
@@ -184,42 +197,45 @@ TEST_F(DBusHostTest, WrongReplyTypesAreHostErrors) {
 // A host the bus cuts off while it answers, as it does one whose answer is too large: its
 // connection closes before the reply, and its process keeps running for a while.
 constexpr char kCutOffHost[] = R"(
-import dbus, dbus.service, dbus.mainloop.glib, os, time
+import dbus, dbus.service, dbus.mainloop.glib, os, sys, time
 from gi.repository import GLib
 dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
 bus = dbus.bus.BusConnection(dbus.bus.BUS_SESSION)
+service, path, interface = sys.argv[1:4]
 class Host(dbus.service.Object):
-    @dbus.service.method("com.peaksystems.UIView32", out_signature="o")
+    @dbus.service.method(interface, out_signature="o")
     def CurrentMap(self):
         return dbus.ObjectPath("/UIView32/Map")
-    @dbus.service.method("com.peaksystems.UIView32", in_signature="i", out_signature="s")
+    @dbus.service.method(interface, in_signature="i", out_signature="s")
     def MessageLog(self, selector):
         bus.close()
         time.sleep(3)
         os._exit(0)
-Host(bus, "/UIView32")
-bus.request_name("com.peaksystems.UIView32")
+Host(bus, path)
+bus.request_name(service)
 GLib.MainLoop().run()
 )";
 
 TEST_F(DBusHostTest, AHostCutOffTheBusIsToldApartFromOneThatClosed) {
     auto host = start();
-    m_host.currentMap();
+    ASSERT_TRUE(m_host.currentMap());
     host->signal(SIGSTOP); // so that it dies in the middle of the call
     std::thread killer([&] {
         QThread::msleep(200);
         host->signal(SIGKILL);
     });
-    EXPECT_EQ(hostErrorOf([this] { m_host.messageLog(kBulletinLogSelector); }),
+    EXPECT_EQ(errorOf(m_host.messageLog(kBulletinLogSelector)),
               "Host not reachable: UI-View32 closed during MessageLog");
     killer.join();
     host.reset();
     QProcess cutOff;
     cutOff.setProcessChannelMode(QProcess::ForwardedChannels);
-    cutOff.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), kCutOffHost});
+    cutOff.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"), kCutOffHost, kService, QString::fromLatin1(contract::kPath),
+                  QString::fromLatin1(contract::kInterface)});
     ASSERT_TRUE(waitFor([] { return serviceOnBus(); }));
-    m_host.currentMap();
-    EXPECT_EQ(hostErrorOf([this] { m_host.messageLog(kBulletinLogSelector); }),
+    ASSERT_TRUE(m_host.currentMap());
+    EXPECT_EQ(errorOf(m_host.messageLog(kBulletinLogSelector)),
               "Host not reachable: the bus cut UI-View32 off during MessageLog while it kept "
               "running (an answer too large for the bus does that)");
     EXPECT_TRUE(cutOff.waitForFinished(10000));

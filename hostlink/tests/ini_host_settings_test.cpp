@@ -53,49 +53,48 @@ TEST_F(IniHostSettingsTest, ReadsTheFolderOfItsOwnSectionInWindows1252) {
 
 TEST_F(IniHostSettingsTest, WritingReplacesOrAddsTheValueAndKeepsEveryOtherLine) {
     const IniHostSettings settings;
-    EXPECT_EQ(settings.setProgramFolder(QStringLiteral("/opt/uiview/")), std::nullopt);
+    EXPECT_EQ(settings.setProgramFolder(QStringLiteral("/opt/uiview/")).error(), "");
     EXPECT_EQ(readIni(), QByteArray("[UI-View32]\nProgram Folder=/opt/uiview/\n"));
     writeIni("; the host's settings\n[UI-View32]\nCallsign=G4SIM\nProgram Folder=/old/\n\n"
              "[Other]\nProgram Folder=/other/\n");
-    EXPECT_EQ(settings.setProgramFolder(QString::fromUtf8("/opt/K\xC3\xBCste/")), std::nullopt);
+    EXPECT_EQ(settings.setProgramFolder(QString::fromUtf8("/opt/K\xC3\xBCste/")).error(), "");
     EXPECT_EQ(readIni(), QByteArray("; the host's settings\n[UI-View32]\nCallsign=G4SIM\n"
                                     "Program Folder=/opt/K\xC3\xBCste/\n\n"
                                     "[Other]\nProgram Folder=/other/\n"));
     EXPECT_EQ(settings.programFolder(), "/opt/K\xFCste/");
     writeIni("[UI-View32]\nCallsign=G4SIM\n\n[Other]\nx=1");
-    EXPECT_EQ(settings.setProgramFolder(QStringLiteral("/a/")), std::nullopt);
+    EXPECT_EQ(settings.setProgramFolder(QStringLiteral("/a/")).error(), "");
     EXPECT_EQ(readIni(),
               QByteArray("[UI-View32]\nCallsign=G4SIM\nProgram Folder=/a/\n\n[Other]\nx=1\n"));
     writeIni("[Other]\nx=1\n");
-    EXPECT_EQ(settings.setProgramFolder(QStringLiteral("/b/")), std::nullopt);
+    EXPECT_EQ(settings.setProgramFolder(QStringLiteral("/b/")).error(), "");
     EXPECT_EQ(readIni(), QByteArray("[Other]\nx=1\n\n[UI-View32]\nProgram Folder=/b/\n"));
 }
 
 TEST_F(IniHostSettingsTest, WritingFailsWithALineAndLeavesTheFileOrPipeAlone) {
     writeIni("[UI-View32]\nProgram Folder=/old/\n");
-    EXPECT_TRUE(IniHostSettings().setProgramFolder(QStringLiteral("/a/\n[Evil]")).has_value());
+    EXPECT_EQ(IniHostSettings().setProgramFolder(QStringLiteral("/a/\n[Evil]")).error(),
+              "the program folder holds a line break");
     // A settings folder that is a file cannot take the settings file.
     const IniHostSettings blocked(iniPath() + QStringLiteral("/x.ini"));
-    const auto problem = blocked.setProgramFolder(QStringLiteral("/a/"));
-    ASSERT_TRUE(problem.has_value());
-    EXPECT_TRUE(problem->contains(QStringLiteral("x.ini"))) << problem->toStdString();
+    const Status problem = blocked.setProgramFolder(QStringLiteral("/a/"));
+    ASSERT_FALSE(problem);
+    EXPECT_NE(problem.error().find("x.ini"), std::string::npos) << problem.error();
     EXPECT_EQ(readIni(), QByteArray("[UI-View32]\nProgram Folder=/old/\n"));
     // A pipe in place of the file is reported without waiting for a writer.
     ASSERT_TRUE(QFile::remove(iniPath()));
     ASSERT_EQ(::mkfifo(QFile::encodeName(iniPath()).constData(), 0600), 0);
     const IniHostSettings settings;
     EXPECT_EQ(settings.programFolder(), "");
-    const auto fromPipe = settings.setProgramFolder(QStringLiteral("/a/"));
-    ASSERT_TRUE(fromPipe.has_value());
-    EXPECT_TRUE(
-        fromPipe->startsWith(QStringLiteral("cannot read UI-View32.ini (not a regular file)")))
-        << fromPipe->toStdString();
+    const Status fromPipe = settings.setProgramFolder(QStringLiteral("/a/"));
+    EXPECT_EQ(fromPipe.error().rfind("cannot read UI-View32.ini (not a regular file)", 0), 0u)
+        << fromPipe.error();
     EXPECT_FALSE(QFileInfo(iniPath()).isFile());
     // A link under the name is replaced, never written through.
     const QString other = m_configHome.filePath(QStringLiteral("other.ini"));
     ASSERT_TRUE(QFile::remove(iniPath()) && QFile(other).open(QIODevice::WriteOnly) &&
                 QFile::link(other, iniPath()));
-    EXPECT_EQ(settings.setProgramFolder(QStringLiteral("/a/")), std::nullopt);
+    EXPECT_EQ(settings.setProgramFolder(QStringLiteral("/a/")).error(), "");
     EXPECT_FALSE(QFileInfo(iniPath()).isSymLink());
     EXPECT_EQ(QFileInfo(other).size(), 0);
 }

@@ -13,9 +13,9 @@ KeyAction key(std::string k) {
 }
 
 std::vector<KeyAction> parsed(std::string_view keys) {
-    const ParsedKeystrokes result = parseKeystrokes(keys);
-    EXPECT_TRUE(result.ok()) << "\"" << keys << "\": " << result.error;
-    return result.actions;
+    const Result<std::vector<KeyAction>> result = parseKeystrokes(keys);
+    EXPECT_TRUE(result) << "\"" << keys << "\": " << result.error();
+    return result ? *result : std::vector<KeyAction>{};
 }
 
 // The rows of the host sequence are typed through this notation in
@@ -47,9 +47,9 @@ TEST(KeystrokeNotation, RejectsWhatCannotBeTypedSafely) {
          {"{",    "ab{enter",  "}",  "a}b",  "{}",          "{}x}", "{nosuchkey}", "{f13}",
           "{f0}", "{enter 2}", "%",  "abc+", "^%",          "(ab)", "a(",          ")",
           "%(",   "%{%}",      "%.", "+ ",   "line\nbreak", "cr\r", "\x7f",        "{\n}"}) {
-        const ParsedKeystrokes result = parseKeystrokes(bad);
-        EXPECT_FALSE(result.ok()) << "accepted \"" << bad << "\"";
-        EXPECT_TRUE(result.actions.empty()) << "\"" << bad << "\" left actions behind";
+        const Result<std::vector<KeyAction>> result = parseKeystrokes(bad);
+        EXPECT_FALSE(result) << "accepted \"" << bad << "\"";
+        EXPECT_FALSE(result.error().empty()) << "\"" << bad << "\" refused without a reason";
     }
 }
 

@@ -45,15 +45,15 @@ std::optional<LoggedBulletin> loggedFromPacket(const aprs::Packet& packet) {
                           airTextUtf8(heard->text)};
 }
 
-std::optional<std::string> whyNotABulletin(std::string_view sender, std::string_view addressee) {
+Status checkBulletinFields(std::string_view sender, std::string_view addressee) {
     if (sender.empty() || sender.size() > kLongestSender ||
         !std::all_of(sender.begin(), sender.end(), isCallChar)) {
-        return "\"" + withoutControls(sender) + "\" is not a callsign";
+        return fail("\"" + withoutControls(sender) + "\" is not a callsign");
     }
     if (!aprs::isBulletinAddressee(addressee)) {
-        return "\"" + withoutControls(addressee) + "\" is not a bulletin addressee";
+        return fail("\"" + withoutControls(addressee) + "\" is not a bulletin addressee");
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace quillet::station

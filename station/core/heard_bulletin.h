@@ -1,6 +1,7 @@
 #pragma once
 
 #include "aprs/ax25.h"
+#include "base/result.h"
 #include "station/core/message_store.h"
 
 #include <optional>
@@ -31,7 +32,7 @@ std::optional<LoggedBulletin> loggedFromPacket(const aprs::Packet& packet);
 
 // A bulletin given to the host by hand (a feed, the bus, the window's form) is held to what a
 // heard one must be: a sender written as a callsign (1 to 9 letters, digits or "-") and a
-// bulletin addressee. Says why not, or std::nullopt when it may be logged.
-std::optional<std::string> whyNotABulletin(std::string_view sender, std::string_view addressee);
+// bulletin addressee. Fails with the reason when it may not be logged.
+Status checkBulletinFields(std::string_view sender, std::string_view addressee);
 
 } // namespace quillet::station

@@ -49,8 +49,8 @@ Status Link::transmit(const aprs::Packet& packet) {
     if (!bytes) {
         return fail(m_name + ": " + bytes.error());
     }
-    if (!m_connection->write(*bytes)) {
-        return fail(m_name + " could not take the packet");
+    if (const Status written = m_connection->write(*bytes); !written) {
+        return fail(m_name + " could not take the packet: " + written.error());
     }
     return {};
 }
@@ -76,7 +76,8 @@ void Link::connected() {
         m_policy.answered();
     }
     if (!greeting.empty()) {
-        m_connection->write(greeting);
+        // A connection that cannot take it has closed, which its closed handler reports.
+        (void)m_connection->write(greeting);
     }
     changed();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/result.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -21,8 +23,8 @@ public:
     virtual ~LinkConnection() = default;
     virtual void setHandlers(Handlers handlers) = 0;
     virtual void open(const std::string& host, std::uint16_t port) = 0;
-    // Queues bytes on an open connection; false when it is not open.
-    virtual bool write(std::string_view bytes) = 0;
+    // Queues bytes on an open connection, or says why it cannot.
+    virtual Status write(std::string_view bytes) = 0;
     // Closes without reporting it through `closed`.
     virtual void close() = 0;
 };

@@ -1,6 +1,7 @@
 #include "station/core/message_store.h"
 
 #include "base/windows1252.h"
+#include "contract/host_bus.h"
 
 #include <algorithm>
 #include <utility>
@@ -28,7 +29,7 @@ std::string cleaned(std::string_view utf8, bool separatorToo) {
         const std::size_t length = decodeUtf8At(utf8, i, code);
         if (length == 0 || isControl(code)) {
             out += kReplacement;
-        } else if (separatorToo && code == 0xB3) {
+        } else if (separatorToo && code == kFieldSeparatorCodePoint) {
             out += '3';
         } else {
             out.append(utf8.substr(i, length));
@@ -54,9 +55,9 @@ std::string logLine(const LoggedBulletin& bulletin) {
     std::string line;
     line.reserve(bulletin.sender.size() + bulletin.addressee.size() + bulletin.text.size() + 6);
     line.append(bulletin.sender)
-        .append(kLogSeparatorUtf8)
+        .append(kFieldSeparatorUtf8)
         .append(bulletin.addressee)
-        .append(kLogSeparatorUtf8)
+        .append(kFieldSeparatorUtf8)
         .append(bulletin.text)
         .append("\r\n");
     return line;
@@ -112,18 +113,18 @@ Result<std::deque<LoggedBulletin>> parseLogText(std::string_view text) {
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
-        const std::size_t first = line.find(kLogSeparatorUtf8);
+        const std::size_t first = line.find(kFieldSeparatorUtf8);
         const std::size_t second =
             first == std::string_view::npos
                 ? first
-                : line.find(kLogSeparatorUtf8, first + kLogSeparatorUtf8.size());
+                : line.find(kFieldSeparatorUtf8, first + kFieldSeparatorUtf8.size());
         if (end == std::string_view::npos) {
             break; // every line written ends: this is a write the machine did not finish
         }
         if (second == std::string_view::npos) {
             return fail("line " + std::to_string(number) + " is not sender, addressee and text");
         }
-        const std::size_t gap = kLogSeparatorUtf8.size();
+        const std::size_t gap = kFieldSeparatorUtf8.size();
         bulletins.push_back({std::string(line.substr(0, first)),
                              std::string(line.substr(first + gap, second - first - gap)),
                              std::string(line.substr(second + gap))});

@@ -19,9 +19,6 @@ struct LoggedBulletin {
     bool operator==(const LoggedBulletin&) const = default;
 };
 
-// The separator between the fields of a log line, U+00B3 in UTF-8.
-inline constexpr std::string_view kLogSeparatorUtf8 = "\xC2\xB3";
-
 // "sender³addressee³text" CR LF.
 std::string logLine(const LoggedBulletin& bulletin);
 

@@ -1,23 +1,20 @@
 #include "station/program/bus_adaptors.h"
 
-#include "bulletins/message_log.h"
-#include "hostlink/dbus_host.h"
+#include "contract/host_bus.h"
 #include "station/program/host_station.h"
 
 #include <QTimer>
 
-#include <string_view>
 #include <utility>
 
 namespace quillet::station {
 
 HostAdaptor::HostAdaptor(HostStation* host) : QDBusAbstractAdaptor(host), m_host(host) {
-    // Forwards the host's UIView32IsClosing to the bus.
-    setAutoRelaySignals(true);
+    connect(host, &HostStation::closing, this, &HostAdaptor::UIView32IsClosing);
 }
 
 QDBusObjectPath HostAdaptor::CurrentMap() {
-    return QDBusObjectPath(QString::fromLatin1(kMapObjectPath));
+    return QDBusObjectPath(QString::fromLatin1(contract::kMapPath));
 }
 
 QString HostAdaptor::MessageLog(int selector) {
@@ -38,7 +35,8 @@ void FeedControlAdaptor::AddBulletin(const QString& callsign, const QString& add
 }
 
 int FeedControlAdaptor::LoadFeed(const QString& path) {
-    return m_host->loadFeed(path);
+    const Result<int> loaded = m_host->loadFeed(path);
+    return loaded ? *loaded : -1; // the bus answers -1 for a feed that cannot be read
 }
 
 int HostControlAdaptor::MessageLogReads() {
@@ -49,9 +47,6 @@ void HostControlAdaptor::Quit() {
     // Leaves the bus call first, as closing the window would.
     QTimer::singleShot(0, m_host, &HostStation::quit);
 }
-
-static_assert(std::string_view(hostbus::kDirectInterface) == "org.quillet.Host1",
-              "the adaptor's interface name is the one Quillet looks for");
 
 DirectAdaptor::DirectAdaptor(HostStation* host) : QDBusAbstractAdaptor(host), m_host(host) {
     connect(host, &HostStation::logChanged, this, [this] {

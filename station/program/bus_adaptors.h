@@ -1,5 +1,7 @@
 #pragma once
 
+#include "contract/host_bus.h"
+
 #include <QDBusAbstractAdaptor>
 #include <QDBusObjectPath>
 #include <QObject>
@@ -12,7 +14,7 @@ class HostStation;
 // The host's automation interface on /UIView32.
 class HostAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "com.peaksystems.UIView32")
+    Q_CLASSINFO("D-Bus Interface", QUILLET_BUS_INTERFACE_UIVIEW32)
 public:
     explicit HostAdaptor(HostStation* host);
 
@@ -27,6 +29,7 @@ public slots:
     int logReads() const { return m_logReads; }
 
 signals:
+    // An adaptor's slots and signals are its members on the bus, so their names are the wire's.
     void UIView32IsClosing();
 
 private:
@@ -38,7 +41,7 @@ private:
 // log was read. Offered on the air.
 class HostControlAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.quillet.HostControl1")
+    Q_CLASSINFO("D-Bus Interface", QUILLET_BUS_INTERFACE_HOST_CONTROL1)
 public:
     HostControlAdaptor(HostStation* host, const HostAdaptor* hostInterface);
 
@@ -57,7 +60,7 @@ private:
 // plays from a feed without links.
 class FeedControlAdaptor : public HostControlAdaptor {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.quillet.HostControl1")
+    Q_CLASSINFO("D-Bus Interface", QUILLET_BUS_INTERFACE_HOST_CONTROL1)
 public:
     using HostControlAdaptor::HostControlAdaptor;
 
@@ -66,15 +69,15 @@ public slots:
     int LoadFeed(const QString& path);
 };
 
-// quillet-host's own interface on /UIView32 (hostbus::kDirectInterface): a bulletin sent as
+// quillet-host's own interface on /UIView32 (contract::kDirectInterface): a bulletin sent as
 // the message form sends it, without keystrokes, and word when the log changes.
 class DirectAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.quillet.Host1")
+    Q_CLASSINFO("D-Bus Interface", QUILLET_BUS_INTERFACE_HOST1)
     // Written out so that introspection names both answers.
     Q_CLASSINFO("D-Bus Introspection",
-                "  <interface name=\"org.quillet.Host1\">\n"
-                "    <method name=\"SendBulletin\">\n"
+                "  <interface name=\"" QUILLET_BUS_INTERFACE_HOST1 "\">\n"
+                "    <method name=\"" QUILLET_BUS_METHOD_SEND_BULLETIN "\">\n"
                 "      <arg name=\"addressee\" type=\"s\" direction=\"in\"/>\n"
                 "      <arg name=\"port\" type=\"i\" direction=\"in\"/>\n"
                 "      <arg name=\"path\" type=\"s\" direction=\"in\"/>\n"
@@ -82,7 +85,7 @@ class DirectAdaptor : public QDBusAbstractAdaptor {
                 "      <arg name=\"sent\" type=\"b\" direction=\"out\"/>\n"
                 "      <arg name=\"status\" type=\"s\" direction=\"out\"/>\n"
                 "    </method>\n"
-                "    <signal name=\"MessageLogChanged\"/>\n"
+                "    <signal name=\"" QUILLET_BUS_SIGNAL_LOG_CHANGED "\"/>\n"
                 "  </interface>\n")
 public:
     explicit DirectAdaptor(HostStation* host);
@@ -114,7 +117,7 @@ private:
 
 class MapAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "com.peaksystems.UIView32.Map")
+    Q_CLASSINFO("D-Bus Interface", QUILLET_BUS_INTERFACE_MAP)
 public:
     explicit MapAdaptor(MapObject* map);
 
@@ -124,7 +127,5 @@ public slots:
 private:
     MapObject* m_map;
 };
-
-inline constexpr char kMapObjectPath[] = "/UIView32/CurrentMap";
 
 } // namespace quillet::station

@@ -3,7 +3,6 @@
 #include "aprs/tnc2.h"
 #include "base/qt_text.h"
 #include "station/core/heard_bulletin.h"
-#include "station/core/transmit.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
@@ -104,11 +103,11 @@ void HostStation::addLink(std::unique_ptr<Link> link, bool isAprsIs) {
     m_links.push_back(std::move(link));
 }
 
-std::optional<QString> HostStation::keepLogIn(const QString& path) {
+Status HostStation::keepLogIn(const QString& path) {
     const std::string file = path.toStdString();
     m_writer = std::make_unique<BackgroundFileWriter>(file);
     const auto contents = readRegularFile(file, kLargestLogFile);
-    std::optional<QString> warning;
+    QString warning;
     if (contents && *contents) {
         const auto stored = parseLogText(**contents);
         if (stored) {
@@ -122,7 +121,7 @@ std::optional<QString> HostStation::keepLogIn(const QString& path) {
             }
             m_logTextReady = false;
             emit logChanged();
-            return std::nullopt;
+            return {};
         }
         warning = QStringLiteral("the stored log %1 is damaged (%2)")
                       .arg(path, QString::fromStdString(stored.error()));
@@ -130,7 +129,7 @@ std::optional<QString> HostStation::keepLogIn(const QString& path) {
         warning = QStringLiteral("the stored log cannot be read: %1")
                       .arg(QString::fromStdString(contents.error()));
     } else {
-        return std::nullopt;
+        return {};
     }
     // Kept aside for the user rather than overwritten; the log starts empty, and the first
     // save writes a new file whole whatever became of the old one.
@@ -138,11 +137,11 @@ std::optional<QString> HostStation::keepLogIn(const QString& path) {
     const QString aside = path + QStringLiteral(".damaged");
     QFile::remove(aside);
     if (QFile::rename(path, aside)) {
-        *warning += QStringLiteral("; moved to %1, the log starts empty").arg(aside);
+        warning += QStringLiteral("; moved to %1, the log starts empty").arg(aside);
     } else {
-        *warning += QStringLiteral("; the log starts empty");
+        warning += QStringLiteral("; the log starts empty");
     }
-    return warning;
+    return fail(warning.toStdString());
 }
 
 void HostStation::start() {
@@ -169,8 +168,8 @@ void HostStation::addBulletin(const FeedBulletin& bulletin) {
     }
     LoggedBulletin logged{utf8(bulletin.callsign), utf8(bulletin.addressee), utf8(bulletin.text)};
     // Nothing added by hand may look different from what could have been heard.
-    if (const auto why = whyNotABulletin(logged.sender, logged.addressee)) {
-        const QString text = tr("Not logged: %1").arg(QString::fromStdString(*why));
+    if (const Status usable = checkBulletinFields(logged.sender, logged.addressee); !usable) {
+        const QString text = tr("Not logged: %1").arg(QString::fromStdString(usable.error()));
         std::fprintf(stderr, "quillet-host: %s\n", qPrintable(text));
         emit problem(text);
         return;
@@ -178,11 +177,11 @@ void HostStation::addBulletin(const FeedBulletin& bulletin) {
     log(std::move(logged));
 }
 
-int HostStation::loadFeed(const QString& path) {
+Result<int> HostStation::loadFeed(const QString& path) {
     const Feed feed = readFeedFile(path);
     reportFeedProblems(path, feed);
     if (!feed.problems.empty() && feed.problems.front().line == 0) {
-        return -1;
+        return fail(feed.problems.front().message.toStdString());
     }
     for (const FeedBulletin& bulletin : feed.bulletins) {
         addBulletin(bulletin);
@@ -213,17 +212,13 @@ QStringList HostStation::takeHeard() {
     return lines;
 }
 
-Status HostStation::sendPacket(const OwnBulletin& bulletin, std::vector<std::string>& tookIt,
-                               std::vector<std::string>& refused) {
+Result<SendReport> HostStation::sendPacket(const OwnBulletin& bulletin) {
     Result<aprs::Packet> packet = buildMessagePacket(utf8(m_stationCallsign), bulletin.addressee,
                                                      bulletin.text, bulletin.path);
     if (!packet) {
         return fail(packet.error());
     }
-    SendReport report = sendOnLinks(*packet, bulletin.port, m_kissLinks, m_aprsIs);
-    tookIt = std::move(report.tookIt);
-    refused = std::move(report.refused);
-    return {};
+    return sendOnLinks(*packet, bulletin.port, m_kissLinks, m_aprsIs);
 }
 
 SendOutcome HostStation::send(const SendRequest& request) {
@@ -234,20 +229,19 @@ SendOutcome HostStation::send(const SendRequest& request) {
                           .arg(request.addressee, request.text)};
     }
     const OwnBulletin bulletin{own.addressee, own.text, utf8(request.path), request.port};
-    std::vector<std::string> tookIt;
-    std::vector<std::string> refused;
-    const Status built = sendPacket(bulletin, tookIt, refused);
-    if (!built) {
-        return {false, tr("Not sent: %1.").arg(QString::fromStdString(built.error()))};
+    const Result<SendReport> sent = sendPacket(bulletin);
+    if (!sent) {
+        return {false, tr("Not sent: %1.").arg(QString::fromStdString(sent.error()))};
     }
-    if (tookIt.empty()) {
-        return {false, tr("Not sent: %1.").arg(joined(refused))};
+    if (sent->tookIt.empty()) {
+        return {false, tr("Not sent: %1.").arg(joined(sent->refused))};
     }
     log(own);
     m_repeats.add(bulletin, std::chrono::steady_clock::now());
-    QString status = tr("Sent on %1: <%2> %3").arg(joined(tookIt), request.addressee, request.text);
-    if (!refused.empty()) {
-        status += tr(" (not on: %1)").arg(joined(refused));
+    QString status =
+        tr("Sent on %1: <%2> %3").arg(joined(sent->tookIt), request.addressee, request.text);
+    if (!sent->refused.empty()) {
+        status += tr(" (not on: %1)").arg(joined(sent->refused));
     }
     return {true, status};
 }
@@ -304,13 +298,12 @@ void HostStation::tick() {
         link->tick();
     }
     for (const OwnBulletin& bulletin : m_repeats.due(std::chrono::steady_clock::now())) {
-        std::vector<std::string> tookIt;
-        std::vector<std::string> refused;
-        const Status built = sendPacket(bulletin, tookIt, refused);
-        if (!built || tookIt.empty()) {
-            emit problem(tr("Repeat of %1 not sent: %2")
-                             .arg(QString::fromStdString(bulletin.addressee),
-                                  built ? joined(refused) : QString::fromStdString(built.error())));
+        const Result<SendReport> sent = sendPacket(bulletin);
+        if (!sent || sent->tookIt.empty()) {
+            emit problem(
+                tr("Repeat of %1 not sent: %2")
+                    .arg(QString::fromStdString(bulletin.addressee),
+                         sent ? joined(sent->refused) : QString::fromStdString(sent.error())));
         }
     }
     if (m_writer) {
@@ -331,7 +324,7 @@ void HostStation::quit() {
         return;
     }
     m_quitting = true;
-    emit UIView32IsClosing();
+    emit closing();
     flushBus();
     QCoreApplication::quit();
 }

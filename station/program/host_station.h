@@ -5,6 +5,7 @@
 #include "station/core/log_file_keeper.h"
 #include "station/core/message_store.h"
 #include "station/core/repeat_schedule.h"
+#include "station/core/transmit.h"
 #include "station/program/feed.h"
 
 #include <QDBusConnection>
@@ -15,7 +16,6 @@
 
 #include <deque>
 #include <memory>
-#include <optional>
 #include <vector>
 
 namespace quillet::station {
@@ -65,17 +65,17 @@ public:
     // Adds a KISS or APRS-IS link; call before start().
     void addLink(std::unique_ptr<Link> link, bool isAprsIs);
     const std::vector<std::unique_ptr<Link>>& links() const { return m_links; }
-    // Keeps the log in this file from now on, after reading what it holds. Returns a warning
-    // when the stored log could not be used (the log then starts empty).
-    std::optional<QString> keepLogIn(const QString& path);
+    // Keeps the log in this file from now on, after reading what it holds. Fails with a
+    // warning in UTF-8 when the stored log could not be used; the log then starts empty.
+    Status keepLogIn(const QString& path);
     // Starts the links and the repeat timer.
     void start();
 
     // Logs a bulletin unless the same one is logged already.
     void addBulletin(const FeedBulletin& bulletin);
-    // Appends every usable line of a feed file, reporting bad lines on stderr. Returns how
-    // many lines were read, or -1 when the file cannot be read.
-    int loadFeed(const QString& path);
+    // Appends every usable line of a feed file, reporting bad lines on stderr. Gives how
+    // many lines were read; fails when the file cannot be read, which is reported already.
+    Result<int> loadFeed(const QString& path);
 
     // The packets heard since the last call, newest last, at most `kHeardKept`, as text for
     // the window. A busy feed brings hundreds a second: they are made text only when shown.
@@ -99,14 +99,15 @@ signals:
     // Packets were heard since the last takeHeard(); sent once until then.
     void packetsHeard();
     void problem(const QString& text);
-    // Relayed to the bus by the host interface.
-    void UIView32IsClosing();
+    // Announced on the bus by the host interface.
+    void closing();
 
 private:
     void heard(const aprs::Packet& packet);
     void tick();
-    Status sendPacket(const OwnBulletin& bulletin, std::vector<std::string>& tookIt,
-                      std::vector<std::string>& refused);
+    // The links that took the bulletin and why the others did not; a bulletin that makes no
+    // packet fails.
+    Result<SendReport> sendPacket(const OwnBulletin& bulletin);
     bool log(LoggedBulletin bulletin);
     void saveLog();
     void scheduleSave();

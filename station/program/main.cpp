@@ -109,8 +109,8 @@ bool optionsUsable(const HostOptions& options) {
 
 // Qt aborts when it cannot reach the display; say so in a sentence instead.
 bool displayReachable() {
-    if (const auto problem = x11DisplayProblem()) {
-        std::fprintf(stderr, "quillet-host needs an X11 display: %s\n", problem->c_str());
+    if (const Status reachable = x11DisplayReachable(); !reachable) {
+        std::fprintf(stderr, "quillet-host needs an X11 display: %s\n", reachable.error().c_str());
         return false;
     }
     return true;
@@ -227,9 +227,10 @@ int main(int argc, char* argv[]) {
     // Like the host, it records where it is installed at every start, so that add-ons can
     // place their extras files there. The folder ends with its separator, as the host writes it.
     const IniHostSettings hostSettings;
-    if (const auto problem = hostSettings.setProgramFolder(
-            QFile::decodeName(folder->folder.c_str()) + QLatin1Char('/'))) {
-        warn(QStringLiteral("warning: program folder not recorded: ") + *problem);
+    if (const Status recorded = hostSettings.setProgramFolder(
+            QFile::decodeName(folder->folder.c_str()) + QLatin1Char('/'));
+        !recorded) {
+        warn(QStringLiteral("warning: program folder not recorded: ") + q(recorded.error()));
     }
 
     // A feed or --empty is a demonstration or a test: the stored options do not count, so the
@@ -277,13 +278,13 @@ int main(int argc, char* argv[]) {
     }
 
     HostStation host(q(options.call), QDir::toNativeSeparators(mapPath), bus);
-    std::optional<QString> logWarning;
+    Status logKept;
     if (live) {
-        logWarning =
+        logKept =
             host.keepLogIn(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                            QStringLiteral("/quillet-host/message_log.txt"));
-        if (logWarning) {
-            warn(QStringLiteral("warning: ") + *logWarning);
+        if (!logKept) {
+            warn(QStringLiteral("warning: ") + q(logKept.error()));
         }
         if (!addLinks(host, options)) {
             return 2;
@@ -294,7 +295,7 @@ int main(int argc, char* argv[]) {
         const QString feedPath = parser.isSet(feedOption)
                                      ? parser.value(feedOption)
                                      : here + QStringLiteral("/sample_feed.txt");
-        if (host.loadFeed(feedPath) < 0) {
+        if (!host.loadFeed(feedPath)) {
             return 1;
         }
     }
@@ -312,23 +313,23 @@ int main(int argc, char* argv[]) {
     QObject::connect(&quitSignals, &QuitSignals::quitRequested, &host, &HostStation::quit);
 
     // Objects first, then the name: a client that sees the name can call at once.
-    if (!bus.registerObject(QString::fromLatin1(hostbus::kPath), &host,
+    if (!bus.registerObject(QString::fromLatin1(contract::kPath), &host,
                             QDBusConnection::ExportAdaptors) ||
-        !bus.registerObject(QString::fromLatin1(kMapObjectPath), &map,
+        !bus.registerObject(QString::fromLatin1(contract::kMapPath), &map,
                             QDBusConnection::ExportAdaptors)) {
         warn(QStringLiteral("cannot register the host objects: %1").arg(bus.lastError().message()));
         return 1;
     }
-    if (!bus.registerService(QString::fromLatin1(hostbus::kService))) {
+    if (!bus.registerService(QString::fromLatin1(contract::kService))) {
         warn(QStringLiteral("the D-Bus name %1 is already taken; is another UI-View32 or "
                             "quillet-host running? (%2)")
-                 .arg(QString::fromLatin1(hostbus::kService), bus.lastError().message()));
+                 .arg(QString::fromLatin1(contract::kService), bus.lastError().message()));
         return 1;
     }
 
     window.show();
-    if (logWarning) {
-        emit host.problem(*logWarning);
+    if (!logKept) {
+        emit host.problem(q(logKept.error()));
     }
     host.start();
     return QApplication::exec();

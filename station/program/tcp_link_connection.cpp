@@ -89,12 +89,15 @@ void TcpLinkConnection::open(const std::string& host, std::uint16_t port) {
                            QIODevice::ReadWrite | QIODevice::Unbuffered);
 }
 
-bool TcpLinkConnection::write(std::string_view bytes) {
+Status TcpLinkConnection::write(std::string_view bytes) {
     if (m_socket.state() != QAbstractSocket::ConnectedState) {
-        return false;
+        return fail("the connection is not open");
     }
-    return m_socket.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
-           static_cast<qint64>(bytes.size());
+    if (m_socket.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+        static_cast<qint64>(bytes.size())) {
+        return fail(m_socket.errorString().toStdString());
+    }
+    return {};
 }
 
 void TcpLinkConnection::close() {

@@ -21,7 +21,7 @@ public:
     TcpLinkConnection& operator=(const TcpLinkConnection&) = delete;
     void setHandlers(Handlers handlers) override;
     void open(const std::string& host, std::uint16_t port) override;
-    bool write(std::string_view bytes) override;
+    Status write(std::string_view bytes) override;
     void close() override;
 
 private:

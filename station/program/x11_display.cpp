@@ -1,6 +1,7 @@
 #include "station/program/x11_display.h"
 
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 // Xlib's macros (Status, None, Bool) stay in this file.
@@ -8,21 +9,22 @@
 
 namespace quillet::station {
 
-std::optional<std::string> x11DisplayProblem() {
+// Written Result<void>: Xlib's Status macro would replace the program's Status.
+Result<void> x11DisplayReachable() {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (platform && *platform && !std::string_view(platform).starts_with("xcb")) {
-        return std::nullopt;
+        return {};
     }
     const char* name = std::getenv("DISPLAY");
     if (!name || !*name) {
-        return "DISPLAY is not set (for a run without one: QT_QPA_PLATFORM=offscreen)";
+        return fail("DISPLAY is not set (for a run without one: QT_QPA_PLATFORM=offscreen)");
     }
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
-        return "cannot open the display \"" + std::string(name) + "\"";
+        return fail("cannot open the display \"" + std::string(name) + "\"");
     }
     XCloseDisplay(display);
-    return std::nullopt;
+    return {};
 }
 
 } // namespace quillet::station

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <optional>
-#include <string>
+#include "base/result.h"
 
 namespace quillet::station {
 
-// Why no X11 display can be reached, or nothing when one can (or when Qt is told to use
-// another platform, such as offscreen for tests). Qt itself would end the program with an
-// abort.
-std::optional<std::string> x11DisplayProblem();
+// Whether an X11 display can be reached (or Qt is told to use another platform, such as
+// offscreen for tests), or why not. Qt itself would end the program with an abort.
+Status x11DisplayReachable();
 
 } // namespace quillet::station

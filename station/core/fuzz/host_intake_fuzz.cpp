@@ -1,8 +1,9 @@
 // libFuzzer target for the host's intake: whatever bytes come over KISS or APRS-IS, stand in a
 // stored log or are added by hand, every line of the log the host serves is three fields
-// ended by CR LF, as Quillet reads it (Windows-1252, fields at 0xB3), and the log stored
+// ended by CR LF, as Quillet reads it (Windows-1252, fields at the separator), and the log stored
 // reads back as it is.
 #include "base/windows1252.h"
+#include "contract/host_bus.h"
 #include "station/core/heard_bulletin.h"
 #include "station/core/link_protocol.h"
 #include "station/core/message_store.h"
@@ -44,7 +45,7 @@ void checkLog(const MessageStore& store) {
     std::size_t start = 0;
     for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
         const std::string_view line = std::string_view(text).substr(start, end - start);
-        check(std::count(line.begin(), line.end(), '\xB3') == 2);
+        check(std::count(line.begin(), line.end(), kFieldSeparator) == 2);
         check(line.find_first_of("\r\n") == std::string_view::npos);
         ++lines;
     }

@@ -4,6 +4,7 @@
 #include "aprs/kiss.h"
 #include "aprs/tnc2.h"
 #include "base/windows1252.h"
+#include "contract/host_bus.h"
 #include "station/core/file_io.h"
 #include "station/core/heard_bulletin.h"
 #include "station/core/host_options.h"
@@ -89,14 +90,14 @@ TEST(MessageStoreTest, LogsEachBulletinOnceAndDropsTheOldestBeyondItsSize) {
     EXPECT_EQ(damaged.error(), "line 2 is not sender, addressee and text");
 }
 
-// Quillet reads the log as Windows-1252, lines at CR LF and fields at 0xB3: whatever a field
-// held, each line must still read as exactly its three fields.
+// Quillet reads the log as Windows-1252, lines at CR LF and fields at its separator: whatever a
+// field held, each line must still read as exactly its three fields.
 bool readsAsThreeFieldsALine(const std::string& log) {
     const std::string text = windows1252FromUtf8(log);
     std::size_t start = 0;
     for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
         const std::string_view line = std::string_view(text).substr(start, end - start);
-        if (std::count(line.begin(), line.end(), '\xB3') != 2 ||
+        if (std::count(line.begin(), line.end(), kFieldSeparator) != 2 ||
             line.find_first_of("\r\n") != std::string_view::npos) {
             return false;
         }
@@ -154,7 +155,7 @@ TEST(MessageStoreTest, EveryLineIsThreeFieldsWhateverCameIn) {
         {"G4ABC", "HELLO", false},    {"G4 ABC", "BLN1", false}, {"", "BLN1", false},
         {"G4ABC-1234", "BLN1", false}};
     for (const auto& [sender, addressee, fine] : added) {
-        EXPECT_EQ(!whyNotABulletin(sender, addressee), fine) << sender << " " << addressee;
+        EXPECT_EQ(checkBulletinFields(sender, addressee).ok(), fine) << sender << " " << addressee;
     }
 }
 
@@ -386,6 +387,10 @@ TEST(LinkTest, KissSkipsBadFramesAndSaysWhyItCannotSend) {
     rig.connection->peerSends(std::string("\xC0\x00short\xC0", 8) + frame);
     ASSERT_EQ(rig.heard, std::vector{*packet});
     EXPECT_EQ(rig.problems.size(), 1u);
+    rig.connection->isOpen = false; // gone without a word yet
+    EXPECT_EQ(rig.link->transmit(*packet).error(),
+              "APRS-IS could not take the packet: the connection is not open");
+    rig.connection->isOpen = true;
     rig.connection->peerCloses("Connection reset by peer");
     EXPECT_EQ(rig.link->transmit(*packet).error(),
               "APRS-IS is retrying in 5 s (Connection reset by peer)");

@@ -67,9 +67,9 @@ void pressKey(const std::string& sequence) {
 }
 
 void typeRow(const std::string& keys) {
-    const ParsedKeystrokes parsed = parseKeystrokes(keys);
-    ASSERT_TRUE(parsed.ok()) << keys << ": " << parsed.error;
-    for (const KeyAction& action : parsed.actions) {
+    const Result<std::vector<KeyAction>> parsed = parseKeystrokes(keys);
+    ASSERT_TRUE(parsed) << keys << ": " << parsed.error();
+    for (const KeyAction& action : *parsed) {
         if (action.kind == KeyAction::Kind::Key) {
             pressKey(action.text);
             continue;

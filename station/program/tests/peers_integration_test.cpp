@@ -54,7 +54,7 @@ TEST(AprsIsServerTest, LogsBulletinsOnceKeepsThemOverARestartAndReconnects) {
         // A dropped connection is taken up again after the first wait, 5 to 6 s.
         server.drop();
         EXPECT_TRUE(waitFor([&] { return server.connections == 2; }, 10000));
-        callHostControl("Quit");
+        callHostControl(contract::kQuitMethod);
         ASSERT_TRUE(host.waitUntilFinished());
         // Its links are closed before they go, without a crash on the way out.
         EXPECT_EQ(host.process().exitStatus(), QProcess::NormalExit);
@@ -115,7 +115,7 @@ TEST(AprsIsServerTest, ALinkOrFifoAsTheStoredLogIsReplacedNeverWrittenThroughOrW
 TEST(AprsIsServerTest, TheDemoInterfaceIsOfferedOnlyWhenPlayingAndADamagedLogIsKeptAside) {
     const auto introspect = [] {
         return QDBusConnection::sessionBus()
-            .call(QDBusMessage::createMethodCall(kService, QString::fromLatin1(hostbus::kPath),
+            .call(QDBusMessage::createMethodCall(kService, QString::fromLatin1(contract::kPath),
                                                  "org.freedesktop.DBus.Introspectable",
                                                  "Introspect"))
             .arguments()
@@ -126,25 +126,29 @@ TEST(AprsIsServerTest, TheDemoInterfaceIsOfferedOnlyWhenPlayingAndADamagedLogIsK
         QTemporaryDir home;
         QDir().mkpath(home.filePath("data/quillet-host"));
         const QString stored = home.filePath("data/quillet-host/message_log.txt");
-        ASSERT_TRUE(writeFile(stored, QByteArray("G4ABC\xC2\xB3") + "BLN1 cut off\r\n"));
+        ASSERT_TRUE(writeFile(stored, QByteArray("G4ABC") + kFieldSeparatorUtf8.data() +
+                                          "BLN1 cut off\r\n"));
         HostProcess live({"--call", "N0CALL", "--kiss", QString("127.0.0.1:%1").arg(freeTcpPort())},
                          true, "offscreen", home.path());
         ASSERT_TRUE(live.waitUntilOnBus());
         EXPECT_TRUE(QFile::exists(stored + ".damaged"));
         const QString xml = introspect();
-        EXPECT_TRUE(xml.contains("MessageLogReads")) << xml.toStdString();
-        EXPECT_FALSE(xml.contains("AddBulletin") || xml.contains("LoadFeed"));
-        EXPECT_EQ(callHostControl("AddBulletin", {"G4ABC", "BLN1", "invented"}).type(),
-                  QDBusMessage::ErrorMessage);
+        EXPECT_TRUE(xml.contains(contract::kMessageLogReadsMethod)) << xml.toStdString();
+        EXPECT_FALSE(xml.contains(contract::kAddBulletinMethod) ||
+                     xml.contains(contract::kLoadFeedMethod));
+        EXPECT_EQ(
+            callHostControl(contract::kAddBulletinMethod, {"G4ABC", "BLN1", "invented"}).type(),
+            QDBusMessage::ErrorMessage);
         EXPECT_EQ(logOfHost(), QString());
-        callHostControl("Quit");
+        callHostControl(contract::kQuitMethod);
         ASSERT_TRUE(live.waitUntilFinished());
         EXPECT_TRUE(live.process().readAllStandardError().contains("damaged"));
     }
     HostProcess playing({"--empty"});
     ASSERT_TRUE(playing.waitUntilOnBus());
-    EXPECT_TRUE(introspect().contains("AddBulletin"));
-    EXPECT_EQ(callHostControl("LoadFeed", {"/dev/zero"}).arguments().value(0).toInt(), -1);
+    EXPECT_TRUE(introspect().contains(contract::kAddBulletinMethod));
+    EXPECT_EQ(
+        callHostControl(contract::kLoadFeedMethod, {"/dev/zero"}).arguments().value(0).toInt(), -1);
 }
 
 // In-process host with real TCP links: what the message form's Yes does.
