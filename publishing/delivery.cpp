@@ -1,8 +1,8 @@
 #include "publishing/delivery.h"
 
+#include "base/files.h"
 #include "publishing/page_generator.h"
 #include "publishing/publish_targets.h"
-#include "settings/file_bytes.h"
 
 #include <cerrno>
 #include <cstring>
@@ -107,17 +107,17 @@ Status copyFileOver(const std::filesystem::path& from, const std::filesystem::pa
     const auto cannot = [&](const std::string& why) {
         return fail("cannot copy " + from.string() + " to " + to.string() + " (" + why + ")");
     };
-    const FileRead read = readFileBytes(from);
-    if (read.status == ReadStatus::missing) {
-        return cannot(std::strerror(ENOENT));
+    const auto read = readFile(from);
+    if (!read) {
+        return cannot(cannotRead(from, read.error()));
     }
-    if (read.status == ReadStatus::failed) {
-        return cannot(read.error);
+    if (!*read) {
+        return cannot(std::strerror(ENOENT));
     }
     // A hidden name of our own, so that no file of the operator's in that folder is taken.
     std::filesystem::path temp = to;
     temp.replace_filename(std::string(".").append(to.filename().string()).append(".quillet-new"));
-    if (Status written = replaceFileBytes(to, temp, read.bytes); !written) {
+    if (Status written = replaceFile(to, **read, temp); !written) {
         return cannot(written.error());
     }
     return {};

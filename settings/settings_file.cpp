@@ -1,7 +1,7 @@
 #include "settings/settings_file.h"
 
+#include "base/files.h"
 #include "base/windows1252.h"
-#include "settings/file_bytes.h"
 #include "settings/settings_size_limit.h"
 
 #include <algorithm>
@@ -96,13 +96,13 @@ bool holdsLineBreak(std::string_view text) {
 Status loadSettings(const std::filesystem::path& dir, const Scrambler& scrambler,
                     Settings& settings) {
     const SettingsPaths paths = settingsPaths(dir);
-    FileRead read = readFileBytes(paths.file, kSettingsFileLimit);
-    if (read.status == ReadStatus::failed) {
-        return fail("Settings not loaded: " + read.error);
+    const auto read = readFile(paths.file, kSettingsFileLimit);
+    if (!read) {
+        return fail("Settings not loaded: " + cannotRead(paths.file, read.error()));
     }
-    if (read.status == ReadStatus::missing) {
+    if (!*read) {
         const std::string firstLine = std::string(kFtpHostKey) + std::string(kDefaultFtpHost);
-        if (const Status written = replaceFileBytes(paths.file, paths.temp, firstLine + "\r\n");
+        if (const Status written = replaceFile(paths.file, firstLine + "\r\n", paths.temp);
             !written) {
             return fail("Settings not loaded: " + written.error());
         }
@@ -111,7 +111,7 @@ Status loadSettings(const std::filesystem::path& dir, const Scrambler& scrambler
     }
     // Filled apart and handed over whole, so that a failure never leaves a half-read record.
     Settings loaded = settingDefaults();
-    for (const std::string_view line : splitLines(read.bytes)) {
+    for (const std::string_view line : splitLines(**read)) {
         readLine(line, scrambler, loaded);
     }
     settings = std::move(loaded);
@@ -137,15 +137,16 @@ Status changeConfig(const std::filesystem::path& dir, std::string_view key, std:
     const std::string keyLine = std::string(key) + stored + "\r\n";
 
     const SettingsPaths paths = settingsPaths(dir);
-    const FileRead read = readFileBytes(paths.file, kSettingsFileLimit);
-    if (read.status == ReadStatus::failed) {
-        return fail("Setting " + name + " not saved: " + read.error);
+    const auto read = readFile(paths.file, kSettingsFileLimit);
+    if (!read) {
+        return fail("Setting " + name + " not saved: " + cannotRead(paths.file, read.error()));
     }
     // A missing file reads as an empty one, so the key is written into a new file.
+    const std::string old = read->value_or(std::string());
     std::string content;
-    content.reserve(read.bytes.size() + keyLine.size() + 64);
+    content.reserve(old.size() + keyLine.size() + 64);
     bool found = false;
-    for (const std::string_view line : splitLines(read.bytes)) {
+    for (const std::string_view line : splitLines(old)) {
         // The key is looked for anywhere in the line, so a hand-edited key line with leading
         // blanks is replaced as well; every other line goes over byte for byte.
         if (line.find(key) != std::string_view::npos) {
@@ -158,7 +159,7 @@ Status changeConfig(const std::filesystem::path& dir, std::string_view key, std:
     if (!found) {
         content += keyLine;
     }
-    if (const Status written = replaceFileBytes(paths.file, paths.temp, content); !written) {
+    if (const Status written = replaceFile(paths.file, content, paths.temp); !written) {
         return fail("Setting " + name + " not saved: " + written.error());
     }
     return loadSettings(dir, scrambler, settings);

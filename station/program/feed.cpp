@@ -1,6 +1,6 @@
 #include "station/program/feed.h"
 
-#include "base/regular_file.h"
+#include "base/files.h"
 
 #include <QFile>
 
@@ -51,20 +51,15 @@ Feed parseFeed(QStringView text) {
 
 Feed readFeedFile(const QString& path) {
     Feed feed;
-    const FileRead read = readRegularFile(QFile::encodeName(path).toStdString(),
-                                          static_cast<std::size_t>(kLargestFeedFile));
-    switch (read.status) {
-    case ReadStatus::missing:
-        feed.problems.push_back({0, QStringLiteral("cannot read: no such file")});
+    const auto read =
+        readFile(QFile::encodeName(path).toStdString(), static_cast<std::size_t>(kLargestFeedFile));
+    if (!read || !*read) {
+        feed.problems.push_back({0, QStringLiteral("cannot read: %1")
+                                        .arg(read ? QStringLiteral("no such file")
+                                                  : QString::fromStdString(read.error()))});
         return feed;
-    case ReadStatus::failed:
-        feed.problems.push_back(
-            {0, QStringLiteral("cannot read: %1").arg(QString::fromStdString(read.error))});
-        return feed;
-    case ReadStatus::ok:
-        break;
     }
-    return parseFeed(QString::fromUtf8(read.bytes));
+    return parseFeed(QString::fromUtf8(**read));
 }
 
 } // namespace quillet::station

@@ -1,6 +1,7 @@
 #include "station/program/host_station.h"
 
 #include "aprs/tnc2.h"
+#include "base/files.h"
 #include "base/qt_text.h"
 #include "station/core/heard_bulletin.h"
 #include "station/core/transmit.h"
@@ -107,7 +108,7 @@ void HostStation::addLink(std::unique_ptr<Link> link, bool isAprsIs) {
 std::optional<QString> HostStation::keepLogIn(const QString& path) {
     const std::string file = path.toStdString();
     m_writer = std::make_unique<BackgroundFileWriter>(file);
-    const auto contents = readRegularFile(file, kLargestLogFile);
+    const auto contents = readFile(file, kLargestLogFile);
     std::optional<QString> warning;
     if (contents && *contents) {
         const auto stored = parseLogText(**contents);
@@ -128,7 +129,8 @@ std::optional<QString> HostStation::keepLogIn(const QString& path) {
                       .arg(path, QString::fromStdString(stored.error()));
     } else if (!contents) {
         warning = QStringLiteral("the stored log cannot be read: %1")
-                      .arg(QString::fromStdString(contents.error()));
+                      .arg(QStringLiteral("cannot read %1 (%2)")
+                               .arg(path, QString::fromStdString(contents.error())));
     } else {
         return std::nullopt;
     }

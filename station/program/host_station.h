@@ -1,6 +1,6 @@
 #pragma once
 
-#include "station/core/file_io.h"
+#include "station/core/background_file_writer.h"
 #include "station/core/link.h"
 #include "station/core/log_file_keeper.h"
 #include "station/core/message_store.h"

@@ -4,7 +4,7 @@
 #include "aprs/kiss.h"
 #include "aprs/tnc2.h"
 #include "base/windows1252.h"
-#include "station/core/file_io.h"
+#include "station/core/background_file_writer.h"
 #include "station/core/heard_bulletin.h"
 #include "station/core/host_options.h"
 #include "station/core/link.h"
@@ -17,8 +17,6 @@
 #include "base/tests/test_files.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 namespace quillet::station {
 namespace {
@@ -207,13 +205,13 @@ TEST(LogFileKeeperTest, TheFileReadBackIsTheLog) {
     EXPECT_EQ(write->text, store.text());
 }
 
-TEST(FileIoTest, ReplacesWholeFilesAndRefusesWhatIsNotARegularFile) {
+// Saves and appends reach the file in order, in a folder made for it, with nothing left beside.
+TEST(BackgroundFileWriterTest, SavesSupersedePendingWorkAndAppendsFollowInOrder) {
     const testing::TempDir temp;
     const auto dir = temp.path();
-    const std::string path = (dir / "sub" / "log.txt").string();
-    ASSERT_TRUE(writeFileAtomically(path, "one\n"));
     {
-        BackgroundFileWriter writer(path);
+        BackgroundFileWriter writer((dir / "sub" / "log.txt").string());
+        writer.append("one\n");
         writer.save("two\n");
         writer.save("three\n");
         writer.append("four\n");
@@ -222,28 +220,13 @@ TEST(FileIoTest, ReplacesWholeFilesAndRefusesWhatIsNotARegularFile) {
         writer.flush();
         EXPECT_FALSE(writer.takeError());
     }
-    EXPECT_EQ(readRegularFile(path, 100)->value(), "three\nfour\nfive\n");
+    EXPECT_EQ(testing::readBytes(dir / "sub" / "log.txt"), "three\nfour\nfive\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "sub"), {}), 1)
         << "no temporary file is left behind";
-    EXPECT_FALSE(readRegularFile(path, 3));
-    EXPECT_FALSE(readRegularFile((dir / "missing").string(), 100)->has_value());
-    const std::string fifo = (dir / "fifo").string();
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const auto fromFifo = readRegularFile(fifo, 100); // must not wait for a writer
-    ASSERT_FALSE(fromFifo);
-    EXPECT_EQ(fromFifo.error(), "cannot read " + fifo + " (not a regular file)");
-    // Appends never go through a link nor wait for a FIFO's reader; a whole write replaces
-    // the link itself.
-    const std::string other = (dir / "other.txt").string();
-    const std::string link = (dir / "link.txt").string();
-    ASSERT_TRUE(writeFileAtomically(other, "theirs\n"));
-    std::filesystem::create_symlink(other, link);
-    EXPECT_EQ(appendToFile(link, "ours\n").error(),
-              "cannot open " + link + ": it is a symbolic link");
-    EXPECT_FALSE(appendToFile(fifo, "ours\n"));
-    ASSERT_TRUE(writeFileAtomically(link, "ours\n"));
-    EXPECT_FALSE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(readRegularFile(other, 100)->value(), "theirs\n");
+    BackgroundFileWriter blocked((dir / "sub" / "log.txt" / "x").string());
+    blocked.append("one\n");
+    blocked.flush();
+    EXPECT_TRUE(blocked.takeError());
 }
 
 TEST(RepeatScheduleTest, BulletinsDecayToTwentyMinutesForFourHoursAnnouncementsHourlyForDays) {
