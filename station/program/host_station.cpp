@@ -164,7 +164,7 @@ bool HostStation::log(LoggedBulletin bulletin) {
 
 void HostStation::addBulletin(const FeedBulletin& bulletin) {
     if (bulletin.callsign.size() + bulletin.addressee.size() + bulletin.text.size() >
-        kLongestFeedLine) {
+        static_cast<qsizetype>(kLongestFeedLine)) {
         std::fprintf(stderr, "quillet-host: a bulletin longer than %lld characters is not logged\n",
                      static_cast<long long>(kLongestFeedLine));
         return;
@@ -181,13 +181,14 @@ void HostStation::addBulletin(const FeedBulletin& bulletin) {
 }
 
 int HostStation::loadFeed(const QString& path) {
-    const Feed feed = readFeedFile(path);
+    const Feed feed = readFeedFile(QFile::encodeName(path).toStdString());
     reportFeedProblems(path, feed);
     if (!feed.problems.empty() && feed.problems.front().line == 0) {
         return -1;
     }
-    for (const FeedBulletin& bulletin : feed.bulletins) {
-        addBulletin(bulletin);
+    for (const FeedEntry& entry : feed.bulletins) {
+        addBulletin({QString::fromUtf8(entry.callsign), QString::fromUtf8(entry.addressee),
+                     QString::fromUtf8(entry.text)});
     }
     return static_cast<int>(feed.bulletins.size());
 }
@@ -352,8 +353,7 @@ void reportFeedProblems(const QString& path, const Feed& feed) {
     for (const FeedProblem& problem : feed.problems) {
         const QString where =
             problem.line > 0 ? QStringLiteral("%1:%2").arg(path).arg(problem.line) : path;
-        std::fprintf(stderr, "quillet-host: %s: %s\n", qPrintable(where),
-                     qPrintable(problem.message));
+        std::fprintf(stderr, "quillet-host: %s: %s\n", qPrintable(where), problem.message.c_str());
     }
 }
 

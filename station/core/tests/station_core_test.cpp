@@ -5,6 +5,7 @@
 #include "aprs/tnc2.h"
 #include "base/windows1252.h"
 #include "station/core/background_file_writer.h"
+#include "station/core/feed.h"
 #include "station/core/heard_bulletin.h"
 #include "station/core/host_options.h"
 #include "station/core/link.h"
@@ -17,6 +18,8 @@
 #include "base/tests/test_files.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace quillet::station {
 namespace {
@@ -227,6 +230,55 @@ TEST(BackgroundFileWriterTest, SavesSupersedePendingWorkAndAppendsFollowInOrder)
     blocked.append("one\n");
     blocked.flush();
     EXPECT_TRUE(blocked.takeError());
+}
+
+// Comments and blank lines are skipped, the text is everything after the second bar, only
+// the CR of CR LF goes, and malformed lines are reported with their numbers and skipped.
+// Length is counted in characters, not bytes.
+TEST(FeedTest, LinesAreSenderAddresseeAndTextInOrder) {
+    std::string longest;
+    for (std::size_t i = 11; i < kLongestFeedLine; ++i) {
+        longest += "\xC3\xA9";
+    }
+    const Feed feed = parseFeed("# stations of the demo\n\n   \n"
+                                "G4ABC|BLN1|First\n"
+                                "#G4XXX|BLN|commented out\n"
+                                "no bars at all\r\n"
+                                "M0PQR|BLNR|radios | batteries || maps|\n"
+                                "G4ABC|only one bar\r\n"
+                                "G4ABC|BLN|\n"
+                                "|BLN1|no sender\r\n"
+                                "G4ABC||no addressee\r\n"
+                                "G4ABC|BLN 1|  padded text  \r\n"
+                                "G4ABC|BLN1|" +
+                                std::string(kLongestFeedLine - 10, 'x') + "\nG4ABC|BLN1|" +
+                                longest + "\nDL1XYZ|BLN2EU|Second");
+    const std::vector<FeedEntry> expected{
+        {"G4ABC", "BLN1", "First"}, {"M0PQR", "BLNR", "radios | batteries || maps|"},
+        {"G4ABC", "BLN", ""},       {"G4ABC", "BLN 1", "  padded text  "},
+        {"G4ABC", "BLN1", longest}, {"DL1XYZ", "BLN2EU", "Second"}};
+    EXPECT_EQ(feed.bulletins, expected);
+    std::vector<int> lines;
+    for (const auto& problem : feed.problems) {
+        lines.push_back(problem.line);
+    }
+    EXPECT_EQ(lines, (std::vector<int>{6, 8, 10, 11, 13}));
+    ASSERT_FALSE(feed.problems.empty());
+    EXPECT_EQ(feed.problems[0].message,
+              "expected callsign|addressee|text, found \"no bars at all\"");
+}
+
+// A file that cannot be read is one problem numbered 0, found without waiting for a writer.
+TEST(FeedTest, AnUnreadableFileIsOneProblemAndTheShippedFeedHasNone) {
+    const testing::TempDir temp;
+    ASSERT_EQ(::mkfifo((temp / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(readFeedFile(temp / "fifo").problems,
+              (std::vector<FeedProblem>{{0, "cannot read: not a regular file"}}));
+    EXPECT_EQ(readFeedFile(temp / "absent").problems,
+              (std::vector<FeedProblem>{{0, "cannot read: no such file"}}));
+    const Feed shipped = readFeedFile(QUILLET_SAMPLE_FEED);
+    EXPECT_TRUE(shipped.problems.empty());
+    EXPECT_GE(shipped.bulletins.size(), 30u);
 }
 
 TEST(RepeatScheduleTest, BulletinsDecayToTwentyMinutesForFourHoursAnnouncementsHourlyForDays) {

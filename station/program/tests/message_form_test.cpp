@@ -8,7 +8,9 @@
 #include "station/program/station_window.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -117,6 +119,17 @@ protected:
     std::unique_ptr<HostStation> m_host;
     std::unique_ptr<StationWindow> m_window;
 };
+
+// A feed file is UTF-8, whatever the locale.
+TEST_F(StationWindowTest, AFeedIsReadAsUtf8) {
+    QTemporaryDir dir;
+    QFile feed(dir.filePath(QStringLiteral("feed.txt")));
+    ASSERT_TRUE(feed.open(QIODevice::WriteOnly));
+    feed.write("F5XYZ|BLN1EU|R\xC3\xA9union 18\xC2\xB0\x43\n");
+    feed.close();
+    ASSERT_EQ(m_host->loadFeed(feed.fileName()), 1);
+    EXPECT_EQ(logged().back().text, QString::fromUtf8("R\xC3\xA9union 18\xC2\xB0\x43"));
+}
 
 TEST_F(StationWindowTest, TheHostSequenceLogsOneOwnBulletin) {
     send(hostRows(" BLN1 ", "1", "WIDE2-2",
