@@ -56,14 +56,12 @@ Status upload(const std::filesystem::path& stagingDir, const Settings& settings,
 
 // The settings that say where the files go are checked before any file is touched.
 Status checkTargets(const Settings& settings) {
-    const bool copying = isSwitchOn(settings.autoCopyEnabled);
-    const bool uploading = isSwitchOn(settings.ftpEnabled);
-    if (copying || uploading) {
+    if (settings.autoCopyEnabled || settings.ftpEnabled) {
         if (Status name = checkPageFileName(settings.htmlFileName); !name) {
             return name;
         }
     }
-    if (uploading) {
+    if (settings.ftpEnabled) {
         if (const Result<FtpAddress> address = parseFtpHost(settings.ftpHost); !address) {
             return fail(address.error());
         }
@@ -84,7 +82,7 @@ Status deliver(const std::filesystem::path& programDir, const Settings& settings
     if (Status copied = copyFileOver(programDir / kScriptSourceFileName, stagedScript); !copied) {
         return copied;
     }
-    if (isSwitchOn(settings.autoCopyEnabled)) {
+    if (settings.autoCopyEnabled) {
         // Joined with one separator as written, whatever the directory text ends with.
         const std::string dir = settings.copyToDirectory + "/";
         if (Status copied = copyFileOver(stagedPage, dir + settings.htmlFileName); !copied) {
@@ -95,7 +93,7 @@ Status deliver(const std::filesystem::path& programDir, const Settings& settings
             return copied;
         }
     }
-    if (isSwitchOn(settings.ftpEnabled)) {
+    if (settings.ftpEnabled) {
         return upload(programDir, settings, inet1, wait);
     }
     return {};

@@ -83,14 +83,14 @@ TEST_F(SettingsLoad, EveryKeyIsReadByTheFileRules) {
     ASSERT_TRUE(load().ok());
     Settings expected = settingDefaults();
     expected.ftpHost = "b";
-    expected.ftpEnabled = "True";
+    expected.ftpEnabled = false; // only "TRUE" is on
     expected.ftpDirectory = "/pub,bulletins";
     expected.htmlFileName = " spaced \"page\".htm";
     expected.ftpPassword = "s3cret pass";
-    expected.autoCopyEnabled = "TRUE";
+    expected.autoCopyEnabled = true;
     expected.ftpCaFile = "/etc/quillet/ca.pem";
-    expected.webpageUpdateEvery = "5";
-    expected.notifyNewBulletins = "FALSE";
+    expected.webpageUpdateMinutes = 5;
+    expected.notifyNewBulletins = false;
     EXPECT_EQ(m_settings, expected);
     // Every load starts from the defaults, so a key gone from the file is gone from the record.
     writeBytes(ini(), "FTP_USERNAME=u\r\n");
@@ -98,7 +98,18 @@ TEST_F(SettingsLoad, EveryKeyIsReadByTheFileRules) {
     EXPECT_EQ(m_settings.ftpHost + "/" + m_settings.ftpPassword + m_settings.ftpCaFile +
                   m_settings.htmlFileName,
               "localhost/quillet.htm");
-    EXPECT_TRUE(isSwitchOn(m_settings.notifyNewBulletins)); // notices are on unless switched off
+    EXPECT_TRUE(m_settings.notifyNewBulletins); // notices are on unless switched off
+}
+
+TEST(UpdateMinutes, DecimalTextRoundsHalvesToEvenAndAnythingElseIsTen) {
+    const std::vector<std::pair<const char*, int>> cases{
+        {"1", 1},    {"  15\t", 15}, {"+3", 3},     {"2.5", 2},       {"3.5", 4},
+        {"0.5", 0},  {"2.51", 3},    {"-2.5", -2},  {"32767", 32767}, {"-32768", -32768},
+        {"", 10},    {"ten", 10},    {"1e2", 10},   {"0x10", 10},     {"nan", 10},
+        {"3 4", 10}, {"1,5", 10},    {"32768", 10}, {"32767.5", 10},  {"-32769", 10}};
+    for (const auto& [text, minutes] : cases) {
+        EXPECT_EQ(updateMinutesFromText(text), minutes) << '"' << text << '"';
+    }
 }
 
 // A file that cannot be read or created is reported in one line; the record is kept and
