@@ -46,13 +46,6 @@ TEST(Files, EachOperationDoesAllOrNothingAndSaysWhy) {
         return (status ? "" : "!" + status.error() + " ") + readBytes(dir / "t");
     };
     const auto replace = [&](fs::path name = {}) { return replaceFile(dir / "t", "new", name); };
-    const auto inReadOnlyFolder = [&](const fs::path& name) {
-        Status status;
-        fs::permissions(dir, fs::perms::owner_write, fs::perm_options::remove);
-        asOrdinaryUser([&] { status = replace(name); });
-        fs::permissions(dir, fs::perms::owner_write, fs::perm_options::add);
-        return status;
-    };
     const std::pair<std::string, std::string> cases[] = {
         {read(dir / "theirs"), "theirs!!"},
         {read(dir / "missing"), "-"},
@@ -66,7 +59,13 @@ TEST(Files, EachOperationDoesAllOrNothingAndSaysWhy) {
         {onT([&] { return replace(dir / "t.new"); }, 2),
          "!cannot write t.new (File too large) old"},
         {onT([&] { return replace(); }, 2).substr(22), " (File too large) old"},
-        {onT([&] { return inReadOnlyFolder(dir / "t.new"); }),
+        {onT([&] {
+             Status status;
+             fs::permissions(dir, fs::perms::owner_write, fs::perm_options::remove);
+             asOrdinaryUser([&] { status = replace(dir / "t.new"); });
+             fs::permissions(dir, fs::perms::owner_write, fs::perm_options::add);
+             return status;
+         }),
          "!cannot create t.new (Permission denied) old"},
         {onT([&] {
              fs::create_directory(dir / "t.new");
