@@ -253,7 +253,7 @@ void MainWindow::applyRefresh(const Result<HostReading>& reading,
         setStatus("Connected to the host again");
     }
     m_announcer.afterRefresh(m_store->bulletins(), m_groupFilter,
-                             isSwitchOn(m_settings.settings().notifyNewBulletins),
+                             m_settings.settings().notifyNewBulletins,
                              [this] { return m_callsign; });
     refreshForLogChange(); // a change that came in meanwhile
 }

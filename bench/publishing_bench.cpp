@@ -168,7 +168,7 @@ void uploadWaitProcessorShare(benchmark::State& state) {
     WebpagePublisher publisher(uploader, clock, formatter,
                                [&](const std::string& text) { lastStatus = text; });
     Settings settings = settingDefaults();
-    settings.ftpEnabled = "TRUE";
+    settings.ftpEnabled = true;
     settings.ftpHost = server.host();
     settings.ftpUserName = "op";
     settings.ftpPassword = "pw";

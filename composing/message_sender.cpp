@@ -1,7 +1,7 @@
 #include "message_sender.h"
 
+#include "base/files.h"
 #include "base/qt_text.h"
-#include "base/regular_file.h"
 #include "bulletins/message_log.h"
 #include "bulletins/text_rules.h"
 #include "hostlink/keystroke_notation.h"
@@ -45,15 +45,14 @@ Result<std::string> mapTitle(const std::string& mapFile) {
     // FIFO, a device, a huge file) is refused at once instead of holding up the send.
     constexpr std::size_t kLargestInfoFile = 8 * 1024;
     const std::string infoPath = mapInfoPath(mapFile);
-    const FileRead read = readRegularFile(
-        QFile::encodeName(fromWindows1252(infoPath)).toStdString(), kLargestInfoFile);
-    if (read.status != ReadStatus::ok) {
+    const auto read =
+        readFile(QFile::encodeName(fromWindows1252(infoPath)).toStdString(), kLargestInfoFile);
+    if (!read || !*read) {
         return fail("cannot read the map information file " + infoPath + " (" +
-                    (read.status == ReadStatus::missing ? std::strerror(ENOENT) : read.error) +
-                    ")");
+                    (read ? std::strerror(ENOENT) : read.error()) + ")");
     }
     // Lines one and two are skipped; the title is the third, taken whole.
-    std::string_view rest = read.bytes;
+    std::string_view rest = **read;
     for (int line = 1; line <= 3; ++line) {
         if (rest.empty()) {
             return fail("the map information file " + infoPath + " has fewer than three lines");

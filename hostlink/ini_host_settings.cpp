@@ -1,7 +1,7 @@
 #include "hostlink/ini_host_settings.h"
 
+#include "base/files.h"
 #include "base/qt_text.h"
-#include "settings/file_bytes.h"
 #include "settings/settings_size_limit.h"
 
 #include <QDir>
@@ -30,16 +30,18 @@ IniLines readLines(const QString& path) {
     IniLines result;
     // Regular files only, opened without blocking: a pipe under this name must not hold up
     // the start.
-    const FileRead read = readFileBytes(QFile::encodeName(path).toStdString(), kSettingsFileLimit);
-    if (read.status == ReadStatus::missing) {
-        return result;
-    }
-    if (read.status == ReadStatus::failed) {
+    const std::filesystem::path file(QFile::encodeName(path).toStdString());
+    const auto read = readFile(file, kSettingsFileLimit);
+    if (!read) {
         result.readable = false;
-        result.problem = QFile::decodeName(QByteArray::fromStdString(read.error));
+        result.problem =
+            QFile::decodeName(QByteArray::fromStdString(cannotRead(file, read.error())));
         return result;
     }
-    QByteArray bytes = QByteArray::fromStdString(read.bytes);
+    if (!*read) {
+        return result;
+    }
+    QByteArray bytes = QByteArray::fromStdString(**read);
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         bytes.remove(0, 3);
     }
@@ -163,8 +165,8 @@ Status IniHostSettings::setProgramFolder(const QString& folder) const {
     const std::filesystem::path file(QFile::encodeName(m_filePath).toStdString());
     std::filesystem::path temp = file;
     temp += ".new";
-    const Status written = replaceFileBytes(
-        file, temp, (ini.lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toStdString());
+    const Status written = replaceFile(
+        file, (ini.lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toStdString(), temp);
     if (!written) {
         return fail(QStringLiteral("%1 in %2")
                         .arg(QString::fromStdString(written.error()), dir)

@@ -1,8 +1,8 @@
 #include "publishing/delivery.h"
 
+#include "base/files.h"
 #include "publishing/page_generator.h"
 #include "publishing/publish_targets.h"
-#include "settings/file_bytes.h"
 
 #include <cerrno>
 #include <cstring>
@@ -41,14 +41,12 @@ Status upload(const std::filesystem::path& stagingDir, const Settings& settings,
 
 // The settings that say where the files go are checked before any file is touched.
 Status checkTargets(const Settings& settings) {
-    const bool copying = isSwitchOn(settings.autoCopyEnabled);
-    const bool uploading = isSwitchOn(settings.ftpEnabled);
-    if (copying || uploading) {
+    if (settings.autoCopyEnabled || settings.ftpEnabled) {
         if (Status name = checkPageFileName(settings.htmlFileName); !name) {
             return name;
         }
     }
-    if (uploading) {
+    if (settings.ftpEnabled) {
         if (const Result<FtpAddress> address = parseFtpHost(settings.ftpHost); !address) {
             return fail(address.error());
         }
@@ -71,7 +69,7 @@ Status deliverWebpage(const std::filesystem::path& programDir, const Settings& s
     if (Status copied = copyFileOver(programDir / kScriptSourceFileName, stagedScript); !copied) {
         return copied;
     }
-    if (isSwitchOn(settings.autoCopyEnabled)) {
+    if (settings.autoCopyEnabled) {
         // Joined with one separator as written, whatever the directory text ends with.
         const std::string dir = settings.copyToDirectory + "/";
         if (Status copied = copyFileOver(stagedPage, dir + settings.htmlFileName); !copied) {
@@ -82,7 +80,7 @@ Status deliverWebpage(const std::filesystem::path& programDir, const Settings& s
             return copied;
         }
     }
-    if (isSwitchOn(settings.ftpEnabled)) {
+    if (settings.ftpEnabled) {
         return upload(programDir, settings, uploader);
     }
     return {};
@@ -92,17 +90,17 @@ Status copyFileOver(const std::filesystem::path& from, const std::filesystem::pa
     const auto cannot = [&](const std::string& why) {
         return fail("cannot copy " + from.string() + " to " + to.string() + " (" + why + ")");
     };
-    const FileRead read = readFileBytes(from);
-    if (read.status == ReadStatus::missing) {
-        return cannot(std::strerror(ENOENT));
+    const auto read = readFile(from);
+    if (!read) {
+        return cannot(cannotRead(from, read.error()));
     }
-    if (read.status == ReadStatus::failed) {
-        return cannot(read.error);
+    if (!*read) {
+        return cannot(std::strerror(ENOENT));
     }
     // A hidden name of our own, so that no file of the operator's in that folder is taken.
     std::filesystem::path temp = to;
     temp.replace_filename(std::string(".").append(to.filename().string()).append(".quillet-new"));
-    if (Status written = replaceFileBytes(to, temp, read.bytes); !written) {
+    if (Status written = replaceFile(to, **read, temp); !written) {
         return cannot(written.error());
     }
     return {};

@@ -1,6 +1,6 @@
 #include "publishing/page_generator.h"
 
-#include "settings/file_bytes.h"
+#include "base/files.h"
 
 namespace quillet {
 
@@ -81,19 +81,19 @@ Status renderPage(std::string_view templateBytes, const PageInput& input, const 
 Status generateWebpage(const std::filesystem::path& programDir, const PageInput& input,
                        const Clock& clock, const PageDateText& dateText) {
     const std::filesystem::path templateFile = programDir / kTemplateFileName;
-    const FileRead read = readFileBytes(templateFile);
-    if (read.status == ReadStatus::missing) {
+    const auto read = readFile(templateFile);
+    if (!read) {
+        return fail(cannotRead(templateFile, read.error()));
+    }
+    if (!*read) {
         return fail("the page template " + templateFile.string() + " is missing");
     }
-    if (read.status == ReadStatus::failed) {
-        return fail(read.error);
-    }
     std::string page;
-    if (Status rendered = renderPage(read.bytes, input, clock, dateText, page); !rendered) {
+    if (Status rendered = renderPage(**read, input, clock, dateText, page); !rendered) {
         return rendered;
     }
     const std::filesystem::path pageFile = programDir / kPageFileName;
-    return replaceFileBytes(pageFile, programDir / (std::string(kPageFileName) + ".new"), page);
+    return replaceFile(pageFile, page, programDir / (std::string(kPageFileName) + ".new"));
 }
 
 } // namespace quillet

@@ -3,18 +3,8 @@
 #include "settings/settings.h"
 
 #include <cstdint>
-#include <string_view>
 
 namespace quillet {
-
-inline constexpr std::int16_t kDefaultWebpageUpdateMinutes = 10;
-
-// The minutes between publishing runs from the settings text: blanks around the number are
-// ignored and a fraction goes to the nearest whole number, a half to the even neighbour
-// ("2.5" is 2, "3.5" is 4). Text that is empty, not a decimal number or outside the 16-bit
-// range gives the default of 10 minutes, so a mistyped setting still publishes regularly.
-// Zero and negative numbers are kept: they publish at every tick.
-std::int16_t webpageUpdateMinutes(std::string_view text);
 
 // The count of the once-a-minute publishing tick (Timer60Sec).
 class PublishingSchedule {

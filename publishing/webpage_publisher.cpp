@@ -11,7 +11,7 @@ WebpagePublisher::WebpagePublisher(Uploader& uploader, const Clock& clock,
       m_setStatus(std::move(setStatus)) {}
 
 bool WebpagePublisher::begin(const Settings& settings) {
-    if (!isSwitchOn(settings.autoCopyEnabled) && !isSwitchOn(settings.ftpEnabled)) {
+    if (!settings.autoCopyEnabled && !settings.ftpEnabled) {
         return false;
     }
     if (m_busy) {

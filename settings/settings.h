@@ -1,25 +1,29 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace quillet {
 
-// The publishing settings as the settings file holds them: every field is text, and the
-// flags and the interval are interpreted only where they are used.
+inline constexpr std::int16_t kDefaultWebpageUpdateMinutes = 10;
+
+// The publishing settings, read once from the settings file: texts as the file holds them,
+// switches and the interval as the loader understood them. Nothing writes this record back:
+// the file changes one key at a time, from what the operator set.
 struct Settings {
     std::string ftpHost;
     std::string ftpUserName;
     std::string ftpPassword; // plain; the file holds it scrambled
-    std::string ftpEnabled;
+    bool ftpEnabled = false;
     std::string ftpDirectory;
-    std::string webpageUpdateEvery; // minutes, as decimal text
-    std::string autoCopyEnabled;
+    std::int16_t webpageUpdateMinutes = kDefaultWebpageUpdateMinutes; // zero or less: every tick
+    bool autoCopyEnabled = false;
     std::string copyToDirectory;
     std::string htmlFileName;
     // A PEM certificate that FTPS trusts besides the system's; only ever set by hand.
     std::string ftpCaFile;
-    std::string notifyNewBulletins; // a switch, set only in the file
+    bool notifyNewBulletins = true; // set only in the file
 
     bool operator==(const Settings&) const = default;
 };
@@ -48,20 +52,15 @@ inline Settings settingDefaults() {
         .ftpHost = std::string(kDefaultFtpHost),
         .ftpUserName = "",
         .ftpPassword = "",
-        .ftpEnabled = "FALSE",
+        .ftpEnabled = false,
         .ftpDirectory = "",
-        .webpageUpdateEvery = "10",
-        .autoCopyEnabled = "FALSE",
+        .webpageUpdateMinutes = kDefaultWebpageUpdateMinutes,
+        .autoCopyEnabled = false,
         .copyToDirectory = std::string(kDefaultCopyToDirectory),
         .htmlFileName = "quillet.htm",
         .ftpCaFile = "",
-        .notifyNewBulletins = "TRUE",
+        .notifyNewBulletins = true,
     };
-}
-
-// A flag is on only when it reads exactly "TRUE"; "True", "true" and "" are all off.
-inline bool isSwitchOn(std::string_view text) {
-    return text == "TRUE";
 }
 
 } // namespace quillet

@@ -1,34 +1,44 @@
 #include "settings/settings_file.h"
 
+#include "base/files.h"
 #include "base/windows1252.h"
-#include "settings/file_bytes.h"
 #include "settings/settings_size_limit.h"
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
 #include <vector>
 
 namespace quillet {
 
 namespace {
 
+bool isSwitchOn(std::string_view text) {
+    return text == "TRUE";
+}
+
+// Each key and how its value (bars already turned into commas) goes into the record.
 struct KeyField {
     std::string_view key;
-    std::string Settings::*field;
+    void (*store)(Settings&, std::string);
 };
 
 constexpr std::array<KeyField, 11> kKeyFields{{
-    {kCopyToDirectoryKey, &Settings::copyToDirectory},
-    {kAutoCopyEnabledKey, &Settings::autoCopyEnabled},
-    {kFtpHostKey, &Settings::ftpHost},
-    {kFtpUserNameKey, &Settings::ftpUserName},
-    {kFtpPasswordKey, &Settings::ftpPassword},
-    {kFtpEnabledKey, &Settings::ftpEnabled},
-    {kFtpDirectoryKey, &Settings::ftpDirectory},
-    {kHtmlFileNameKey, &Settings::htmlFileName},
-    {kWebpageUpdateEveryKey, &Settings::webpageUpdateEvery},
-    {kFtpCaFileKey, &Settings::ftpCaFile},
-    {kNotifyNewBulletinsKey, &Settings::notifyNewBulletins},
+    {kCopyToDirectoryKey, [](Settings& s, std::string v) { s.copyToDirectory = std::move(v); }},
+    {kAutoCopyEnabledKey, [](Settings& s, std::string v) { s.autoCopyEnabled = isSwitchOn(v); }},
+    {kFtpHostKey, [](Settings& s, std::string v) { s.ftpHost = std::move(v); }},
+    {kFtpUserNameKey, [](Settings& s, std::string v) { s.ftpUserName = std::move(v); }},
+    {kFtpPasswordKey, [](Settings& s, std::string v) { s.ftpPassword = std::move(v); }},
+    {kFtpEnabledKey, [](Settings& s, std::string v) { s.ftpEnabled = isSwitchOn(v); }},
+    {kFtpDirectoryKey, [](Settings& s, std::string v) { s.ftpDirectory = std::move(v); }},
+    {kHtmlFileNameKey, [](Settings& s, std::string v) { s.htmlFileName = std::move(v); }},
+    {kWebpageUpdateEveryKey,
+     [](Settings& s, std::string v) { s.webpageUpdateMinutes = updateMinutesFromText(v); }},
+    {kFtpCaFileKey, [](Settings& s, std::string v) { s.ftpCaFile = std::move(v); }},
+    {kNotifyNewBulletinsKey,
+     [](Settings& s, std::string v) { s.notifyNewBulletins = isSwitchOn(v); }},
 }};
 
 struct SettingsPaths {
@@ -81,8 +91,8 @@ void readLine(std::string_view raw, const Scrambler& scrambler, Settings& settin
     for (const KeyField& entry : kKeyFields) {
         if (line.starts_with(entry.key)) {
             const std::string_view value = std::string_view(line).substr(entry.key.size());
-            settings.*entry.field =
-                entry.key == kFtpPasswordKey ? scrambler.decrypt(value) : std::string(value);
+            entry.store(settings, entry.key == kFtpPasswordKey ? scrambler.decrypt(value)
+                                                               : std::string(value));
         }
     }
 }
@@ -93,16 +103,46 @@ bool holdsLineBreak(std::string_view text) {
 
 } // namespace
 
+std::int16_t updateMinutesFromText(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return kDefaultWebpageUpdateMinutes;
+    }
+    text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    bool negative = false;
+    if (text.front() == '+' || text.front() == '-') {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    // Plain decimals only: digits with an optional fraction; no exponent, no "inf".
+    if (text.empty() || text.find_first_not_of("0123456789.") != std::string_view::npos) {
+        return kDefaultWebpageUpdateMinutes;
+    }
+    double value = 0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (error != std::errc() || end != text.data() + text.size()) {
+        return kDefaultWebpageUpdateMinutes;
+    }
+    // nearbyint rounds in the default mode, to nearest with halves to even.
+    const double rounded = std::nearbyint(negative ? -value : value);
+    if (rounded < std::numeric_limits<std::int16_t>::min() ||
+        rounded > std::numeric_limits<std::int16_t>::max()) {
+        return kDefaultWebpageUpdateMinutes;
+    }
+    return static_cast<std::int16_t>(rounded);
+}
+
 Status loadSettings(const std::filesystem::path& dir, const Scrambler& scrambler,
                     Settings& settings) {
     const SettingsPaths paths = settingsPaths(dir);
-    FileRead read = readFileBytes(paths.file, kSettingsFileLimit);
-    if (read.status == ReadStatus::failed) {
-        return fail("Settings not loaded: " + read.error);
+    const auto read = readFile(paths.file, kSettingsFileLimit);
+    if (!read) {
+        return fail("Settings not loaded: " + cannotRead(paths.file, read.error()));
     }
-    if (read.status == ReadStatus::missing) {
+    if (!*read) {
         const std::string firstLine = std::string(kFtpHostKey) + std::string(kDefaultFtpHost);
-        if (const Status written = replaceFileBytes(paths.file, paths.temp, firstLine + "\r\n");
+        if (const Status written = replaceFile(paths.file, firstLine + "\r\n", paths.temp);
             !written) {
             return fail("Settings not loaded: " + written.error());
         }
@@ -111,7 +151,7 @@ Status loadSettings(const std::filesystem::path& dir, const Scrambler& scrambler
     }
     // Filled apart and handed over whole, so that a failure never leaves a half-read record.
     Settings loaded = settingDefaults();
-    for (const std::string_view line : splitLines(read.bytes)) {
+    for (const std::string_view line : splitLines(**read)) {
         readLine(line, scrambler, loaded);
     }
     settings = std::move(loaded);
@@ -137,15 +177,16 @@ Status changeConfig(const std::filesystem::path& dir, std::string_view key, std:
     const std::string keyLine = std::string(key) + stored + "\r\n";
 
     const SettingsPaths paths = settingsPaths(dir);
-    const FileRead read = readFileBytes(paths.file, kSettingsFileLimit);
-    if (read.status == ReadStatus::failed) {
-        return fail("Setting " + name + " not saved: " + read.error);
+    const auto read = readFile(paths.file, kSettingsFileLimit);
+    if (!read) {
+        return fail("Setting " + name + " not saved: " + cannotRead(paths.file, read.error()));
     }
     // A missing file reads as an empty one, so the key is written into a new file.
+    const std::string old = read->value_or(std::string());
     std::string content;
-    content.reserve(read.bytes.size() + keyLine.size() + 64);
+    content.reserve(old.size() + keyLine.size() + 64);
     bool found = false;
-    for (const std::string_view line : splitLines(read.bytes)) {
+    for (const std::string_view line : splitLines(old)) {
         // The key is looked for anywhere in the line, so a hand-edited key line with leading
         // blanks is replaced as well; every other line goes over byte for byte.
         if (line.find(key) != std::string_view::npos) {
@@ -158,7 +199,7 @@ Status changeConfig(const std::filesystem::path& dir, std::string_view key, std:
     if (!found) {
         content += keyLine;
     }
-    if (const Status written = replaceFileBytes(paths.file, paths.temp, content); !written) {
+    if (const Status written = replaceFile(paths.file, content, paths.temp); !written) {
         return fail("Setting " + name + " not saved: " + written.error());
     }
     return loadSettings(dir, scrambler, settings);

@@ -4,6 +4,7 @@
 #include "settings/scrambler.h"
 #include "settings/settings.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -12,8 +13,16 @@ namespace quillet {
 
 inline constexpr std::string_view kSettingsFileName = "quillet.ini";
 
+// The minutes between publishing runs from the file's text: blanks around the number are
+// ignored and a fraction goes to the nearest whole number, a half to the even neighbour
+// ("2.5" is 2, "3.5" is 4). Text that is empty, not a decimal number or outside the 16-bit
+// range gives the default of 10 minutes, so a mistyped setting still publishes regularly.
+// Zero and negative numbers are kept: they publish at every tick.
+std::int16_t updateMinutesFromText(std::string_view text);
+
 // Resets `settings` to the defaults and reads `dir`/quillet.ini over them, unscrambling the
-// password. A failure is one English line for the status line; the settings then hold the
+// password. A switch is on only when it reads exactly "TRUE": "True", "yes" and "" are all off.
+// A failure is one English line for the status line; the settings then hold the
 // values they had and no existing file has been lost or damaged. When there is no file, creates it
 // holding the one line "FTP_HOST=" plus the default host, and the defaults apply.
 Status loadSettings(const std::filesystem::path& dir, const Scrambler& scrambler,

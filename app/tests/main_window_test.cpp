@@ -150,7 +150,7 @@ private slots:
         f.window.startUp();
         QVERIFY2(f.window.statusText().startsWith(QStringLiteral("Settings not loaded")),
                  qPrintable(f.window.statusText()));
-        QCOMPARE(f.window.settings().ftpEnabled, std::string("FALSE"));
+        QCOMPARE(f.window.settings().ftpEnabled, false);
         QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [N0CALL]")); // start-up went on
         QVERIFY(!f.window.changeConfig("FTP_HOST=", "example.org", false));
         QVERIFY(f.window.statusText().startsWith(QStringLiteral("Setting FTP_HOST not saved")));

@@ -34,7 +34,7 @@ protected:
 // Copying alone uploads nothing; a folder text that ends with a separator gets one more,
 // which still names it.
 TEST_F(Delivery, CopyingReplacesBothFilesWithoutUploading) {
-    settings.autoCopyEnabled = "TRUE";
+    settings.autoCopyEnabled = true;
     settings.copyToDirectory += "/";
     writeBytes(web / "index.htm", "an older page that is replaced");
     ASSERT_TRUE(deliver().ok());
@@ -47,12 +47,12 @@ TEST_F(Delivery, CopyingReplacesBothFilesWithoutUploading) {
 // into the folder only when one is set; the first step that fails ends the run with its
 // description, and the connection is closed whatever happened.
 TEST_F(Delivery, TheStepsRunInOrderUntilTheFirstFailure) {
-    settings.autoCopyEnabled = "TRUE";
-    settings.ftpEnabled = "TRUE";
+    settings.autoCopyEnabled = true;
+    settings.ftpEnabled = true;
     settings.copyToDirectory = (web / "not-there").string();
     EXPECT_NE(deliver().error().find("not-there/index.htm (cannot create"), std::string::npos);
     EXPECT_TRUE(uploader.log.empty());
-    settings.autoCopyEnabled = "FALSE";
+    settings.autoCopyEnabled = false;
     settings.ftpUserName = "op";
     settings.ftpPassword = "secret";
     settings.ftpCaFile = "/etc/ca.pem";
@@ -97,8 +97,8 @@ TEST_F(Delivery, ACopyThatFailsPartWayLeavesTheOldPageWhole) {
 // A page name is a plain name and a host is a host: anything else stops the run before a
 // file is written or a command sent, and says which setting is wrong.
 TEST_F(Delivery, APageNameWithAFolderOrAHostWithMoreIsRefused) {
-    settings.autoCopyEnabled = "TRUE";
-    settings.ftpEnabled = "TRUE";
+    settings.autoCopyEnabled = true;
+    settings.ftpEnabled = true;
     fs::create_directories(web / "a");
     const auto expectRefused = [&](std::string Settings::*field, const char* key) {
         return [=, this](const std::string& value) {
@@ -116,9 +116,9 @@ TEST_F(Delivery, APageNameWithAFolderOrAHostWithMoreIsRefused) {
          {"../up.htm", "a/b.htm", "/tmp/abs.htm", "a\\b.htm", "..", "", "x\r\nDELE y"}) {
         badName(name);
     }
-    settings.ftpEnabled = "FALSE"; // a page only copied is held to the same name
+    settings.ftpEnabled = false; // a page only copied is held to the same name
     badName("../up.htm");
-    settings.ftpEnabled = "TRUE";
+    settings.ftpEnabled = true;
     const auto badHost = expectRefused(&Settings::ftpHost, "FTP_HOST");
     for (const char* host :
          {"host:21/dir", "hostlink/dir", "host?x", "host#x", "user@host", "ho st", "host:0",
@@ -147,16 +147,16 @@ protected:
         writeBytes(program / "quillet.template", "<h1>$CALLSIGN $VERSION</h1>\r\n");
         input.settings.htmlFileName = "index.htm";
         input.settings.ftpHost = "ftp.example.org:2121";
-        input.settings.ftpEnabled = "TRUE";
+        input.settings.ftpEnabled = true;
     }
 };
 
 TEST_F(Publisher, ARunEmptiesTheStatusThenReportsOnlyAFailure) {
-    input.settings.ftpEnabled = "True";
+    input.settings.ftpEnabled = false;
     publisher.webpageAction(input);
     EXPECT_TRUE(statuses.empty()) << "both switches off: nothing at all";
     EXPECT_FALSE(fs::exists(program / "quillet.tmp"));
-    input.settings.ftpEnabled = "TRUE";
+    input.settings.ftpEnabled = true;
     publisher.webpageAction(input);
     EXPECT_EQ(statuses, Lines{""});
     EXPECT_EQ(readBytes(program / "quillet.tmp"), "<h1>N0CALL V1.0.6</h1>\r\n");
@@ -180,27 +180,16 @@ TEST_F(Publisher, ARunStartedWhileOneIsUnderWayIsSkippedAndSaysSo) {
     EXPECT_TRUE(publisher.begin(input.settings));
 }
 
-TEST(UpdateMinutes, DecimalTextRoundsHalvesToEvenAndAnythingElseIsTen) {
-    const std::vector<std::pair<const char*, int>> cases{
-        {"1", 1},    {"  15\t", 15}, {"+3", 3},     {"2.5", 2},       {"3.5", 4},
-        {"0.5", 0},  {"2.51", 3},    {"-2.5", -2},  {"32767", 32767}, {"-32768", -32768},
-        {"", 10},    {"ten", 10},    {"1e2", 10},   {"0x10", 10},     {"nan", 10},
-        {"3 4", 10}, {"1,5", 10},    {"32768", 10}, {"32767.5", 10},  {"-32769", 10}};
-    for (const auto& [text, minutes] : cases) {
-        EXPECT_EQ(webpageUpdateMinutes(text), minutes) << '"' << text << '"';
-    }
-}
-
 // The ticks (1-based) at which a run is due, over `count` ticks, with a new interval
 // taking effect at the next tick and the count going on whatever the switches say.
 TEST(Schedule, RunsEveryGivenNumberOfTicks) {
     const struct {
-        std::vector<std::pair<const char*, int>> phases; // interval, ticks
+        std::vector<std::pair<std::int16_t, int>> phases; // interval, ticks
         std::vector<int> due;
     } cases[] = {
-        {{{"10", 30}}, {10, 20, 30}},    {{{"3.5", 8}}, {4, 8}},
-        {{{"1", 3}}, {1, 2, 3}},         {{{"0", 2}, {"-3", 1}, {"0.4", 1}}, {1, 2, 3, 4}},
-        {{{"10", 5}, {"3", 4}}, {6, 9}}, // six ticks counted already reach three
+        {{{10, 30}}, {10, 20, 30}},  {{{4, 8}}, {4, 8}},
+        {{{1, 3}}, {1, 2, 3}},       {{{0, 2}, {-3, 1}, {0, 1}}, {1, 2, 3, 4}},
+        {{{10, 5}, {3, 4}}, {6, 9}}, // six ticks counted already reach three
     };
     for (const auto& c : cases) {
         PublishingSchedule schedule;
@@ -208,7 +197,7 @@ TEST(Schedule, RunsEveryGivenNumberOfTicks) {
         int tick = 0;
         for (const auto& [minutes, count] : c.phases) {
             Settings settings = settingDefaults();
-            settings.webpageUpdateEvery = minutes;
+            settings.webpageUpdateMinutes = minutes;
             for (int i = 0; i < count; ++i) {
                 if (schedule.tick(settings)) {
                     due.push_back(tick + 1);

@@ -33,7 +33,7 @@ protected:
         // "$RAWDATA" comes last, so the page ends with the bytes of the template.
         writeBytes(program / "quillet.template", pageBytes(200000));
         writeBytes(program / "quillet.js1", script);
-        input.settings.ftpEnabled = "TRUE";
+        input.settings.ftpEnabled = true;
         input.settings.ftpUserName = "op";
         input.settings.ftpPassword = "right horse";
         input.settings.htmlFileName = "index.htm";

@@ -53,7 +53,7 @@ protected:
         if (!fs::exists(kChromium)) {
             FAIL() << "chromium is not installed: apt-get install chromium";
         }
-        input.settings.autoCopyEnabled = "TRUE";
+        input.settings.autoCopyEnabled = true;
         input.settings.copyToDirectory = web.path().string();
         input.settings.htmlFileName = "index.htm";
         fs::copy_file(fs::path(QUILLET_PAGE_SOURCE_DIR) / "quillet.js1", program / "quillet.js1");

@@ -1,5 +1,6 @@
 // libFuzzer target: any settings file, then one rewrite of one key with any value. The
-// rewritten file must load back to the value written, and every line that did not hold the
+// rewritten file must load back to the value written (a switch on only for "TRUE", the
+// interval as its text reads), and every line that did not hold the
 // key must come out unchanged and in its order.
 #include "base/windows1252.h"
 #include "settings/settings_file.h"
@@ -57,18 +58,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     struct KeyField {
         std::string_view key;
-        std::string Settings::*field;
+        bool (*holds)(const Settings&, const std::string& text);
     };
     static const KeyField keys[] = {
-        {kFtpHostKey, &Settings::ftpHost},
-        {kFtpUserNameKey, &Settings::ftpUserName},
-        {kFtpPasswordKey, &Settings::ftpPassword},
-        {kFtpEnabledKey, &Settings::ftpEnabled},
-        {kFtpDirectoryKey, &Settings::ftpDirectory},
-        {kWebpageUpdateEveryKey, &Settings::webpageUpdateEvery},
-        {kAutoCopyEnabledKey, &Settings::autoCopyEnabled},
-        {kCopyToDirectoryKey, &Settings::copyToDirectory},
-        {kHtmlFileNameKey, &Settings::htmlFileName},
+        {kFtpHostKey, [](const Settings& s, const std::string& t) { return s.ftpHost == t; }},
+        {kFtpUserNameKey,
+         [](const Settings& s, const std::string& t) { return s.ftpUserName == t; }},
+        {kFtpPasswordKey,
+         [](const Settings& s, const std::string& t) { return s.ftpPassword == t; }},
+        {kFtpEnabledKey,
+         [](const Settings& s, const std::string& t) { return s.ftpEnabled == (t == "TRUE"); }},
+        {kFtpDirectoryKey,
+         [](const Settings& s, const std::string& t) { return s.ftpDirectory == t; }},
+        {kWebpageUpdateEveryKey,
+         [](const Settings& s, const std::string& t) {
+             return s.webpageUpdateMinutes == updateMinutesFromText(t);
+         }},
+        {kAutoCopyEnabledKey,
+         [](const Settings& s, const std::string& t) {
+             return s.autoCopyEnabled == (t == "TRUE");
+         }},
+        {kCopyToDirectoryKey,
+         [](const Settings& s, const std::string& t) { return s.copyToDirectory == t; }},
+        {kHtmlFileNameKey,
+         [](const Settings& s, const std::string& t) { return s.htmlFileName == t; }},
     };
     const KeyField& target = keys[data[0] % std::size(keys)];
     const bool upCase = data[1] & 1;
@@ -102,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (target.key == kFtpPasswordKey) {
         expected = scrambler.decrypt(expected);
     }
-    check(settings.*target.field == expected);
+    check(target.holds(settings, expected));
 
     std::ifstream in(dir / "quillet.ini", std::ios::binary);
     const std::string written{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

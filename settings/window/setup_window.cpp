@@ -135,8 +135,8 @@ SetupWindow* SetupWindow::open(QPointer<SetupWindow>& window, SetupOperations& m
     return window;
 }
 
-void SetupWindow::setFTPEnabled(const std::string& ftpEnabled) {
-    m_check4->setChecked(isSwitchOn(ftpEnabled));
+void SetupWindow::setFTPEnabled(bool ftpEnabled) {
+    m_check4->setChecked(ftpEnabled);
 }
 
 void SetupWindow::setFTPHost(const std::string& ftpHost) {
@@ -155,8 +155,8 @@ void SetupWindow::setFTPDirectory(const std::string& ftpDirectory) {
     m_text17->setText(fromWindows1252(ftpDirectory));
 }
 
-void SetupWindow::setCopyToEnabled(const std::string& copy) {
-    m_check9->setChecked(isSwitchOn(copy));
+void SetupWindow::setCopyToEnabled(bool copy) {
+    m_check9->setChecked(copy);
 }
 
 void SetupWindow::fillFrom(const Settings& settings) {

@@ -32,12 +32,12 @@ public:
                              MessageBoxes& boxes, QWidget* parent = nullptr);
 
     // The box is ticked only for exactly "TRUE".
-    void setFTPEnabled(const std::string& ftpEnabled);
+    void setFTPEnabled(bool ftpEnabled);
     void setFTPHost(const std::string& ftpHost);
     void setFTPUserName(const std::string& ftpUserName);
     void setFTPPassword(const std::string& ftpPassword); // the plain password
     void setFTPDirectory(const std::string& ftpDirectory);
-    void setCopyToEnabled(const std::string& copy);
+    void setCopyToEnabled(bool copy);
 
     // Fills every control: the six setters in their order, then the copy-to directory and
     // the page file name, which have no setter of their own.

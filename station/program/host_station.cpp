@@ -1,6 +1,7 @@
 #include "station/program/host_station.h"
 
 #include "aprs/tnc2.h"
+#include "base/files.h"
 #include "base/qt_text.h"
 #include "station/core/heard_bulletin.h"
 
@@ -106,7 +107,7 @@ void HostStation::addLink(std::unique_ptr<Link> link, bool isAprsIs) {
 Status HostStation::keepLogIn(const QString& path) {
     const std::string file = path.toStdString();
     m_writer = std::make_unique<BackgroundFileWriter>(file);
-    const auto contents = readRegularFile(file, kLargestLogFile);
+    const auto contents = readFile(file, kLargestLogFile);
     QString warning;
     if (contents && *contents) {
         const auto stored = parseLogText(**contents);
@@ -127,7 +128,8 @@ Status HostStation::keepLogIn(const QString& path) {
                       .arg(path, QString::fromStdString(stored.error()));
     } else if (!contents) {
         warning = QStringLiteral("the stored log cannot be read: %1")
-                      .arg(QString::fromStdString(contents.error()));
+                      .arg(QStringLiteral("cannot read %1 (%2)")
+                               .arg(path, QString::fromStdString(contents.error())));
     } else {
         return {};
     }
@@ -161,7 +163,7 @@ bool HostStation::log(LoggedBulletin bulletin) {
 
 void HostStation::addBulletin(const FeedBulletin& bulletin) {
     if (bulletin.callsign.size() + bulletin.addressee.size() + bulletin.text.size() >
-        kLongestFeedLine) {
+        static_cast<qsizetype>(kLongestFeedLine)) {
         std::fprintf(stderr, "quillet-host: a bulletin longer than %lld characters is not logged\n",
                      static_cast<long long>(kLongestFeedLine));
         return;
@@ -178,13 +180,14 @@ void HostStation::addBulletin(const FeedBulletin& bulletin) {
 }
 
 Result<int> HostStation::loadFeed(const QString& path) {
-    const Feed feed = readFeedFile(path);
+    const Feed feed = readFeedFile(QFile::encodeName(path).toStdString());
     reportFeedProblems(path, feed);
     if (!feed.problems.empty() && feed.problems.front().line == 0) {
-        return fail(feed.problems.front().message.toStdString());
+        return fail(feed.problems.front().message);
     }
-    for (const FeedBulletin& bulletin : feed.bulletins) {
-        addBulletin(bulletin);
+    for (const FeedEntry& entry : feed.bulletins) {
+        addBulletin({QString::fromUtf8(entry.callsign), QString::fromUtf8(entry.addressee),
+                     QString::fromUtf8(entry.text)});
     }
     return static_cast<int>(feed.bulletins.size());
 }
@@ -343,8 +346,7 @@ void reportFeedProblems(const QString& path, const Feed& feed) {
     for (const FeedProblem& problem : feed.problems) {
         const QString where =
             problem.line > 0 ? QStringLiteral("%1:%2").arg(path).arg(problem.line) : path;
-        std::fprintf(stderr, "quillet-host: %s: %s\n", qPrintable(where),
-                     qPrintable(problem.message));
+        std::fprintf(stderr, "quillet-host: %s: %s\n", qPrintable(where), problem.message.c_str());
     }
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "station/core/file_io.h"
+#include "station/core/background_file_writer.h"
+#include "station/core/feed.h"
 #include "station/core/link.h"
 #include "station/core/log_file_keeper.h"
 #include "station/core/message_store.h"
 #include "station/core/repeat_schedule.h"
 #include "station/core/transmit.h"
-#include "station/program/feed.h"
 
 #include <QDBusConnection>
 #include <QObject>
@@ -19,6 +19,15 @@
 #include <vector>
 
 namespace quillet::station {
+
+// One bulletin as the host logs it.
+struct FeedBulletin {
+    QString callsign;
+    QString addressee;
+    QString text;
+
+    bool operator==(const FeedBulletin&) const = default;
+};
 
 // A bulletin the message form asks to send.
 struct SendRequest {

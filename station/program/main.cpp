@@ -3,10 +3,10 @@
 // its message form, and without links plays the host from a feed file. See tools/README.md.
 
 #include "aprs/aprs_is.h"
+#include "base/files.h"
 #include "hostlink/dbus_host.h"
 #include "hostlink/ini_host_settings.h"
 #include "settings/settings_size_limit.h"
-#include "station/core/file_io.h"
 #include "station/core/host_options.h"
 #include "station/core/link_protocol.h"
 #include "station/program/bus_adaptors.h"
@@ -45,9 +45,10 @@ QString q(const std::string& text) {
 
 // The options kept in the settings file, or none when it cannot be read.
 HostOptions storedOptions(const QString& settingsPath, std::string& fileText) {
-    const auto contents = readRegularFile(settingsPath.toStdString(), kSettingsFileLimit);
+    const auto contents = readFile(settingsPath.toStdString(), kSettingsFileLimit);
     if (!contents) {
-        warn(QStringLiteral("warning: settings not read: ") + q(contents.error()));
+        warn(QStringLiteral("warning: settings not read: cannot read %1 (%2)")
+                 .arg(settingsPath, q(contents.error())));
         return {};
     }
     fileText = contents->value_or(std::string());
@@ -244,8 +245,7 @@ int main(int argc, char* argv[]) {
         if (given.hasLinks() || !given.call.empty()) {
             const std::string updated = withOptionsSection(settingsText, options);
             if (updated != settingsText) {
-                const Status saved =
-                    writeFileAtomically(hostSettings.filePath().toStdString(), updated);
+                const Status saved = replaceFile(hostSettings.filePath().toStdString(), updated);
                 if (!saved) {
                     warn(QStringLiteral("warning: options not saved: ") + q(saved.error()));
                 }

@@ -1,7 +1,7 @@
 #include "station/program/map_info.h"
 
+#include "base/files.h"
 #include "base/qt_text.h"
-#include "base/regular_file.h"
 
 #include <QFile>
 
@@ -39,16 +39,15 @@ std::optional<QString> mapTitleFromInfo(QByteArrayView contents) {
 
 MapTitle readMapTitle(const QString& mapPath) {
     const QString infoPath = mapInfoPath(mapPath);
-    const FileRead read =
-        readRegularFile(QFile::encodeName(infoPath).toStdString(), kLargestMapInfoFile);
-    if (read.status != ReadStatus::ok) {
+    const auto read = readFile(QFile::encodeName(infoPath).toStdString(), kLargestMapInfoFile);
+    if (!read || !*read) {
         return {QString(), QStringLiteral("cannot read the map information file %1 (%2)")
-                               .arg(infoPath, read.status == ReadStatus::missing
-                                                  ? QStringLiteral("no such file")
-                                                  : QString::fromStdString(read.error))};
+                               .arg(infoPath, read ? QStringLiteral("no such file")
+                                                   : QString::fromStdString(read.error()))};
     }
-    if (auto title = mapTitleFromInfo(
-            QByteArrayView(read.bytes.data(), static_cast<qsizetype>(read.bytes.size())))) {
+    const std::string& bytes = **read;
+    if (auto title =
+            mapTitleFromInfo(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())))) {
         return {*title, QString()};
     }
     return {QString(),

@@ -5,7 +5,8 @@
 #include "aprs/tnc2.h"
 #include "base/windows1252.h"
 #include "contract/host_bus.h"
-#include "station/core/file_io.h"
+#include "station/core/background_file_writer.h"
+#include "station/core/feed.h"
 #include "station/core/heard_bulletin.h"
 #include "station/core/host_options.h"
 #include "station/core/link.h"
@@ -208,13 +209,12 @@ TEST(LogFileKeeperTest, TheFileReadBackIsTheLog) {
     EXPECT_EQ(write->text, store.text());
 }
 
-TEST(FileIoTest, ReplacesWholeFilesAndRefusesWhatIsNotARegularFile) {
+// Saves and appends reach the file in order, in a folder made for it.
+TEST(BackgroundFileWriterTest, SavesSupersedePendingWorkAndAppendsFollowInOrder) {
     const testing::TempDir temp;
     const auto dir = temp.path();
-    const std::string path = (dir / "sub" / "log.txt").string();
-    ASSERT_TRUE(writeFileAtomically(path, "one\n"));
     {
-        BackgroundFileWriter writer(path);
+        BackgroundFileWriter writer((dir / "sub" / "log.txt").string());
         writer.save("two\n");
         writer.save("three\n");
         writer.append("four\n");
@@ -223,28 +223,53 @@ TEST(FileIoTest, ReplacesWholeFilesAndRefusesWhatIsNotARegularFile) {
         writer.flush();
         EXPECT_FALSE(writer.takeError());
     }
-    EXPECT_EQ(readRegularFile(path, 100)->value(), "three\nfour\nfive\n");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "sub"), {}), 1)
-        << "no temporary file is left behind";
-    EXPECT_FALSE(readRegularFile(path, 3));
-    EXPECT_FALSE(readRegularFile((dir / "missing").string(), 100)->has_value());
-    const std::string fifo = (dir / "fifo").string();
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const auto fromFifo = readRegularFile(fifo, 100); // must not wait for a writer
-    ASSERT_FALSE(fromFifo);
-    EXPECT_EQ(fromFifo.error(), "cannot read " + fifo + " (not a regular file)");
-    // Appends never go through a link nor wait for a FIFO's reader; a whole write replaces
-    // the link itself.
-    const std::string other = (dir / "other.txt").string();
-    const std::string link = (dir / "link.txt").string();
-    ASSERT_TRUE(writeFileAtomically(other, "theirs\n"));
-    std::filesystem::create_symlink(other, link);
-    EXPECT_EQ(appendToFile(link, "ours\n").error(),
-              "cannot open " + link + ": it is a symbolic link");
-    EXPECT_FALSE(appendToFile(fifo, "ours\n"));
-    ASSERT_TRUE(writeFileAtomically(link, "ours\n"));
-    EXPECT_FALSE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(readRegularFile(other, 100)->value(), "theirs\n");
+    EXPECT_EQ(testing::readBytes(dir / "sub" / "log.txt"), "three\nfour\nfive\n");
+}
+
+// Comments and blank lines are skipped, the text is everything after the second bar, only
+// the CR of CR LF goes, and malformed lines are reported with their numbers and skipped.
+// Length is counted in characters, not bytes.
+TEST(FeedTest, LinesAreSenderAddresseeAndTextInOrderAndFilesOneProblemWhenUnreadable) {
+    std::string longest; // with "G4ABC|BLN1|" as long as a line may be
+    while (longest.size() < 2 * (kLongestFeedLine - 11)) {
+        longest += "\xC3\xA9";
+    }
+    const Feed feed = parseFeed("# stations of the demo\n\n \xC2\xA0\t\n"
+                                "G4ABC|BLN1|First\n"
+                                "#G4XXX|BLN|commented out\n"
+                                "no bars at all\r\n"
+                                "M0PQR|BLNR|radios | batteries || maps|\n"
+                                "G4ABC|only one bar\r\n"
+                                "G4ABC|BLN|\n"
+                                "|BLN1|no sender\r\n"
+                                "G4ABC||no addressee\r\n"
+                                "G4ABC|BLN 1|  padded text  \r\n"
+                                "G4ABC|BLN1|" +
+                                std::string(kLongestFeedLine - 10, 'x') + "\nG4ABC|BLN1|" +
+                                longest + "\nDL1XYZ|BLN2EU|Second");
+    const std::vector<FeedEntry> expected{
+        {"G4ABC", "BLN1", "First"}, {"M0PQR", "BLNR", "radios | batteries || maps|"},
+        {"G4ABC", "BLN", ""},       {"G4ABC", "BLN 1", "  padded text  "},
+        {"G4ABC", "BLN1", longest}, {"DL1XYZ", "BLN2EU", "Second"}};
+    EXPECT_EQ(feed.bulletins, expected);
+    std::vector<int> lines;
+    for (const auto& problem : feed.problems) {
+        lines.push_back(problem.line);
+    }
+    EXPECT_EQ(lines, (std::vector<int>{6, 8, 10, 11, 13}));
+    ASSERT_FALSE(feed.problems.empty());
+    EXPECT_EQ(feed.problems[0].message,
+              "expected callsign|addressee|text, found \"no bars at all\"");
+    // A file that cannot be read is one problem numbered 0.
+    const testing::TempDir temp;
+    ASSERT_EQ(::mkfifo((temp / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(readFeedFile(temp / "fifo").problems,
+              (std::vector<FeedProblem>{{0, "cannot read: not a regular file"}}));
+    EXPECT_EQ(readFeedFile(temp / "absent").problems,
+              (std::vector<FeedProblem>{{0, "cannot read: no such file"}}));
+    const Feed shipped = readFeedFile(QUILLET_SAMPLE_FEED);
+    EXPECT_TRUE(shipped.problems.empty());
+    EXPECT_GE(shipped.bulletins.size(), 30u);
 }
 
 TEST(RepeatScheduleTest, BulletinsDecayToTwentyMinutesForFourHoursAnnouncementsHourlyForDays) {

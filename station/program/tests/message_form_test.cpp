@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -124,6 +125,16 @@ protected:
     std::unique_ptr<HostStation> m_host;
     std::unique_ptr<StationWindow> m_window;
 };
+
+// A feed file is UTF-8, whatever the locale.
+TEST_F(StationWindowTest, AFeedIsReadAsUtf8) {
+    QTemporaryFile feed;
+    ASSERT_TRUE(feed.open() && feed.write("F5XYZ|BLN1EU|R\xC3\xA9union\n") > 0 && feed.flush());
+    const Result<int> loaded = m_host->loadFeed(feed.fileName());
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    ASSERT_EQ(*loaded, 1);
+    EXPECT_EQ(logged().back().text, QString::fromUtf8("R\xC3\xA9union"));
+}
 
 TEST_F(StationWindowTest, TheHostSequenceLogsOneOwnBulletin) {
     send(hostRows(" BLN1 ", "1", "WIDE2-2",

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "base/result.h"
-
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -14,27 +12,11 @@
 
 namespace quillet::station {
 
-// Reads a regular file whole (quillet::readRegularFile). Anything else (a FIFO, a device, a
-// directory) fails at once instead of blocking, and so does a file larger than `maxBytes`. A
-// missing file gives std::nullopt inside a successful result.
-Result<std::optional<std::string>> readRegularFile(const std::string& path, std::size_t maxBytes);
-
-// Replaces the file whole: writes a fresh temporary file beside it (created exclusively, so
-// never through a link planted under its name), flushes it to the disk and renames it into
-// place, so a crash leaves either the old file or the new one. A link or a FIFO under the
-// file's name is replaced, not written through. Creates the folder when it is missing.
-Status writeFileAtomically(const std::string& path, const std::string& contents);
-
-// Adds whole lines at the end of the file, creating it (and its folder) when missing. A
-// failed write is cut back off, so the file never ends in part of a line unless the machine
-// itself stops in the middle. Only a regular file is appended to: a symbolic link, a FIFO or
-// a device under the name fails at once, and a whole write then replaces it.
-Status appendToFile(const std::string& path, std::string_view lines);
-
 // Writes a file on a thread of its own so that the caller never waits for the disk. A save
 // replaces the file whole and supersedes whatever is still pending; appends in between are
-// gathered into one write. The destructor finishes the pending work, but waits for it at most
-// `kStopWait`: a disk that does not answer must not keep the program from ending.
+// gathered into one write. Both create the file's folder when it is missing. The destructor
+// finishes the pending work, but waits for it at most `kStopWait`: a disk that does not answer must
+// not keep the program from ending.
 class BackgroundFileWriter {
 public:
     static constexpr std::chrono::milliseconds kStopWait{500};
