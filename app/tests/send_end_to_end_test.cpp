@@ -5,7 +5,6 @@
 // and sends it to Dire Wolf, whose transmitted audio atest decodes. Needs DISPLAY with a
 // window manager (the README's test command provides one) and runs under dbus-run-session.
 #include "app/tests/host_scene.h"
-#include "app/tests/window_manager_state.h"
 #include "composing/add_message_window.h"
 #include "testsupport/direwolf.h"
 
@@ -62,8 +61,10 @@ private slots:
         // window only when it is first exposed, and that must not land in the middle of the
         // send and take the keys.
         QVERIFY(QTest::qWaitForWindowExposed(message));
-        QVERIFY(QTest::qWaitForWindowActive(message));
-        QTRY_VERIFY(announcedActive(message->winId()));
+        QVERIFY(XdoKeystrokeSender()
+                    .activateWindow(message->windowTitle().toStdString(),
+                                    QCoreApplication::applicationPid())
+                    .ok()); // returns once the window has held the focus for a while
         auto* combo = message->findChild<QComboBox*>(QStringLiteral("Combo1"));
         QMetaObject::invokeMethod(combo, "activated", Q_ARG(int, 6));
         message->findChild<QLineEdit*>(QStringLiteral("digi"))->setText(QStringLiteral("WIDE2-2"));
