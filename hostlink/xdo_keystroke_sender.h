@@ -32,17 +32,13 @@ public:
     Status activateWindow(const std::string& caption, std::int64_t processId) override;
     Status sendKeys(const std::string& keys) override;
 
-    bool hasDisplay() const { return m_xdo != nullptr; }
-    // Why no display could be opened; empty when one was.
-    const std::string& displayError() const { return m_displayError; }
-
 private:
     // Presses one key (or types one character) once the focus is known to be in the target.
     Status pressChecked(const std::string& key, bool isText);
 
     _XDisplay* m_display = nullptr;
     xdo* m_xdo = nullptr;
-    std::string m_displayError;
+    std::string m_displayError; // why no display could be opened; empty when one was
     unsigned long m_target = 0; // the window activated last
 };
 
