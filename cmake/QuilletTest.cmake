@@ -5,7 +5,8 @@
 #     [QT]                                QtTest (or GoogleTest with a main of its own): one ctest test
 #     [INTEGRATION]                       label "integration" instead of "unit"
 #     [DBUS]                              runs inside a private session bus (dbus-run-session)
-#     [X11]                               needs the real X display: xcb platform and the display lock
+#     [X11]                               needs the real X display: xcb platform, the display lock
+#                                         and the label "display" (what scripts/soak.sh runs)
 #     [TIMEOUT <seconds>]                 default 60
 #     [PREFIX <text>]                     ctest name prefix for GoogleTest cases
 #     [DEFINES <NAME=value>...]           compile definitions
@@ -60,6 +61,6 @@ function(quillet_add_test name)
   set_tests_properties(${name} PROPERTIES LABELS ${label} TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "${env}")
   if(T_X11)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK x11_display)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK x11_display LABELS "${label};display")
   endif()
 endfunction()

@@ -116,20 +116,27 @@ window_manager_running() {
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"
 }
 
-# Starts Xvfb with openbox on a free display and exports DISPLAY; sets XVFB_PIDS.
+# Starts Xvfb with openbox on a free display and exports DISPLAY; sets XVFB_PIDS. The server
+# picks the display number itself, so that several displays can start at the same time.
 start_private_display() {
-  local n=90
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do
-    n=$((n + 1))
-  done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  local number_file
+  number_file="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
   XVFB_PIDS="$!"
-  export DISPLAY=":$n"
-  wait_until 10 xdpyinfo >/dev/null 2>&1 || true
+  if ! wait_until 10 test -s "$number_file"; then
+    rm -f "$number_file"
+    echo "Xvfb did not start within 10 s" >&2
+    return 1
+  fi
+  export DISPLAY=":$(head -n 1 "$number_file")"
+  rm -f "$number_file"
   # Window activation needs a window manager.
   openbox >/dev/null 2>&1 &
   XVFB_PIDS="$XVFB_PIDS $!"
-  wait_until 10 window_manager_running || true
+  if ! wait_until 10 window_manager_running; then
+    echo "openbox did not start on $DISPLAY within 10 s" >&2
+    return 1
+  fi
 }
 
 stop_private_display() {

@@ -53,11 +53,33 @@ TEST(ReconnectPolicyTest, WaitsGrowAfterEveryDropAndStartAgainOnlyAfterASteadyLi
     }
     EXPECT_NE(waits, steps) << "no jitter";
     EXPECT_EQ(policy.reason(), "closed");
-    policy.connecting(now);
-    policy.connected(now);
-    now += minutes(2);
-    policy.failed(now, "closed");
-    EXPECT_LE(policy.secondsToRetry(now), 6);
+    // Two minutes are counted from the connection, however recently data came; an attempt
+    // that fails long after an earlier connection is no steady link.
+    struct Ending {
+        seconds lastData;
+        seconds up;
+        long long longestWait;
+    };
+    for (const Ending ending : {Ending{seconds(0), seconds(120), 6},
+                                Ending{seconds(100), seconds(130), 6},
+                                Ending{seconds(100), seconds(119), 360}}) {
+        ReconnectPolicy link(seconds::zero(), seconds::zero(), Backoff{}, 7);
+        SteadyTime at = kStart;
+        for (int drop = 0; drop < 8; ++drop, at += minutes(6)) {
+            link.connecting(at);
+            link.failed(at + seconds(1), "refused");
+        }
+        link.connecting(at);
+        link.connected(at);
+        link.heard(at + ending.lastData);
+        link.failed(at + ending.up, "closed");
+        EXPECT_LE(link.secondsToRetry(at + ending.up), ending.longestWait) << ending.up.count();
+        EXPECT_GE(link.secondsToRetry(at + ending.up), ending.longestWait == 6 ? 5 : 300);
+        at += minutes(10);
+        link.connecting(at);
+        link.failed(at + seconds(1), "refused");
+        EXPECT_GE(link.secondsToRetry(at + seconds(1)), ending.longestWait == 6 ? 10 : 300);
+    }
 
     ReconnectPolicy silent(seconds(60)), quietAllowed, hanging;
     for (ReconnectPolicy* each : {&silent, &quietAllowed}) {
