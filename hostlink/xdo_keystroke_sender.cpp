@@ -10,15 +10,20 @@
 extern "C" {
 #include <xdo.h>
 }
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
 
 // Xlib's Status macro would hide the program's own result type below.
 #undef Status
 
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -29,7 +34,9 @@ namespace {
 
 // A window can vanish between being listed and being asked for its name. Xlib's default
 // handler would end the program for that, so errors are swallowed while this is in scope;
-// the handler in place before (perhaps the toolkit's) comes back afterwards.
+// the handler in place before (perhaps the toolkit's) comes back afterwards. Setting a
+// handler takes Xlib's process-wide lock, which another thread may hold while it waits for
+// the server (XOpenDisplay does): never make one while this connection holds a server grab.
 class IgnoreXErrors {
 public:
     explicit IgnoreXErrors(Display* display)
@@ -157,29 +164,6 @@ std::int64_t windowProcess(Display* display, Window window) {
     return pid;
 }
 
-bool windowExists(Display* display, Window window) {
-    XWindowAttributes attributes{};
-    return XGetWindowAttributes(display, window, &attributes) != 0;
-}
-
-// The window a dialog belongs to (WM_TRANSIENT_FOR), or 0.
-Window transientOwner(Display* display, Window window) {
-    Window owner = 0;
-    return XGetTransientForHint(display, window, &owner) != 0 ? owner : 0;
-}
-
-// Whether `window` is the target or one of its dialogs, however deeply nested: the host's
-// message form and its confirmation are windows of their own, opened over the main window.
-bool belongsTo(Display* display, Window window, Window target) {
-    for (int depth = 0; window != 0 && depth < 8; ++depth) {
-        if (window == target) {
-            return true;
-        }
-        window = transientOwner(display, window);
-    }
-    return false;
-}
-
 // The window's parent, or 0 when it has none or is gone.
 Window parentOf(Display* display, Window window) {
     Window rootReturn = 0;
@@ -219,20 +203,9 @@ std::optional<std::string> captionAround(Display* display, Window window) {
     return std::nullopt;
 }
 
-// Whether a key may be pressed now: both the window manager's active window and the keyboard
-// focus are in the target or one of its dialogs. Otherwise says why not.
-Status focusHeld(Display* display, Window target) {
-    if (!windowExists(display, target)) {
-        return fail(std::string(kWindowClosedReason));
-    }
-    const Window active = activeWindowOf(display);
-    Window focus = 0;
-    int revert = 0;
-    XGetInputFocus(display, &focus, &revert);
-    if (active != 0 && belongsTo(display, active, target) && focus != None &&
-        focus != PointerRoot && inside(display, focus, active)) {
-        return {};
-    }
+// Why no key may be pressed now, named from the window that took the focus where it can be.
+// Made after the server grab is released: finding a caption may take Xlib's locks.
+std::string focusLostReason(Display* display, Window target, Window active, Window focus) {
     std::string reason(kFocusLostReason);
     // The keyboard focus moves before the window manager publishes the new active window, so
     // the window that took the keys is named from the focus when it lies outside the host's.
@@ -245,34 +218,140 @@ Status focusHeld(Display* display, Window target) {
     if (taker) {
         reason += " (the focus went to \"" + toWindows1252(QString::fromStdString(*taker)) + "\")";
     }
-    return fail(std::move(reason));
+    return reason;
 }
 
-// Whether the keyboard map has a key for the character; libxdo binds a spare key for any
-// other, for that one keystroke.
-bool onKeyboard(Display* display, char32_t character) {
-    const KeySym symbol =
-        (character >= 0x20 && character <= 0x7E) || (character >= 0xA0 && character <= 0xFF)
-            ? static_cast<KeySym>(character)
-            : static_cast<KeySym>(0x01000000 | character);
-    return XKeysymToKeycode(display, symbol) != 0;
+// The keysym of a character: Latin-1 characters are their own, the rest Unicode keysyms.
+KeySym keysymOf(char32_t character) {
+    return (character >= 0x20 && character <= 0x7E) || (character >= 0xA0 && character <= 0xFF)
+               ? static_cast<KeySym>(character)
+               : static_cast<KeySym>(0x01000000 | character);
 }
 
-// Holds every other client of the X server while in scope, so that no window manager or
-// program can move the focus between the check and the key that follows it.
-class ServerGrab {
-public:
-    explicit ServerGrab(Display* display) : m_display(display) { XGrabServer(m_display); }
-    ~ServerGrab() {
-        XUngrabServer(m_display);
-        XFlush(m_display);
-    }
-    ServerGrab(const ServerGrab&) = delete;
-    ServerGrab& operator=(const ServerGrab&) = delete;
-
-private:
-    Display* m_display;
+// One key as the server knows it, with the modifier keys held around it.
+struct ServerKey {
+    std::vector<xcb_keycode_t> modifiers;
+    xcb_keycode_t code = 0;
 };
+
+// The key that types the character on the keyboard's first group, with Shift where the
+// character lies on the key's second level; none when no key of the map has it.
+std::optional<ServerKey> keyForCharacter(Display* display, char32_t character) {
+    const KeySym symbol = keysymOf(character);
+    const KeyCode code = XKeysymToKeycode(display, symbol);
+    if (code == 0) {
+        return std::nullopt;
+    }
+    if (XkbKeycodeToKeysym(display, code, 0, 0) == symbol) {
+        return ServerKey{{}, code};
+    }
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    if (shift != 0 && XkbKeycodeToKeysym(display, code, 0, 1) == symbol) {
+        return ServerKey{{shift}, code};
+    }
+    return std::nullopt;
+}
+
+// The key of a key sequence ("alt+m", "ctrl+shift+a", "Return"); none when the keyboard map
+// lacks one of its keys.
+std::optional<ServerKey> keyForSequence(Display* display, const std::string& sequence) {
+    ServerKey key;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t plus = sequence.find('+', start);
+        const std::string name = sequence.substr(start, plus - start);
+        if (plus == std::string::npos) {
+            const KeySym symbol = XStringToKeysym(name.c_str());
+            key.code = symbol != NoSymbol ? XKeysymToKeycode(display, symbol) : 0;
+            return key.code != 0 ? std::optional(std::move(key)) : std::nullopt;
+        }
+        const KeySym modifier = name == "ctrl"  ? XK_Control_L
+                                : name == "alt" ? XK_Alt_L
+                                                : XK_Shift_L;
+        const KeyCode code = XKeysymToKeycode(display, modifier);
+        if (code == 0) {
+            return std::nullopt;
+        }
+        key.modifiers.push_back(code);
+        start = plus + 1;
+    }
+}
+
+// Replies of the X protocol, freed when they go out of scope.
+template <typename Reply> using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
+
+template <typename Reply> ReplyPtr<Reply> owned(Reply* reply) {
+    return ReplyPtr<Reply>(reply, &std::free);
+}
+
+// The window a window lies in, or 0 (through the protocol alone: no Xlib lock is taken).
+xcb_window_t parentOnServer(xcb_connection_t* connection, xcb_window_t window) {
+    auto tree =
+        owned(xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr));
+    return tree ? tree->parent : 0;
+}
+
+// The window a dialog belongs to (WM_TRANSIENT_FOR), or 0.
+xcb_window_t transientOwnerOnServer(xcb_connection_t* connection, xcb_window_t window) {
+    auto property = owned(xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, window, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 0, 1),
+        nullptr));
+    if (!property || property->format != 32 || xcb_get_property_value_length(property.get()) < 4) {
+        return 0;
+    }
+    return *static_cast<const xcb_window_t*>(xcb_get_property_value(property.get()));
+}
+
+// What the focus check saw: whether the target still exists, the window manager's active
+// window and the keyboard focus.
+struct FocusSeen {
+    bool targetExists = false;
+    xcb_window_t active = 0;
+    xcb_window_t focus = 0;
+    bool held = false;
+};
+
+// Whether a key may be pressed now: both the window manager's active window and the keyboard
+// focus are in the target or one of its dialogs. Asked of the server while it is grabbed, so
+// only protocol requests of this connection are made: their three first questions go out
+// together, and no Xlib lock or other client is waited for.
+FocusSeen focusOnServer(xcb_connection_t* connection, xcb_window_t root, xcb_atom_t activeAtom,
+                        xcb_window_t target) {
+    const auto attributesCookie = xcb_get_window_attributes(connection, target);
+    const auto activeCookie =
+        xcb_get_property(connection, 0, root, activeAtom, XCB_ATOM_WINDOW, 0, 1);
+    const auto focusCookie = xcb_get_input_focus(connection);
+    FocusSeen seen;
+    seen.targetExists =
+        owned(xcb_get_window_attributes_reply(connection, attributesCookie, nullptr)) != nullptr;
+    if (auto active = owned(xcb_get_property_reply(connection, activeCookie, nullptr));
+        active && active->format == 32 && xcb_get_property_value_length(active.get()) >= 4) {
+        seen.active = *static_cast<const xcb_window_t*>(xcb_get_property_value(active.get()));
+    }
+    if (auto focus = owned(xcb_get_input_focus_reply(connection, focusCookie, nullptr))) {
+        seen.focus = focus->focus;
+    }
+    if (!seen.targetExists || seen.active == 0 || seen.focus == XCB_NONE ||
+        seen.focus == XCB_INPUT_FOCUS_POINTER_ROOT) {
+        return seen;
+    }
+    bool activeBelongs = false;
+    xcb_window_t window = seen.active;
+    for (int depth = 0; window != 0 && depth < 8 && !activeBelongs; ++depth) {
+        activeBelongs = window == target;
+        window = activeBelongs ? 0 : transientOwnerOnServer(connection, window);
+    }
+    window = seen.focus;
+    for (int depth = 0; activeBelongs && window != 0 && window != root && depth < 64; ++depth) {
+        if (window == seen.active) {
+            seen.held = true;
+            break;
+        }
+        window = parentOnServer(connection, window);
+    }
+    return seen;
+}
 
 std::string displayName() {
     const char* name = std::getenv("DISPLAY");
@@ -293,6 +372,7 @@ XdoKeystrokeSender::XdoKeystrokeSender() {
         return;
     }
     m_display = display;
+    m_activeAtom = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
     // The display stays ours: libxdo neither closes it nor keeps a name it would free.
     m_xdo = xdo_new_with_opened_display(display, nullptr, 0);
     if (m_xdo != nullptr) {
@@ -389,33 +469,63 @@ Status XdoKeystrokeSender::activateWindow(const std::string& caption, std::int64
 }
 
 Status XdoKeystrokeSender::pressChecked(const std::string& key, bool isText) {
-    // A character that needs a spare key is typed as before, without holding the server:
-    // the receiving program must be able to read the changed keyboard map meanwhile. Every
-    // other key is checked and pressed while the server holds all other clients.
+    // Keys are looked up before the server is grabbed: the lookup may take Xlib's locks.
     const QString text = isText ? QString::fromUtf8(key) : QString();
-    const bool hold = !isText || (text.size() == 1 && onKeyboard(m_display, text[0].unicode()));
-    int pressed = XDO_SUCCESS;
-    {
-        std::optional<ServerGrab> grab;
-        if (hold) {
-            grab.emplace(m_display);
+    const std::optional<ServerKey> serverKey =
+        isText ? (text.size() == 1 ? keyForCharacter(m_display, text[0].unicode()) : std::nullopt)
+               : keyForSequence(m_display, key);
+    IgnoreXErrors guard(m_display);
+    xcb_connection_t* connection = XGetXCBConnection(m_display);
+    const auto root = static_cast<xcb_window_t>(DefaultRootWindow(m_display));
+    const auto target = static_cast<xcb_window_t>(m_target);
+    FocusSeen seen;
+    if (serverKey) {
+        // The check and the key go to the server while it serves no other client, so that no
+        // window manager or program can move the focus between them. Nothing inside waits for
+        // anything but this connection's own replies: the grab lasts a round trip or two.
+        xcb_grab_server(connection);
+        seen = focusOnServer(connection, root, static_cast<xcb_atom_t>(m_activeAtom), target);
+        if (seen.held) {
+            for (const xcb_keycode_t modifier : serverKey->modifiers) {
+                xcb_test_fake_input(connection, XCB_KEY_PRESS, modifier, XCB_CURRENT_TIME, XCB_NONE,
+                                    0, 0, 0);
+            }
+            xcb_test_fake_input(connection, XCB_KEY_PRESS, serverKey->code, XCB_CURRENT_TIME,
+                                XCB_NONE, 0, 0, 0);
+            xcb_test_fake_input(connection, XCB_KEY_RELEASE, serverKey->code, XCB_CURRENT_TIME,
+                                XCB_NONE, 0, 0, 0);
+            for (auto it = serverKey->modifiers.rbegin(); it != serverKey->modifiers.rend(); ++it) {
+                xcb_test_fake_input(connection, XCB_KEY_RELEASE, *it, XCB_CURRENT_TIME, XCB_NONE, 0,
+                                    0, 0);
+            }
         }
-        IgnoreXErrors guard(m_display);
-        if (Status held = focusHeld(m_display, m_target); !held) {
-            return held;
+        xcb_ungrab_server(connection);
+        xcb_flush(connection);
+    } else {
+        // A character missing from the keyboard map is typed by libxdo, which binds a spare key
+        // for it: the receiving program must be able to read the changed map meanwhile, so the
+        // server is not held, and the check comes just before the key.
+        seen = focusOnServer(connection, root, static_cast<xcb_atom_t>(m_activeAtom), target);
+    }
+    if (!seen.targetExists) {
+        return fail(std::string(kWindowClosedReason));
+    }
+    if (!seen.held) {
+        return fail(focusLostReason(m_display, m_target, seen.active, seen.focus));
+    }
+    if (!serverKey) {
+        const int pressed =
+            isText ? xdo_enter_text_window(m_xdo, CURRENTWINDOW, key.c_str(), kKeyDelayMicroseconds)
+                   : xdo_send_keysequence_window(m_xdo, CURRENTWINDOW, key.c_str(),
+                                                 kKeyDelayMicroseconds);
+        if (pressed != XDO_SUCCESS) {
+            return fail(isText ? "libxdo could not type \"" + toWindows1252(text) + "\""
+                               : "libxdo could not press " + key);
         }
-        const useconds_t delay = hold ? 0 : kKeyDelayMicroseconds;
-        pressed = isText ? xdo_enter_text_window(m_xdo, CURRENTWINDOW, key.c_str(), delay)
-                         : xdo_send_keysequence_window(m_xdo, CURRENTWINDOW, key.c_str(), delay);
+        return {};
     }
-    if (pressed != XDO_SUCCESS) {
-        return fail(isText ? "libxdo could not type \"" + toWindows1252(text) + "\""
-                           : "libxdo could not press " + key);
-    }
-    if (hold) {
-        // The pause libxdo would have made: the receiving program keeps up.
-        std::this_thread::sleep_for(std::chrono::microseconds(kKeyDelayMicroseconds));
-    }
+    // The pause between keys, so that the receiving program keeps up.
+    std::this_thread::sleep_for(std::chrono::microseconds(kKeyDelayMicroseconds));
     return {};
 }
 

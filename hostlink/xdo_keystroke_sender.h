@@ -38,8 +38,9 @@ private:
 
     _XDisplay* m_display = nullptr;
     xdo* m_xdo = nullptr;
-    std::string m_displayError; // why no display could be opened; empty when one was
-    unsigned long m_target = 0; // the window activated last
+    std::string m_displayError;     // why no display could be opened; empty when one was
+    unsigned long m_target = 0;     // the window activated last
+    unsigned long m_activeAtom = 0; // _NET_ACTIVE_WINDOW, looked up once
 };
 
 } // namespace quillet

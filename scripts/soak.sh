@@ -8,6 +8,7 @@
 #   scripts/soak.sh [ROUNDS]      default 10 rounds; needs a build (scripts/test.sh makes one)
 #   QUILLET_SOAK_JOBS=N           rounds side by side (default 2)
 #   QUILLET_SOAK_LOAD=0           no busy loops
+#   QUILLET_SOAK_TESTS=REGEX      only the display tests whose names match
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -29,13 +30,16 @@ WORK="$(mktemp -d)"
 LOAD_PIDS=()
 cleanup() {
   [ "${#LOAD_PIDS[@]}" -eq 0 ] || kill "${LOAD_PIDS[@]}" 2>/dev/null || true
+  # The displays of rounds cut short by an interrupt.
+  cat "$WORK"/displays-* 2>/dev/null | xargs -r kill 2>/dev/null || true
   rm -rf "$WORK"
 }
 trap cleanup EXIT
+trap "exit 130" INT TERM
 
 # One line per test: name, time limit, environment (NAME=value separated by \x1f) and the
 # command (arguments separated by \x1f), fields separated by tabs.
-(cd "$QUILLET_BUILD" && ctest -N -L display --show-only=json-v1) | /usr/bin/python3 -c '
+(cd "$QUILLET_BUILD" && ctest -N -L display -R "${QUILLET_SOAK_TESTS:-.}" --show-only=json-v1) | /usr/bin/python3 -c '
 import json, sys
 for test in json.load(sys.stdin)["tests"]:
     props = {p["name"]: p["value"] for p in test.get("properties", [])}
@@ -104,6 +108,7 @@ run_round() {
   local round="$1"
   local results="$WORK/round-$round"
   start_private_display
+  echo "$XVFB_PIDS" >"$WORK/displays-$round"
   XDG_CONFIG_HOME="$(mktemp -d -p "$WORK")"
   export XDG_CONFIG_HOME
   local line name status
@@ -119,6 +124,7 @@ run_round() {
     esac
   done <"$WORK/tests"
   stop_private_display
+  rm -f "$WORK/displays-$round"
 }
 
 for round in $(seq "$ROUNDS"); do

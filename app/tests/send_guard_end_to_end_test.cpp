@@ -64,14 +64,15 @@ private slots:
             QStringLiteral("Focus thief %1").arg(QCoreApplication::applicationPid());
         KeyCounter thief(thiefCaption);
         thief.show();
-        QVERIFY(QTest::qWaitForWindowActive(&thief));
+        QVERIFY(QTest::qWaitForWindowExposed(&thief));
+        // The thief's connection is opened before the send starts, as another program's is.
+        XdoKeystrokeSender other;
         std::thread stealing;
         scene.pacer.restart([&](int wait) {
             if (wait == kWaitBeforeText) {
-                stealing = std::thread([caption = thiefCaption.toStdString()] {
+                stealing = std::thread([&other, caption = thiefCaption.toStdString()] {
                     // into the text, which takes about a second to type
                     std::this_thread::sleep_for(std::chrono::milliseconds(650));
-                    XdoKeystrokeSender other;
                     (void)other.activateWindow(caption, 0);
                 });
             }

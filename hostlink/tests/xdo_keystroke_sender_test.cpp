@@ -1,14 +1,141 @@
+// The keystroke layer on the real X display with its window manager (the test command starts
+// both): what arrives in the window typed into, what another program can do to the focus, and
+// what the typing does to the other clients of the server.
+#include "hostlink/keystroke_sender.h"
 #include "hostlink/xdo_keystroke_sender.h"
 
 #include <gtest/gtest.h>
 
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+// Xlib's Status macro would hide the program's own result type.
+#undef Status
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <future>
+#include <string>
+#include <thread>
+#include <unistd.h>
 
 namespace quillet {
 namespace {
 
-// Changes DISPLAY; ctest runs each test in a process of its own.
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// Xlib's locks are on, as the toolkit turns them on in the program, before any other call.
+const bool kThreadsOn = XInitThreads() != 0;
+
+// A client of the display with one window of its own; a top-level window that the window
+// manager manages, or one it never sees (override-redirect), as a program can make.
+class TestWindow {
+public:
+    TestWindow(const std::string& caption, bool managed) : m_display(XOpenDisplay(nullptr)) {
+        if (m_display == nullptr) {
+            return;
+        }
+        XSetWindowAttributes attributes{};
+        attributes.override_redirect = managed ? False : True;
+        attributes.event_mask = KeyPressMask;
+        m_window = XCreateWindow(m_display, DefaultRootWindow(m_display), 20, 20, 300, 60, 0,
+                                 CopyFromParent, InputOutput, CopyFromParent,
+                                 CWOverrideRedirect | CWEventMask, &attributes);
+        XStoreName(m_display, m_window, caption.c_str());
+        XMapRaised(m_display, m_window);
+        XSync(m_display, False);
+    }
+    ~TestWindow() {
+        if (m_display != nullptr) {
+            XCloseDisplay(m_display);
+        }
+    }
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+
+    bool opened() const { return m_display != nullptr; }
+    Window window() const { return m_window; }
+    Display* display() const { return m_display; }
+
+    // What the window received as text; a key held with Alt is written "<alt+x>".
+    std::string typed() {
+        XSync(m_display, False);
+        while (XPending(m_display) > 0) {
+            XEvent event;
+            XNextEvent(m_display, &event);
+            if (event.type != KeyPress) {
+                continue;
+            }
+            char text[8] = {};
+            KeySym symbol = 0;
+            const int length = XLookupString(&event.xkey, text, sizeof text, &symbol, nullptr);
+            const std::string character(text, static_cast<std::size_t>(std::max(length, 0)));
+            m_typed += (event.xkey.state & Mod1Mask) != 0 ? "<alt+" + character + ">" : character;
+        }
+        return m_typed;
+    }
+
+    // Waits up to five seconds until the window has received `expected`; what it has.
+    std::string waitForTyped(const std::string& expected) {
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        while (typed() != expected && Clock::now() < deadline) {
+            std::this_thread::sleep_for(milliseconds(10));
+        }
+        return typed();
+    }
+
+private:
+    Display* m_display;
+    Window m_window = 0;
+    std::string m_typed;
+};
+
+std::string caption(const char* name) {
+    return std::string(name) + " " + std::to_string(::getpid());
+}
+
+// Activates the window by its caption, giving the window manager up to five seconds to take
+// it on; the last failure when it never could.
+Status activate(XdoKeystrokeSender& sender, const std::string& text) {
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    Status status = sender.activateWindow(text, 0);
+    while (!status && Clock::now() < deadline) {
+        std::this_thread::sleep_for(milliseconds(50));
+        status = sender.activateWindow(text, 0);
+    }
+    return status;
+}
+
+Window activeWindow(Display* display) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    Window active = 0;
+    if (XGetWindowProperty(display, DefaultRootWindow(display),
+                           XInternAtom(display, "_NET_ACTIVE_WINDOW", False), 0, 1, False,
+                           XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
+        data != nullptr && count == 1) {
+        active = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return active;
+}
+
+bool skipWithoutDisplay() {
+    return std::getenv("DISPLAY") == nullptr && std::getenv("QUILLET_SKIP_X11_TESTS") != nullptr;
+}
+
 TEST(XdoKeystrokeSender, WithoutADisplayEveryCallFailsWithAReason) {
+    ASSERT_TRUE(kThreadsOn);
+    const char* own = std::getenv("DISPLAY");
+    const std::string kept = own != nullptr ? own : "";
     for (const char* display : {static_cast<const char*>(nullptr), ":32767"}) {
         display != nullptr ? ::setenv("DISPLAY", display, 1) : ::unsetenv("DISPLAY");
         XdoKeystrokeSender sender;
@@ -17,6 +144,93 @@ TEST(XdoKeystrokeSender, WithoutADisplayEveryCallFailsWithAReason) {
             << reason;
         EXPECT_EQ(sender.sendKeys("%M").error(), reason);
     }
+    own != nullptr ? ::setenv("DISPLAY", kept.c_str(), 1) : ::unsetenv("DISPLAY");
+}
+
+// Keys reach the activated window as written, shifted and with Alt where the notation says
+// so. A program that moves the keyboard focus into a window of its own without the window
+// manager (which then still shows the host's window as the active one) gets no key.
+TEST(XdoKeystrokeSender, TypesIntoTheActivatedWindowOnlyWhileItHoldsTheKeyboardFocus) {
+    if (skipWithoutDisplay()) {
+        GTEST_SKIP() << "no X display and QUILLET_SKIP_X11_TESTS is set";
+    }
+    const std::string hostCaption = caption("Typed into");
+    TestWindow host(hostCaption, true);
+    TestWindow intruder(caption("Intruder"), false);
+    ASSERT_TRUE(host.opened() && intruder.opened()) << "cannot open the X display";
+    XdoKeystrokeSender sender;
+    ASSERT_TRUE(activate(sender, hostCaption).ok());
+
+    ASSERT_TRUE(sender.sendKeys("Net at 20:00, G4ABC{%} {(}QRV{)}!%m").ok());
+    EXPECT_EQ(host.waitForTyped("Net at 20:00, G4ABC% (QRV)!<alt+m>"),
+              "Net at 20:00, G4ABC% (QRV)!<alt+m>");
+
+    XSetInputFocus(intruder.display(), intruder.window(), RevertToParent, CurrentTime);
+    XSync(intruder.display(), False);
+    ASSERT_EQ(activeWindow(intruder.display()), host.window())
+        << "the window manager followed the focus: the case is not made";
+    const Status stopped = sender.sendKeys("x");
+    ASSERT_FALSE(stopped.ok());
+    EXPECT_EQ(stopped.error().rfind(kFocusLostReason, 0), 0u) << stopped.error();
+    EXPECT_EQ(intruder.typed(), "");
+    EXPECT_EQ(host.typed(), "Net at 20:00, G4ABC% (QRV)!<alt+m>");
+}
+
+// While a bulletin is typed, the server keeps answering every other client, and another
+// thread of the same program can open and close connections to it (each waits for the
+// server while it holds Xlib's own process-wide lock).
+TEST(XdoKeystrokeSender, OtherClientsAreNeverHeldUpWhileATextIsTyped) {
+    if (skipWithoutDisplay()) {
+        GTEST_SKIP() << "no X display and QUILLET_SKIP_X11_TESTS is set";
+    }
+    const std::string hostCaption = caption("Typed at length into");
+    TestWindow host(hostCaption, true);
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_TRUE(host.opened() && other != nullptr) << "cannot open the X display";
+    XdoKeystrokeSender sender;
+    ASSERT_TRUE(activate(sender, hostCaption).ok());
+
+    const std::string text = "Club net tonight 20:00 on 145.500, all welcome, 73 de G4ABC";
+    std::atomic<bool> typing = true;
+    std::atomic<int> opened = 0;
+    Clock::duration longest{};
+    std::thread roundTrips([&] {
+        while (typing) {
+            const auto start = Clock::now();
+            Window focus = 0;
+            int revert = 0;
+            XGetInputFocus(other, &focus, &revert);
+            longest = std::max(longest, Clock::now() - start);
+        }
+    });
+    std::thread opening([&] {
+        while (typing) {
+            if (Display* display = XOpenDisplay(nullptr)) {
+                XCloseDisplay(display);
+                ++opened;
+            }
+        }
+    });
+    std::future<Status> typed =
+        std::async(std::launch::async, [&] { return sender.sendKeys(text); });
+    if (typed.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+        // The threads are stuck in Xlib: nothing can be joined, so the test ends here.
+        std::fprintf(stderr,
+                     "typing %zu characters did not end within 30 s: the keystroke layer "
+                     "and a thread opening a display are waiting for each other\n",
+                     text.size());
+        std::_Exit(1);
+    }
+    typing = false;
+    roundTrips.join();
+    opening.join();
+    XCloseDisplay(other);
+
+    EXPECT_TRUE(typed.get().ok());
+    EXPECT_EQ(host.waitForTyped(text), text);
+    EXPECT_GT(opened.load(), 0);
+    EXPECT_LE(std::chrono::duration_cast<milliseconds>(longest).count(), 50)
+        << "another client's round trip was held up";
 }
 
 } // namespace
