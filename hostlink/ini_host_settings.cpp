@@ -20,42 +20,34 @@ namespace {
 const QString kSection = QStringLiteral("UI-View32");
 const QString kKey = QStringLiteral("Program Folder");
 
-struct IniLines {
-    QStringList lines;
-    bool readable = true; // false: the file exists but could not be read
-    QString problem;
-};
-
-IniLines readLines(const QString& path) {
-    IniLines result;
+// The file's lines, none when it is missing; a file that is there but cannot be read fails.
+Result<QStringList> readLines(const QString& path) {
     // Regular files only, opened without blocking: a pipe under this name must not hold up
     // the start.
     const std::filesystem::path file(QFile::encodeName(path).toStdString());
     const auto read = readFile(file, kSettingsFileLimit);
     if (!read) {
-        result.readable = false;
-        result.problem =
-            QFile::decodeName(QByteArray::fromStdString(cannotRead(file, read.error())));
-        return result;
+        return fail(QFile::decodeName(QByteArray::fromStdString(cannotRead(file, read.error())))
+                        .toStdString());
     }
     if (!*read) {
-        return result;
+        return QStringList();
     }
     QByteArray bytes = QByteArray::fromStdString(**read);
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         bytes.remove(0, 3);
     }
-    result.lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
     // A file ending with a line break has no line after it.
-    if (!result.lines.isEmpty() && result.lines.last().isEmpty()) {
-        result.lines.removeLast();
+    if (!lines.isEmpty() && lines.last().isEmpty()) {
+        lines.removeLast();
     }
-    for (QString& line : result.lines) {
+    for (QString& line : lines) {
         if (line.endsWith(QLatin1Char('\r'))) {
             line.chop(1);
         }
     }
-    return result;
+    return lines;
 }
 
 // The name of a "[name]" line, or a null string for any other line.
@@ -122,12 +114,16 @@ QString IniHostSettings::defaultFilePath() {
 }
 
 std::string IniHostSettings::programFolder() const {
-    const IniLines ini = readLines(m_filePath);
-    const Found found = find(ini.lines);
+    // An unreadable file records no folder, the same as a missing one.
+    const Result<QStringList> lines = readLines(m_filePath);
+    if (!lines) {
+        return {};
+    }
+    const Found found = find(*lines);
     if (found.keyLine < 0) {
         return {};
     }
-    const QString& line = ini.lines[found.keyLine];
+    const QString& line = (*lines)[found.keyLine];
     return toWindows1252(line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed());
 }
 
@@ -135,24 +131,26 @@ Status IniHostSettings::setProgramFolder(const QString& folder) const {
     if (folder.contains(QLatin1Char('\n')) || folder.contains(QLatin1Char('\r'))) {
         return fail("the program folder holds a line break");
     }
-    IniLines ini = readLines(m_filePath);
-    if (!ini.readable) {
-        return fail(QStringLiteral("%1 in %2")
-                        .arg(ini.problem, QFileInfo(m_filePath).absolutePath())
-                        .toStdString());
+    Result<QStringList> read = readLines(m_filePath);
+    if (!read) {
+        return fail(
+            QStringLiteral("%1 in %2")
+                .arg(QString::fromStdString(read.error()), QFileInfo(m_filePath).absolutePath())
+                .toStdString());
     }
+    QStringList& lines = read.value();
     const QString keyLine = kKey + QLatin1Char('=') + folder;
-    const Found found = find(ini.lines);
+    const Found found = find(lines);
     if (found.keyLine >= 0) {
-        ini.lines[found.keyLine] = keyLine;
+        lines[found.keyLine] = keyLine;
     } else if (found.sectionLine >= 0) {
-        ini.lines.insert(found.sectionEnd + 1, keyLine);
+        lines.insert(found.sectionEnd + 1, keyLine);
     } else {
-        if (!ini.lines.isEmpty() && !ini.lines.last().trimmed().isEmpty()) {
-            ini.lines.append(QString());
+        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty()) {
+            lines.append(QString());
         }
-        ini.lines.append(QLatin1Char('[') + kSection + QLatin1Char(']'));
-        ini.lines.append(keyLine);
+        lines.append(QLatin1Char('[') + kSection + QLatin1Char(']'));
+        lines.append(keyLine);
     }
 
     const QString dir = QFileInfo(m_filePath).absolutePath();
@@ -165,8 +163,8 @@ Status IniHostSettings::setProgramFolder(const QString& folder) const {
     const std::filesystem::path file(QFile::encodeName(m_filePath).toStdString());
     std::filesystem::path temp = file;
     temp += ".new";
-    const Status written = replaceFile(
-        file, (ini.lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toStdString(), temp);
+    const Status written =
+        replaceFile(file, (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toStdString(), temp);
     if (!written) {
         return fail(QStringLiteral("%1 in %2")
                         .arg(QString::fromStdString(written.error()), dir)

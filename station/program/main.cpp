@@ -272,9 +272,9 @@ int main(int argc, char* argv[]) {
     if (!QFileInfo::exists(mapPath)) {
         warn(QStringLiteral("warning: map file %1 does not exist").arg(mapPath));
     }
-    const MapTitle title = readMapTitle(mapPath);
-    if (!title.problem.isEmpty()) {
-        warn(QStringLiteral("warning: ") + title.problem);
+    const Result<QString> title = readMapTitle(mapPath);
+    if (!title) {
+        warn(QStringLiteral("warning: ") + q(title.error()));
     }
 
     HostStation host(q(options.call), QDir::toNativeSeparators(mapPath), bus);
@@ -308,7 +308,7 @@ int main(int argc, char* argv[]) {
         new DirectAdaptor(&host);
     }
 
-    StationWindow window(host, windowCaption(title.title));
+    StationWindow window(host, windowCaption(title ? *title : QString()));
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::quitRequested, &host, &HostStation::quit);
 

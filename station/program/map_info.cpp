@@ -37,21 +37,23 @@ std::optional<QString> mapTitleFromInfo(QByteArrayView contents) {
     return fromWindows1252(title);
 }
 
-MapTitle readMapTitle(const QString& mapPath) {
+Result<QString> readMapTitle(const QString& mapPath) {
     const QString infoPath = mapInfoPath(mapPath);
     const auto read = readFile(QFile::encodeName(infoPath).toStdString(), kLargestMapInfoFile);
     if (!read || !*read) {
-        return {QString(), QStringLiteral("cannot read the map information file %1 (%2)")
-                               .arg(infoPath, read ? QStringLiteral("no such file")
-                                                   : QString::fromStdString(read.error()))};
+        return fail(QStringLiteral("cannot read the map information file %1 (%2)")
+                        .arg(infoPath, read ? QStringLiteral("no such file")
+                                            : QString::fromStdString(read.error()))
+                        .toStdString());
     }
     const std::string& bytes = **read;
     if (auto title =
             mapTitleFromInfo(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())))) {
-        return {*title, QString()};
+        return *title;
     }
-    return {QString(),
-            QStringLiteral("map information file %1 has no title on its third line").arg(infoPath)};
+    return fail(QStringLiteral("map information file %1 has no title on its third line")
+                    .arg(infoPath)
+                    .toStdString());
 }
 
 QString windowCaption(const QString& mapTitle) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/result.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -16,17 +18,13 @@ QString mapInfoPath(const QString& mapPath);
 // with CR LF or LF; the file is Windows-1252. Empty when the file has fewer than three lines.
 std::optional<QString> mapTitleFromInfo(QByteArrayView contents);
 
-struct MapTitle {
-    QString title;   // empty when the information file is missing or short
-    QString problem; // why there is no title, for a warning; empty when all went well
-};
-
 // An information file holds a few short lines; a larger one is not read.
 inline constexpr std::size_t kLargestMapInfoFile = 8 * 1024;
 
 // Reads the title of the map at this path from its information file. Only a regular file up
-// to `kLargestMapInfoFile` is read; anything else (a FIFO, a device) is a problem at once.
-MapTitle readMapTitle(const QString& mapPath);
+// to `kLargestMapInfoFile` is read; anything else (a FIFO, a device) fails at once. A missing
+// or short file fails too, with a sentence naming the file, for a warning.
+Result<QString> readMapTitle(const QString& mapPath);
 
 // The main window's caption, which clients may look for.
 QString windowCaption(const QString& mapTitle);

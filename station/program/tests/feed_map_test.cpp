@@ -47,15 +47,16 @@ TEST(MapInfoTest, TitleIsTheWholeThirdLineOfTheFileBesideTheMapOrWhyNot) {
     ASSERT_TRUE(QDir(dir.path()).mkdir("maps.v2"));
     ASSERT_TRUE(
         writeFile(dir.filePath("maps.v2/coast.inf"), "Coast\r\n51,1,53,3\r\nCoastline\r\n"));
-    const MapTitle found = readMapTitle(dir.filePath("maps.v2/coast.gif"));
-    EXPECT_EQ(found.title, u"Coastline"_qs);
-    EXPECT_TRUE(found.problem.isEmpty());
-    const MapTitle missing = readMapTitle(dir.filePath("other/coast.gif"));
-    EXPECT_TRUE(missing.title.isEmpty());
-    EXPECT_TRUE(missing.problem.contains(u"other/coast.inf"_qs));
-    const MapTitle demo = readMapTitle(QStringLiteral(QUILLET_DEMO_MAP));
-    EXPECT_TRUE(demo.problem.isEmpty()) << demo.problem.toStdString();
-    EXPECT_FALSE(demo.title.isEmpty());
+    const Result<QString> found = readMapTitle(dir.filePath("maps.v2/coast.gif"));
+    ASSERT_TRUE(found) << found.error();
+    EXPECT_EQ(*found, u"Coastline"_qs);
+    const Result<QString> missing = readMapTitle(dir.filePath("other/coast.gif"));
+    EXPECT_EQ(missing.error(), "cannot read the map information file " +
+                                   dir.filePath("other/coast.inf").toStdString() +
+                                   " (no such file)");
+    const Result<QString> demo = readMapTitle(QStringLiteral(QUILLET_DEMO_MAP));
+    ASSERT_TRUE(demo) << demo.error();
+    EXPECT_FALSE(demo->isEmpty());
 }
 
 } // namespace
