@@ -91,6 +91,22 @@ wait_until() {
   return 1
 }
 
+# job_ended PID: whether the background job PID has ended; an ended job stays a zombie until
+# `wait` collects its status.
+job_ended() {
+  local stat
+  stat="$(cat "/proc/$1/stat" 2>/dev/null)" || return 0
+  stat="${stat##*) }"
+  [ "${stat:0:1}" = Z ]
+}
+
+# wait_for_job PID SECONDS: the exit status of the background job PID once it ends; 124, with
+# the job still running, when it has not ended within SECONDS.
+wait_for_job() {
+  wait_until "$2" job_ended "$1" || return 124
+  wait "$1"
+}
+
 # bus_name_owned NAME: whether a program holds NAME on the session bus.
 bus_name_owned() {
   dbus-send --session --print-reply --dest=org.freedesktop.DBus / \

@@ -68,7 +68,7 @@ public:
     // Plays these TNC2 lines to it as received audio, then a second of silence.
     bool play(const QByteArray& lines) {
         if (!writeFile(path("packets.txt"), lines) ||
-            QProcess::execute("gen_packets", {"-o", path("rx.wav"), path("packets.txt")}) != 0) {
+            !run("gen_packets", {"-o", path("rx.wav"), path("packets.txt")})) {
             return false;
         }
         QFile wav(path("rx.wav"));
@@ -88,12 +88,11 @@ public:
     // starts to play, so a test polls this until the frame is there.
     QByteArray decodeTransmitted() {
         // The raw samples get a WAV header for atest.
-        if (QProcess::execute("/usr/bin/python3",
-                              {"-c",
-                               "import sys, wave\nwith wave.open(sys.argv[2], 'wb') as w:\n"
-                               " w.setparams((1, 2, 44100, 0, 'NONE', ''))\n"
-                               " w.writeframes(open(sys.argv[1], 'rb').read())",
-                               path("out.raw"), path("tx.wav")}) != 0) {
+        if (!run("/usr/bin/python3", {"-c",
+                                      "import sys, wave\nwith wave.open(sys.argv[2], 'wb') as w:\n"
+                                      " w.setparams((1, 2, 44100, 0, 'NONE', ''))\n"
+                                      " w.writeframes(open(sys.argv[1], 'rb').read())",
+                                      path("out.raw"), path("tx.wav")})) {
             return {};
         }
         QProcess atest;
@@ -104,6 +103,13 @@ public:
 
 private:
     QString path(const QString& name) const { return m_dir.filePath(name); }
+    // One of the helper programs, run to its end: true when it ended well within 20 s.
+    static bool run(const QString& program, const QStringList& arguments) {
+        QProcess process;
+        process.start(program, arguments);
+        return process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    }
 
     QTemporaryDir m_dir;
     QProcess m_process;

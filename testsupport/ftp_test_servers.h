@@ -95,9 +95,18 @@ public:
     std::string host() const { return "127.0.0.1:" + std::to_string(m_port); }
 
 private:
+    // A server that has not ended 5 s after the signal is killed: SIGKILL cannot be ignored.
     void stop(int signal) {
         ::kill(m_pid, signal);
-        ::waitpid(m_pid, nullptr, 0);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (::waitpid(m_pid, nullptr, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(m_pid, SIGKILL);
+                ::waitpid(m_pid, nullptr, 0);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
     }
     int m_port;
     pid_t m_pid = -1;
@@ -120,15 +129,26 @@ public:
               port) {}
 };
 
-// Accepts every connection and never sends a byte: a server that hangs.
+// Accepts every connection and never sends a byte: a server that hangs. It adds a byte to
+// `record` for each connection it took, so that a test can wait until a client hangs on it.
 class SilentServer : public ServerProcess {
 public:
-    explicit SilentServer(int port = freeLoopbackPort())
+    explicit SilentServer(std::filesystem::path record, int port = freeLoopbackPort())
         : ServerProcess({kDebianPython, "-c",
                          "import socket, sys\ns = socket.create_server(('127.0.0.1', "
-                         "int(sys.argv[1])))\nheld = []\nwhile True: held.append(s.accept())",
-                         std::to_string(port)},
-                        port) {}
+                         "int(sys.argv[1])))\nheld = []\nwhile True:\n held.append(s.accept())\n"
+                         " open(sys.argv[2], 'a').write('.')",
+                         std::to_string(port), record.string()},
+                        port),
+          m_record(std::move(record)) {}
+    std::uintmax_t accepted() const {
+        std::error_code none;
+        const std::uintmax_t size = std::filesystem::file_size(m_record, none);
+        return none ? 0 : size;
+    }
+
+private:
+    std::filesystem::path m_record;
 };
 
 // pure-ftpd with TLS required on every connection, anonymous uploads only (into the home of

@@ -9,7 +9,7 @@ set -euo pipefail
 build="$1"
 source_dir="$2"
 cmake="$3"
-# wait_until and wait_for_bus_name
+# wait_until, wait_for_bus_name and wait_for_job
 source "$source_dir/scripts/common.sh"
 
 readonly SERVICE=com.peaksystems.UIView32
@@ -62,7 +62,8 @@ start_host() {
 quit_host() {
   call "$CONTROL" Quit >/dev/null || fail "the host did not answer Quit"
   local status=0
-  wait "$host" || status=$?
+  wait_for_job "$host" 10 || status=$?
+  [ "$status" -ne 124 ] || fail "the host did not end within 10 s of Quit"
   [ "$status" -eq 0 ] || fail "the host ended with status $status"
 }
 
@@ -133,7 +134,8 @@ grep -qF "Quillet is already running from this folder" "$work/second.err" ||
 [ "$second" -ne 0 ] && [ "$second" -ne 124 ] || fail "the second Quillet ended with status $second"
 quit_host
 status=0
-wait "$app" || status=$?
+wait_for_job "$app" 10 || status=$?
+[ "$status" -ne 124 ] || fail "Quillet did not end within 10 s of the host closing"
 [ "$status" -eq 0 ] || fail "Quillet ended with status $status when the host closed"
 
 echo "== The desktop entry starts the copied program"
@@ -156,7 +158,8 @@ else
   [ -f "$copy/quillet.ini" ] || fail "the entry's Quillet made no quillet.ini in the copy"
   quit_host
   status=0
-  wait "$app" || status=$?
+  wait_for_job "$app" 10 || status=$?
+  [ "$status" -ne 124 ] || fail "the entry's Quillet did not end within 10 s of the host closing"
   [ "$status" -eq 0 ] || fail "the entry's Quillet ended with status $status"
 fi
 echo "== Passed"

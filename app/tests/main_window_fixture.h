@@ -12,6 +12,7 @@
 #include "testsupport/fake_keystroke_sender.h"
 #include "testsupport/fake_send_pacer.h"
 #include "testsupport/fake_uploader.h"
+#include "testsupport/named_child.h"
 #include "testsupport/recording_message_boxes.h"
 #include "testsupport/recording_notifier.h"
 
@@ -30,7 +31,7 @@ inline std::string logLine(const std::string& callsign, const std::string& addre
 }
 
 inline QLineEdit* lineEdit(const QObject* window, const char* name) {
-    return window->findChild<QLineEdit*>(QString::fromLatin1(name));
+    return child<QLineEdit>(window, name);
 }
 
 inline QStringList entries(const QListWidget* list) {
@@ -92,9 +93,7 @@ template <typename Queue = InlineWorkQueue> struct BasicWindowFixture : WindowSe
     FakeClock clock;
     int endings = 0;
     MainWindow window{services(host, keys, pacer, clock, [this] { ++endings; }), workers<Queue>()};
-    template <typename T> T* control(const char* name) {
-        return window.findChild<T*>(QString::fromLatin1(name));
-    }
+    template <typename T> T* control(const char* name) { return child<T>(&window, name); }
     QListWidget* list(const char* name) { return control<QListWidget>(name); }
     QPushButton* button(const char* name) { return control<QPushButton>(name); }
     QByteArray fileBytes(const char* name) const {

@@ -36,7 +36,8 @@ struct Station : WindowFixture {
         const QStringList rows = entries(list("List1"));
         for (int i = 1; i < rows.size(); ++i) {
             const QStringList columns = rows[i].split(QLatin1Char('\t'));
-            if (columns[0].mid(2) + ' ' + columns[2].section('>', 0, 0) == callsignAndAddressee) {
+            if (columns.value(0).mid(2) + ' ' + columns.value(2).section('>', 0, 0) ==
+                callsignAndAddressee) {
                 return i;
             }
         }
@@ -61,6 +62,7 @@ private slots:
                      logLine("W1AW", "BLN1", "Meeting") + logLine("station3", "BLNA", "late") +
                      logLine("G4ABC", "BLN3NA", "Caf\xE9 open");
         f.window.startUp();
+        QVERIFY(!f.host.calls.empty());
         QCOMPARE(f.host.calls.front(), std::string("CurrentMap"));
         QCOMPARE(f.host.selectors, std::vector<int>{2});
         const QStringList rows = entries(f.list("List1"));
@@ -139,8 +141,7 @@ private slots:
             QVERIFY(setup);
             lineEdit(setup, "Text16")->setText(QStringLiteral("ftp.example.org"));
             lineEdit(setup, "Text13")->setText(QStringLiteral("s3cret,1"));
-            QTest::mouseClick(setup->findChild<QPushButton*>(QStringLiteral("Command1")),
-                              Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(setup, "Command1"), Qt::LeftButton);
             QCOMPARE(f.window.settings().ftpHost, std::string("ftp.example.org"));
             QCOMPARE(f.window.settings().ftpPassword, std::string("s3cret,1"));
             QVERIFY(f.fileBytes("quillet.ini").contains("FTP_HOST=ftp.example.org\r\n"));
@@ -185,8 +186,7 @@ private slots:
         QTest::mouseClick(f.button("Command5"), Qt::LeftButton);
         auto* setup = f.window.findChild<SetupWindow*>();
         const auto testWebpage = [&] {
-            QTest::mouseClick(setup->findChild<QPushButton*>(QStringLiteral("Command3")),
-                              Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(setup, "Command3"), Qt::LeftButton);
             return f.boxes.shown.last();
         };
         QCOMPARE(testWebpage(), QStringLiteral("information: done."));
@@ -210,8 +210,8 @@ private slots:
         QCOMPARE(s.host.count("MessageLog"), reads + 1);
         const int row = s.rowOf(QStringLiteral("W1AW BLN1"));
         QCOMPARE(s.list("List1")->currentRow(), row); // followed to where the refresh moved it
-        QVERIFY(s.list("List1")->item(row)->text().startsWith(QStringLiteral("R W1AW\t")));
-        QVERIFY(s.list("List1")->item(1)->text().startsWith(QStringLiteral("N A1AA")));
+        QVERIFY(entries(s.list("List1")).value(row).startsWith(QStringLiteral("R W1AW\t")));
+        QVERIFY(entries(s.list("List1")).value(1).startsWith(QStringLiteral("N A1AA")));
         QCOMPARE(s.window.statusText(), QStringLiteral("Field day"));
         QVERIFY(!s.button("updateButton")->isEnabled());
         s.click("G4SIM BLN ");
@@ -229,7 +229,9 @@ private slots:
         s.click("VK2RT BLN3");
         QCOMPARE(s.window.statusText(),
                  QString(kStatusShownLength, QLatin1Char('x')) + QChar(0x2026));
-        QVERIFY(s.list("List1")->currentItem()->text().endsWith(QString::fromStdString(huge)));
+        QVERIFY(entries(s.list("List1"))
+                    .value(s.list("List1")->currentRow())
+                    .endsWith(QString::fromStdString(huge)));
         // text from the air is shown as written, never as markup
         s.host.log += logLine("ZZ9", "BLN3", "a <b>x</b> &amp;");
         s.window.refreshMessages();
@@ -243,7 +245,7 @@ private slots:
     void aGroupClickFiltersTheListWithoutReadingTheHost() {
         Station s;
         QListWidget* groups = s.list("List2");
-        QCOMPARE(groups->item(1)->text(), QStringLiteral("EU"));
+        QCOMPARE(entries(groups).value(1), QStringLiteral("EU"));
         const int reads = s.host.count("MessageLog");
         clickRow(groups, 1);
         QCOMPARE(s.window.groupFilter(), std::string("EU"));
@@ -299,8 +301,8 @@ private slots:
         QTest::mouseClick(s.button("Command3"), Qt::LeftButton);
         QTest::mouseClick(s.button("Command3"), Qt::LeftButton);
         QCOMPARE(s.window.findChildren<AddMultipleWindow*>().size(), 1);
-        auto* board = s.window.findChild<AddMultipleWindow*>()->findChild<QListWidget*>();
-        QCOMPARE(board->item(1)->text(), QStringLiteral("BLN1>\tEnter Text Here")); // not BLN1EU
+        const QStringList board = entries(child<QListWidget>(child<AddMultipleWindow>(&s.window)));
+        QCOMPARE(board.value(1), QStringLiteral("BLN1>\tEnter Text Here")); // not BLN1EU
         QCOMPARE(s.host.count("StationCallsign"), asked);
         QCOMPARE(s.window.getMyMessageForBLN("BLN1EU"), std::string("Own EU\tafter tab"));
         QCOMPARE(s.window.getMyMessageForBLN("BLN2"), std::string()); // g4sim is not G4SIM
@@ -329,6 +331,7 @@ private slots:
             }
         };
         QTest::keyClick(text, Qt::Key_Return);
+        QVERIFY(!s.keys.calls().empty());
         QCOMPARE(s.keys.calls().front(), std::string("activate:UI-View32 V2.03 [North Sea]"));
         QCOMPARE(s.keys.keyCalls(), 21);
         QCOMPARE(s.window.statusText(), QStringLiteral("Sent: <BLN> hello"));
@@ -469,19 +472,19 @@ private slots:
         // Each of these is handled at once, on the table as shown.
         clickRow(f.list("List1"), 2);
         QCOMPARE(f.window.statusText(), QStringLiteral("Field day"));
-        QVERIFY(f.list("List1")->item(2)->text().startsWith(QStringLiteral("R W1AW")));
+        QVERIFY(entries(f.list("List1")).value(2).startsWith(QStringLiteral("R W1AW")));
         QTest::mouseClick(f.button("Command2"), Qt::LeftButton);
         QVERIFY(f.window.findChild<AddMessageWindow*>());
         QTest::mouseClick(f.button("Command3"), Qt::LeftButton);
-        auto* board = f.window.findChild<AddMultipleWindow*>()->findChild<QListWidget*>();
-        QCOMPARE(board->item(0)->text(), QStringLiteral("BLN >\tOwn"));
+        const QStringList board = entries(child<QListWidget>(child<AddMultipleWindow>(&f.window)));
+        QCOMPARE(board.value(0), QStringLiteral("BLN >\tOwn"));
         QVERIFY(f.window.refreshPending());
         // The refresh lands with the read mark carried over and the clicked row selected.
         QTRY_VERIFY_WITH_TIMEOUT(!f.window.refreshPending(), 15000);
         QCOMPARE(f.host.count("MessageLog"), 2);
         QCOMPARE(f.list("List1")->count(), 4);
-        QVERIFY(f.list("List1")->item(1)->text().startsWith(QStringLiteral("N A1AA")));
-        QVERIFY(f.list("List1")->item(3)->text().startsWith(QStringLiteral("R W1AW")));
+        QVERIFY(entries(f.list("List1")).value(1).startsWith(QStringLiteral("N A1AA")));
+        QVERIFY(entries(f.list("List1")).value(3).startsWith(QStringLiteral("R W1AW")));
         QCOMPARE(f.list("List1")->currentRow(), 3);
     }
 };

@@ -1,6 +1,7 @@
 #include "composing/add_message_window.h"
 #include "composing/add_multiple_window.h"
 #include "composing/main_window_operations.h"
+#include "testsupport/named_child.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -43,7 +44,7 @@ public:
 };
 
 QLineEdit* field(QWidget* window, const char* name) {
-    return window->findChild<QLineEdit*>(QString::fromLatin1(name));
+    return testing::child<QLineEdit>(window, name);
 }
 
 } // namespace
@@ -58,7 +59,7 @@ private slots:
         QCOMPARE(field(w, "toStation")->text(), QStringLiteral("BLN"));
         QCOMPARE(field(w, "port")->text(), QStringLiteral("1"));
         QVERIFY(field(w, "digi")->text().isEmpty() && field(w, "message")->text().isEmpty());
-        auto* combo = w->findChild<QComboBox*>(QStringLiteral("Combo1"));
+        auto* combo = testing::child<QComboBox>(w, "Combo1");
         QCOMPARE(combo->currentIndex(), -1);
         field(w, "toStation")->setText(QStringLiteral("BLN1EU"));
         QMetaObject::invokeMethod(combo, "activated", Q_ARG(int, 6));
@@ -123,8 +124,7 @@ private slots:
             w->sendAndClose();
             QVERIFY(main.events.empty());
             QVERIFY(!w.isNull() && w->isVisible());
-            QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("Command1")),
-                              Qt::LeftButton);
+            QTest::mouseClick(testing::child<QPushButton>(w, "Command1"), Qt::LeftButton);
             QTRY_VERIFY(w.isNull());
             QVERIFY(main.events.empty());
         }
@@ -137,11 +137,12 @@ private slots:
                     {"BLNQ", "Q\ttabbed"},
                     {"BLN1EU", "group"}};
         AddMultipleWindow board(main);
-        auto* list = board.findChild<QListWidget*>(QStringLiteral("List1"));
+        auto* list = testing::child<QListWidget>(&board, "List1");
+        const auto text = [&](int i) { return list->item(i) ? list->item(i)->text() : QString(); };
         QCOMPARE(list->count(), 36);
-        QCOMPARE(list->item(0)->text(), QStringLiteral("BLN >\tGeneral"));
-        QCOMPARE(list->item(10)->text(), QStringLiteral("BLNA>\tEnter Text Here"));
-        QCOMPARE(list->item(35)->text(), QStringLiteral("BLNZ>\tEnter Text Here"));
+        QCOMPARE(text(0), QStringLiteral("BLN >\tGeneral"));
+        QCOMPARE(text(10), QStringLiteral("BLNA>\tEnter Text Here"));
+        QCOMPARE(text(35), QStringLiteral("BLNZ>\tEnter Text Here"));
         QCOMPARE(list->currentRow(), -1);
         auto click = [&](int row) {
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
@@ -163,11 +164,11 @@ private slots:
         click(11); // not the placeholder: a blank more
         QCOMPARE(field(message, "message")->text(), QStringLiteral("Enter Text Here "));
         // the timer refills every 30 s and the selection goes
-        auto* timer = board.findChild<QTimer*>(QStringLiteral("Timer1"));
+        auto* timer = testing::child<QTimer>(&board, "Timer1");
         QCOMPARE(timer->interval(), 30000);
         main.own["BLN5"] = "new five";
         timer->start(1);
-        QTRY_COMPARE(list->item(5)->text(), QStringLiteral("BLN5>\tnew five"));
+        QTRY_COMPARE(text(5), QStringLiteral("BLN5>\tnew five"));
         QCOMPARE(list->currentRow(), -1);
         delete message;
     }

@@ -54,6 +54,7 @@ TEST_F(Sending, EmptyDigiNegativePortAndTheTitleTakenWhole) {
     ASSERT_TRUE(
         sender.sendMessage(mapTitled("  Title with blanks  "), 0, "BLN ", -1, "", "t").ok());
     const auto& calls = keys.calls();
+    ASSERT_GE(calls.size(), 17u);
     EXPECT_EQ(calls[0], "activate:UI-View32 V2.03 [  Title with blanks  ]");
     EXPECT_EQ(calls[12], "keys:BLN "); // the padded addressee as it stands
     EXPECT_EQ(calls[14], "keys:-1");

@@ -22,6 +22,11 @@ wait_until() { # seconds command...
   return 1
 }
 
+# Whether a background job has ended: gone, or a zombie until `wait` collects its status.
+job_ended() {
+  [ ! -e "/proc/$1" ] || grep -q ') Z' "/proc/$1/stat" 2>/dev/null
+}
+
 # --- as root -------------------------------------------------------------------------
 as_root() {
   export DEBIAN_FRONTEND=noninteractive
@@ -69,10 +74,10 @@ as_user() {
   # no other X server uses.
   Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$HOME/display" >/tmp/xvfb.log 2>&1 &
   local xvfb=$!
-  wait_until 20 test -s "$HOME/display" || { cat /tmp/xvfb.log; fail "Xvfb did not start"; }
+  wait_until 20 test -s "$HOME/display" || { cat /tmp/xvfb.log; fail "Xvfb did not write its display number within 20 s"; }
   DISPLAY=":$(head -n 1 "$HOME/display")"
   export DISPLAY QT_QPA_PLATFORM=xcb
-  wait_until 20 xdpyinfo >/dev/null 2>&1 || { cat /tmp/xvfb.log; fail "Xvfb does not answer"; }
+  wait_until 20 xdpyinfo >/dev/null 2>&1 || { cat /tmp/xvfb.log; fail "Xvfb did not answer xdpyinfo within 20 s"; }
   local status=0
   dbus-run-session -- bash /tmp/inside_root.sh in-session || status=$?
   kill "$xvfb"
@@ -99,7 +104,7 @@ start_quillet() {
   quillet 2>"$HOME/quillet.err" &
   app=$!
   wait_until 30 window_named "Quillet [$callsign]" ||
-    { cat "$HOME/quillet.err" >&2; fail "no window 'Quillet [$callsign]'"; }
+    { cat "$HOME/quillet.err" >&2; fail "no window 'Quillet [$callsign]' within 30 s"; }
 }
 
 stop_quillet() {
@@ -135,7 +140,7 @@ in_session() {
   local feed=/usr/share/quillet-host/sample_feed.txt
   quillet-host --feed "$feed" 2>"$HOME/host.err" &
   local host=$!
-  wait_until 20 on_bus || { cat "$HOME/host.err" >&2; fail "quillet-host did not come onto the bus"; }
+  wait_until 20 on_bus || { cat "$HOME/host.err" >&2; fail "quillet-host did not come onto the bus within 20 s"; }
   callsign="$(host_call StationCallsign | sed -n 's/^ *string "\(.*\)"$/\1/p')"
   local first_sender
   first_sender="$(grep -v '^#' "$feed" | grep -m1 '|' | cut -d'|' -f1)"
@@ -154,7 +159,7 @@ in_session() {
   local host_folder="$HOME/.local/share/quillet-host"
   grep -qxF "Program Folder=$host_folder/" "$HOME/.config/Peak Systems/UI-View32.ini" ||
     fail "the host did not record $host_folder/ as its program folder"
-  wait_until 10 test -f "$host_folder/QUILLET.XTR" || fail "Quillet wrote no $host_folder/QUILLET.XTR"
+  wait_until 10 test -f "$host_folder/QUILLET.XTR" || fail "Quillet wrote no $host_folder/QUILLET.XTR within 10 s"
   grep -qF '"/usr/bin/quillet"' "$host_folder/QUILLET.XTR" ||
     fail "QUILLET.XTR does not name /usr/bin/quillet"
   ! grep "^quillet-host: " "$HOME/host.err" || fail "the host complained"
@@ -194,6 +199,7 @@ in_session() {
   chmod 700 "$host_folder"
 
   dbus-send --session --print-reply --dest="$SERVICE" /UIView32 org.quillet.HostControl1.Quit >/dev/null
+  wait_until 10 job_ended "$host" || fail "quillet-host did not end within 10 s of Quit"
   wait "$host" || fail "quillet-host ended with status $?"
 }
 

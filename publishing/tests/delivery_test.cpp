@@ -164,6 +164,7 @@ TEST_F(Publisher, ARunEmptiesTheStatusThenReportsOnlyAFailure) {
     input.stationCallsign = [] { return std::optional<std::string>(); };
     uploader.log.clear();
     publisher.webpageAction(input);
+    ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(statuses.back(),
               "Error doing web page update -> the host did not tell the station callsign");
     EXPECT_TRUE(uploader.log.empty());

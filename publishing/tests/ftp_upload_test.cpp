@@ -68,7 +68,7 @@ protected:
 TEST_F(FtpUpload, PlainFtpReportsEachFailureThenCarriesBothFilesByteForByte) {
     ASSERT_EQ(pyftpdlibMissing(), "");
     FtpServer server(root.path(), "op", "right horse");
-    SilentServer silent;
+    SilentServer silent(root / "silent.log");
     const std::vector<std::array<std::string, 4>> cases{
         // host, password, folder, what the status line says
         {server.host(), "wrong horse", "", "Login denied"},
@@ -94,12 +94,17 @@ TEST_F(FtpUpload, PlainFtpReportsEachFailureThenCarriesBothFilesByteForByte) {
     expectArrived(root / "site" / "www", "bulletin board.htm");
     // The program's end stops an upload that waits for a silent server, and it says so.
     input.settings.ftpHost = silent.host();
-    std::thread ending([this] {
-        std::this_thread::sleep_for(500ms);
+    const auto before = silent.accepted();
+    std::thread ending([&] {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (silent.accepted() == before && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(10ms);
+        }
         uploader.cancel();
     });
     expectFailure("CD site/www failed: the program is ending, so the upload stopped");
     ending.join();
+    EXPECT_GT(silent.accepted(), before) << "the upload did not reach the silent server in 10 s";
 }
 
 // pure-ftpd takes anonymous uploads into the home of the `ftp` user, made here if missing.

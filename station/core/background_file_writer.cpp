@@ -63,11 +63,15 @@ void BackgroundFileWriter::append(std::string_view lines) {
     m_state->wake.notify_one();
 }
 
-void BackgroundFileWriter::flush() {
+Status BackgroundFileWriter::flush() {
     std::unique_lock lock(m_state->mutex);
-    m_state->idle.wait(lock, [this] {
-        return !m_state->pending && m_state->appended.empty() && !m_state->writing;
-    });
+    if (m_state->idle.wait_for(lock, kFlushWait, [this] {
+            return !m_state->pending && m_state->appended.empty() && !m_state->writing;
+        })) {
+        return {};
+    }
+    return fail(m_state->path + " did not take what was written within " +
+                std::to_string(kFlushWait.count()) + " s");
 }
 
 std::optional<std::string> BackgroundFileWriter::takeError() {

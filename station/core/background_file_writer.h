@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/result.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -20,6 +22,7 @@ namespace quillet::station {
 class BackgroundFileWriter {
 public:
     static constexpr std::chrono::milliseconds kStopWait{500};
+    static constexpr std::chrono::seconds kFlushWait{10};
 
     explicit BackgroundFileWriter(std::string path);
     ~BackgroundFileWriter();
@@ -28,8 +31,9 @@ public:
 
     void save(std::string contents);
     void append(std::string_view lines);
-    // Waits until everything handed over is written; for tests and the end of the program.
-    void flush();
+    // Waits until everything handed over is written, at most `kFlushWait`; for tests and the
+    // end of the program.
+    Status flush();
     // The last write's failure, if any, taken once.
     std::optional<std::string> takeError();
 

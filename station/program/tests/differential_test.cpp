@@ -35,7 +35,7 @@ std::vector<Play> verdicts(QString& problem) {
                 qEnvironmentVariable("QUILLET_JS_APRS_FAP"),
                 QStringLiteral(QUILLET_DIFFERENTIAL_DIR "/corpus.txt")});
     if (!node.waitForFinished(30000) || node.exitCode() != 0) {
-        problem = "node failed: " + node.readAllStandardError();
+        problem = "node failed or did not finish within 30 s: " + node.readAllStandardError();
         return {};
     }
     const QJsonArray entries = QJsonDocument::fromJson(node.readAllStandardOutput()).array();

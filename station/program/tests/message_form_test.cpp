@@ -132,8 +132,10 @@ TEST_F(StationWindowTest, AFeedIsReadAsUtf8) {
     ASSERT_TRUE(feed.open() && feed.write("F5XYZ|BLN1EU|R\xC3\xA9union\n") > 0 && feed.flush());
     const Result<int> loaded = m_host->loadFeed(feed.fileName());
     ASSERT_TRUE(loaded.ok()) << loaded.error();
-    ASSERT_EQ(*loaded, 1);
-    EXPECT_EQ(logged().back().text, QString::fromUtf8("R\xC3\xA9union"));
+    EXPECT_EQ(*loaded, 1);
+    EXPECT_EQ(logged(),
+              (std::vector<FeedBulletin>{{QStringLiteral("F5XYZ"), QStringLiteral("BLN1EU"),
+                                          QString::fromUtf8("R\xC3\xA9union")}}));
 }
 
 TEST_F(StationWindowTest, TheHostSequenceLogsOneOwnBulletin) {

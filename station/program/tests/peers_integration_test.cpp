@@ -6,6 +6,7 @@
 #include "station/core/transmit.h"
 #include "station/program/host_station.h"
 #include "station/program/tcp_link_connection.h"
+#include "testsupport/checked_value.h"
 #include "testsupport/direwolf.h" // for a free port
 #include "testsupport/scripted_server.h"
 
@@ -162,6 +163,7 @@ TEST(TransmitOverLinksTest, SendsOnTheNamedTncAndVerifiedAprsIsAndSaysWhyNot) {
                          std::make_unique<AprsIsProtocol>(AprsIsLogin{"N0CALL", -1, "g/BLN*"})),
                  true);
     host.start();
+    ASSERT_EQ(host.links().size(), 3u);
     ASSERT_TRUE(waitFor([&] { return tnc.connections == 1 && aprsIs.received.endsWith("\n"); }));
     aprsIs.send("# logresp N0CALL unverified, server T2TEST\r\n");
     ASSERT_TRUE(
@@ -173,8 +175,8 @@ TEST(TransmitOverLinksTest, SendsOnTheNamedTncAndVerifiedAprsIsAndSaysWhyNot) {
     outcome = host.send({"BLN1", 1, "WIDE2-1", "Net"});
     EXPECT_TRUE(outcome.logged) << outcome.status.toStdString();
     EXPECT_TRUE(outcome.status.contains("not verified"));
-    const auto packet = buildMessagePacket("N0CALL", "BLN1", "Net", "WIDE2-1");
-    const std::string frame = aprs::kissEncode(*aprs::encodeAx25(*packet), 0);
+    const auto packet = valueOf(buildMessagePacket("N0CALL", "BLN1", "Net", "WIDE2-1"));
+    const std::string frame = aprs::kissEncode(valueOf(aprs::encodeAx25(packet)), 0);
     EXPECT_TRUE(waitFor([&] { return tnc.received.toStdString() == frame; }));
     EXPECT_EQ(host.logText(), QString::fromUtf8("N0CALL³BLN1³Net\r\n"));
     aprsIs.send("# logresp N0CALL verified, server T2TEST\r\n");
