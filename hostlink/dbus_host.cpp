@@ -108,8 +108,8 @@ Failure callFailed(const QDBusConnection& connection, const QDBusError& error, c
         // on the bus was too slow; one that left it either ended or was cut off, which its
         // process tells.
         if (hostOnBus(connection)) {
-            message = QStringLiteral("Host did not answer %1 within %2")
-                          .arg(name, secondsText(timeoutMs));
+            message = QString::fromLatin1(kNoAnswer.data(), qsizetype(kNoAnswer.size())) +
+                      QStringLiteral("%1 within %2").arg(name, secondsText(timeoutMs));
         } else if (processKeepsRunning(hostPid)) {
             message = QStringLiteral("Host not reachable: the bus cut UI-View32 off during %1 "
                                      "while it kept running (an answer too large for the bus "

@@ -7,8 +7,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace quillet {
+
+// How a call that the host did not answer within its time limit fails. The call may still
+// be under way at the host: a bulletin handed over that way may yet go out.
+inline constexpr std::string_view kNoAnswer = "Host did not answer ";
 
 // The map the host currently shows.
 class HostMap {
