@@ -46,8 +46,14 @@ MainWindow::MainWindow(Services services, Workers workers, QWidget* parent)
       m_settings(std::filesystem::path(QFile::encodeName(m_services.programDir).toStdString())),
       m_link(m_services.host), m_store(std::make_shared<BulletinStore>(m_services.clock)),
       m_publisher(m_services.uploader, m_services.clock, m_services.formatter,
-                  [this](const std::string& text) { setStatus(text); }),
-      m_announcer(m_services.notifier, [this](const std::string& text) { setStatus(text); }),
+                  [this](const std::string& text) {
+                      if (text.starts_with(kPublishErrorPrefix)) {
+                          showError(text);
+                      } else {
+                          showNews(text); // a run starting empties the line, or was skipped
+                      }
+                  }),
+      m_announcer(m_services.notifier, [this](const std::string& text) { showError(text); }),
       m_workers(std::move(workers)) {
     buildControls();
 }
@@ -119,6 +125,11 @@ void MainWindow::buildControls() {
     m_applicationDir->hide();
 
     connect(m_exitButton, &QPushButton::clicked, this, [this] { m_services.endProgram(); });
+    // Connected before the buttons' own actions, which run after it and may report anew.
+    for (QPushButton* button :
+         {m_addSingleButton, m_addMultipleButton, m_updateButton, m_setupButton}) {
+        connect(button, &QPushButton::clicked, this, &MainWindow::operatorActed);
+    }
     connect(m_addSingleButton, &QPushButton::clicked, this, &MainWindow::openFreshMessageWindow);
     connect(m_addMultipleButton, &QPushButton::clicked, this, &MainWindow::openMultipleWindow);
     connect(m_updateButton, &QPushButton::clicked, this, &MainWindow::updateMessage);
@@ -176,9 +187,9 @@ void MainWindow::startUp() {
                       m_services.executable.filename().string());
     // A problem met on the way stays in the status line instead of the version.
     if (!loaded) {
-        setStatus(loaded.error());
+        showError(loaded.error());
     } else if (!registered) {
-        setStatus(registered.error());
+        showError(registered.error());
     } else {
         m_status->setText(versionText());
     }
@@ -220,7 +231,7 @@ void MainWindow::applyRefresh(const Result<HostReading>& reading,
     const std::optional<Identity> follow = std::exchange(m_follow, std::nullopt);
     if (!reading) {
         // What was shown stays; the next refresh asks the host again.
-        setStatus(reading.error());
+        showError(reading.error(), Held::HostLost);
         refreshForLogChange(); // a change that came in meanwhile
         return;
     }
@@ -250,7 +261,7 @@ void MainWindow::applyRefresh(const Result<HostReading>& reading,
                        QLatin1Char(']'));
     }
     if (reading->reconnected) {
-        setStatus("Connected to the host again");
+        showNews("Connected to the host again", true);
     }
     m_announcer.afterRefresh(m_store->bulletins(), m_groupFilter,
                              m_settings.settings().notifyNewBulletins,
@@ -307,7 +318,7 @@ void MainWindow::webpageAction(std::function<void(const Status& outcome)> ended)
 Status MainWindow::changeConfig(const std::string& key, const std::string& value, bool upCase) {
     Status changed = m_settings.changeConfig(key, value, upCase);
     if (!changed) {
-        setStatus(changed.error());
+        showError(changed.error());
     }
     return changed;
 }
@@ -375,6 +386,7 @@ void MainWindow::groupClicked() {
     if (m_groupListBusy || m_groupList->currentItem() == nullptr) {
         return;
     }
+    operatorActed();
     m_groupFilter = toWindows1252(m_groupList->currentItem()->text());
     showBulletins();
 }
@@ -394,8 +406,9 @@ void MainWindow::updateMessage() {
 }
 
 AddMessageWindow* MainWindow::openMessageWindow() {
+    operatorActed();
     if (m_sending) {
-        setStatus("A bulletin is being sent; wait until it is done");
+        showError("A bulletin is being sent; wait until it is done");
         return nullptr;
     }
     if (!m_message) {
@@ -427,8 +440,9 @@ AddMultipleWindow* MainWindow::openMultipleWindow() {
 void MainWindow::sendMessage(const std::string& toStation, std::int16_t port,
                              const std::string& digi, const std::string& msg,
                              std::function<void(bool sent)> done) {
+    operatorActed();
     if (m_sending) {
-        setStatus("A bulletin is being sent; wait until it is done");
+        showError("A bulletin is being sent; wait until it is done");
         if (done) {
             done(false);
         }
@@ -489,7 +503,13 @@ void MainWindow::sendDirect(const std::string& toStation, std::int16_t port,
         const Result<DirectSend> sent = m_link.sendBulletin(toStation, port, digi, msg);
         Status outcome;
         if (!sent) {
-            outcome = fail("Error Sending Message: " + sent.error());
+            // A host that did not answer in time may have the bulletin and go on to send and
+            // log it; the refresh its log change brings shows it like any other.
+            const bool mayStillSend = sent.error().starts_with(kNoAnswer);
+            outcome = fail("Error Sending Message: " + sent.error() +
+                           (mayStillSend ? " (the host may still send it: the list shows it "
+                                           "once the host logs it)"
+                                         : ""));
         } else if (!sent->sent) {
             outcome =
                 fail(sent->status.empty() ? "The host did not send the bulletin" : sent->status);
@@ -507,7 +527,7 @@ void MainWindow::sendEnded(const Status& outcome, const std::string& sentLine) {
         activateWindow();
         setStatus(sentLine);
     } else {
-        setStatus(outcome.error());
+        showError(outcome.error());
     }
     if (auto done = std::exchange(m_sendDone, nullptr)) {
         done(outcome.ok());
@@ -541,11 +561,30 @@ void MainWindow::fillGroupList() {
 }
 
 void MainWindow::setStatus(const std::string& text) {
+    m_held = Held::Nothing;
     // A bulletin may be a megabyte long: the label gets what it can show, cut with "…".
     if (text.size() > static_cast<std::size_t>(kStatusShownLength)) {
         m_status->setText(fromWindows1252(text.substr(0, kStatusShownLength)) + QChar(0x2026));
     } else {
         m_status->setText(fromWindows1252(text));
+    }
+}
+
+void MainWindow::showError(const std::string& text, Held until) {
+    setStatus(text);
+    m_held = until;
+}
+
+void MainWindow::showNews(const std::string& text, bool hostBack) {
+    if (m_held == Held::Error || (m_held == Held::HostLost && !hostBack)) {
+        return;
+    }
+    setStatus(text);
+}
+
+void MainWindow::operatorActed() {
+    if (m_held != Held::Nothing) {
+        setStatus({});
     }
 }
 

@@ -131,7 +131,19 @@ private:
     void refreshForLogChange();
     void showBulletins();
     void fillGroupList();
+    // The status line. What the operator asked for (a clicked bulletin's text, a send's
+    // outcome) shows at once. An error stays until the operator acts or a newer error
+    // replaces it: news (the host answering again, a publishing run starting or skipped) never
+    // erases it, so a send that failed a moment before a reconnect can still be read. Only a
+    // lost host's own error gives way to the news that the host is back.
+    enum class Held { Nothing, Error, HostLost };
     void setStatus(const std::string& text);
+    void showError(const std::string& text, Held until = Held::Error);
+    void showNews(const std::string& text, bool hostBack = false);
+    // The operator acted: a click on one of this window's buttons, on a bulletin or a group,
+    // opening the Add Message window (also from the board), or a new send. An error still
+    // shown has been seen then, and the line is emptied for what comes next.
+    void operatorActed();
     std::filesystem::path programDir() const;
     void bulletinClicked();
     void groupClicked();
@@ -153,6 +165,7 @@ private:
     std::optional<Identity> m_follow;         // the clicked bulletin, reselected after it
     bool m_groupListBusy = false;
     bool m_bulletinListBusy = false;
+    Held m_held = Held::Nothing;     // what the status line shows, and what may replace it
     bool m_sending = false;          // a send is typing into the host
     bool m_hostDirect = false;       // the host offers its own interface, as the last refresh found
     bool m_logChangePending = false; // the host's log changed after the last refresh started
