@@ -1,8 +1,7 @@
 #pragma once
 
-// The value of a Result that a GoogleTest case expects to hold one. A failed call is a test
-// failure at the caller's line with the call's reason, and the test goes on with an empty
-// value instead of reading one that is not there.
+// The value of a Result expected to hold one. A failed call fails the test at the caller's
+// line with its reason, and the test goes on with an empty value.
 
 #include "base/result.h"
 

@@ -1,8 +1,7 @@
 #pragma once
 
-// Dire Wolf as a TNC with no sound card, for tests: it hears audio sent to it over UDP (made
-// by gen_packets) and writes what it transmits into a raw audio file, which atest decodes.
-// All three programs come with Debian's direwolf package.
+// Dire Wolf as a TNC without sound card: it hears gen_packets' audio over UDP and writes what
+// it sends into a raw audio file for atest. All three come with Debian's direwolf package.
 
 #include "testsupport/host_process.h"
 

@@ -12,9 +12,8 @@
 
 namespace quillet {
 
-// A host for tests: serves what the test sets, records every call by name, and can be
-// told to fail its calls, to take its time over each, or to announce that it is closing.
-// Calls may come from a worker thread; set the texts before the call that reads them.
+// Serves what the test sets, records every call by name, can fail, be slow or announce its
+// closing. Calls may come from a worker thread: set the texts before the call reads them.
 class FakeHost final : public Host {
 public:
     std::string log;
@@ -31,23 +30,17 @@ public:
     std::string sendError;                  // SendBulletin alone fails with it while set
 
     Result<std::unique_ptr<HostMap>> currentMap() override {
-        if (!record("CurrentMap")) {
-            return notRunning();
-        }
-        return std::unique_ptr<HostMap>(std::make_unique<Map>(*this));
+        return answer("CurrentMap",
+                      [this] { return std::unique_ptr<HostMap>(std::make_unique<Map>(*this)); });
     }
     Result<std::string> messageLog(int selector) override {
-        if (!record("MessageLog")) {
-            return notRunning();
-        }
-        selectors.push_back(selector);
-        return log;
+        return answer("MessageLog", [this, selector] {
+            selectors.push_back(selector);
+            return log;
+        });
     }
     Result<std::string> stationCallsign() override {
-        if (!record("StationCallsign")) {
-            return notRunning();
-        }
-        return callsign;
+        return answer("StationCallsign", [this] { return callsign; });
     }
     void setClosingHandler(std::function<void()> handler) override {
         m_closing = std::move(handler);
@@ -58,10 +51,7 @@ public:
         }
     }
     Result<bool> offersDirectSend() override {
-        if (!record("OffersDirectSend")) {
-            return notRunning();
-        }
-        return direct;
+        return answer("OffersDirectSend", [this] { return direct; });
     }
     Result<DirectSend> sendBulletin(const std::string& addressee, int port, const std::string& path,
                                     const std::string& text) override {
@@ -96,10 +86,7 @@ private:
     public:
         explicit Map(FakeHost& host) : m_host(host) {}
         Result<std::string> mapFileName() override {
-            if (!m_host.record("MapFileName")) {
-                return notRunning();
-            }
-            return m_host.mapFile;
+            return m_host.answer("MapFileName", [this] { return m_host.mapFile; });
         }
 
     private:
@@ -108,6 +95,14 @@ private:
 
     static Failure notRunning() { return fail("Host not reachable: the host is not running"); }
 
+    // Notes the call, then gives what `value` makes of the test's texts unless it is to fail.
+    template <typename Make>
+    auto answer(const char* call, Make value) -> Result<decltype(value())> {
+        if (!record(call)) {
+            return notRunning();
+        }
+        return value();
+    }
     // Notes the call; false when it is to fail.
     bool record(const char* call) {
         std::this_thread::sleep_for(std::chrono::milliseconds(replyDelayMs.load()));

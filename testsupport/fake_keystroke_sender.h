@@ -18,9 +18,6 @@ public:
     Status activateWindow(const std::string& caption, std::int64_t processId) override {
         m_calls.push_back("activate:" + caption);
         m_processId = processId;
-        if (m_failActivation) {
-            return fail("the window manager refused to activate \"" + caption + "\"");
-        }
         // As the real sender: an equal caption first, else one that begins with the text.
         bool found = m_captions.empty();
         for (const std::string& window : m_captions) {
@@ -44,8 +41,6 @@ public:
         return {};
     }
 
-    // Every activation fails from now on (or succeeds again with false).
-    void setFailActivation(bool fail) { m_failActivation = fail; }
     // Only windows with these captions can be activated; an empty list means any caption.
     void setWindowCaptions(std::vector<std::string> captions) { m_captions = std::move(captions); }
     // Another window takes the focus before the nth call of sendKeys (counting from 1, over
@@ -62,7 +57,6 @@ public:
 private:
     std::vector<std::string> m_calls;
     std::vector<std::string> m_captions;
-    bool m_failActivation = false;
     int m_focusLostFromKeyCall = 0;
     int m_keyCalls = 0;
     std::int64_t m_processId = 0;

@@ -1,8 +1,7 @@
 #pragma once
 
-// A control a window must hold, found by its type and, if given, its object name. A missing
-// one ends the test with a fatal message naming it, which QtTest reports as the failure,
-// instead of a crash on a null pointer further on.
+// A control a window must hold, by type and, if given, object name. A missing one ends the
+// test with a fatal message naming it instead of a crash on a null pointer further on.
 
 #include <QObject>
 

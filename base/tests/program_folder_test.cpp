@@ -13,9 +13,8 @@ using testing::readBytes;
 using testing::TempDir;
 using testing::writeBytes;
 
-// What each layout gives: the folder written to, where the shipped files are found, and what
-// a first start leaves in the user's folder. Permission cases need an ordinary user and are
-// in the package's install test.
+// Each layout's folder written to, where the shipped files are found, and what a first start
+// leaves in the user's folder. Permission cases are in the package's install test.
 TEST(ProgramFolder, EachLayoutWritesWhereItMayAndKeepsTheOperatorsEdits) {
     struct Case {
         const char* name;
@@ -85,8 +84,7 @@ TEST(ProgramFolder, EachLayoutWritesWhereItMayAndKeepsTheOperatorsEdits) {
 }
 
 // A user folder that is a file stops the start, named with the reason, and stays as it was.
-// Folders that cannot be written and a template that cannot be read need an ordinary user:
-// they are in the package's install test.
+// Unwritable folders and unreadable templates are in the package's install test.
 TEST(ProgramFolder, AUserFolderThatIsAFileStopsTheStartUntouched) {
     const TempDir t;
     fs::create_directories(t / "bin");

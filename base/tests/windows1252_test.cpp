@@ -1,9 +1,7 @@
-#include "base/result.h"
 #include "base/windows1252.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 namespace quillet {
@@ -46,26 +44,6 @@ TEST(Windows1252, UpperCaseFollowsTheCodePagesLetters) {
     EXPECT_EQ(toUpperWindows1252("\x9A\x9C\x9E\xFF"), "\x8A\x8C\x8E\x9F"); // š œ ž ÿ
     EXPECT_EQ(toUpperWindows1252("\xF7\xDF\xB5"), "\xF7\xDF\xB5"); // ÷ ß µ have no capital here
     EXPECT_EQ(toUpperWindows1252("\xE0\xFE"), "\xC0\xDE");
-}
-
-Result<std::unique_ptr<int>> parse(const std::string& text) {
-    if (text.empty()) {
-        return fail("nothing to read");
-    }
-    return std::make_unique<int>(std::stoi(text));
-}
-
-TEST(Result, CarriesEitherTheValueOrTheError) {
-    auto good = parse("42");
-    ASSERT_TRUE(good.ok());
-    EXPECT_TRUE(good.error().empty());
-    EXPECT_EQ(*std::move(good).value(), 42); // move-only values come out whole
-    EXPECT_FALSE(parse(""));
-    EXPECT_EQ(parse("").error(), "nothing to read");
-    EXPECT_TRUE(Status{}.ok());
-    const Status failed = fail("disk full");
-    EXPECT_FALSE(failed.ok());
-    EXPECT_EQ(failed.error(), "disk full");
 }
 
 } // namespace

@@ -98,9 +98,8 @@ TEST_F(DBusHostTest, TheLatestClosingHandlerFiresAndAVanishedHostFailsUntilItIsB
     EXPECT_EQ(replaced, 0);
 }
 
-// quillet-host's own interface takes a bulletin with the message form's checks and words,
-// logs it as written, and says so on the bus; a frozen host times out; a host started without
-// the interface, even under the same name, is found out as the new process it is.
+// The own interface checks a bulletin in the message form's words, logs it as written and
+// signals it; a frozen host times out; a new host without the interface is found out.
 TEST_F(DBusHostTest, TheOwnInterfaceSendsOrRefusesInTheFormsWordsAndSignalsEachLogging) {
     int changes = 0;
     m_host.setLogChangedHandler([&changes] { ++changes; });
@@ -192,9 +191,8 @@ TEST_F(DBusHostTest, WrongReplyTypesAreFailures) {
     thread.wait();
 }
 
-// A host that dies in the middle of MessageLog, or one the bus cuts off while it answers, as it
-// does one whose answer is too large: its connection closes before the reply, and its process
-// keeps running for a while.
+// A host that dies in MessageLog, or one the bus cuts off while it answers (as for an answer
+// too large): its connection closes before the reply, and its process runs on a while.
 constexpr char kFailingHost[] = R"(
 import dbus, dbus.service, dbus.mainloop.glib, os, signal, sys, time
 from gi.repository import GLib

@@ -43,9 +43,8 @@ TEST_F(Delivery, CopyingReplacesBothFilesWithoutUploading) {
     EXPECT_TRUE(uploader.log.empty());
 }
 
-// A failed copy stops the run before anything is uploaded. The staged files go up in order,
-// into the folder only when one is set; the first step that fails ends the run with its
-// description, and the connection is closed whatever happened.
+// A failed copy stops the run before any upload. The files go up in order, into the folder
+// when one is set; the first failing step ends the run, and the connection is always closed.
 TEST_F(Delivery, TheStepsRunInOrderUntilTheFirstFailure) {
     settings.autoCopyEnabled = true;
     settings.ftpEnabled = true;

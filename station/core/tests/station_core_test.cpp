@@ -32,9 +32,8 @@ using testing::valueOf;
 
 const SteadyTime kStart{std::chrono::hours(1000)};
 
-// Whatever the connection brought before it ended, the waits grow from 5 s to 5 minutes, each
-// lengthened by up to a fifth at random; only a link that stayed up two minutes starts again
-// from 5 s. Silent lines and attempts that hang are dropped.
+// The waits grow from 5 s to 5 minutes, each up to a fifth longer at random; only a link up two
+// minutes starts again from 5 s. Silent lines and attempts that hang are dropped.
 TEST(ReconnectPolicyTest, WaitsGrowAfterEveryDropAndStartAgainOnlyAfterASteadyLink) {
     ReconnectPolicy policy(seconds::zero(), seconds::zero(), Backoff{}, 7);
     SteadyTime now = kStart;
@@ -251,9 +250,8 @@ TEST(BackgroundFileWriterTest, SavesSupersedePendingWorkAndAppendsFollowInOrder)
     EXPECT_EQ(testing::readBytes(dir / "sub" / "log.txt"), "three\nfour\nfive\n");
 }
 
-// Comments and blank lines are skipped, the text is everything after the second bar, only
-// the CR of CR LF goes, and malformed lines are reported with their numbers and skipped.
-// Length is counted in characters, not bytes.
+// Comments and blank lines are skipped, the text is all after the second bar, only CR of CR LF
+// goes, bad lines are reported by number; length is counted in characters, not bytes.
 TEST(FeedTest, LinesAreSenderAddresseeAndTextInOrderAndFilesOneProblemWhenUnreadable) {
     std::string longest; // with "G4ABC|BLN1|" as long as a line may be
     while (longest.size() < 2 * (kLongestFeedLine - 11)) {
@@ -447,8 +445,7 @@ TEST(LinkTest, KissSkipsBadFramesAndSaysWhyItCannotSend) {
 }
 
 // A server that sends its banner and closes is called 7 times in 10 minutes, not hundreds; one
-// that sends only comments and never answers the login is dropped after 30 s and called again
-// under the same waits.
+// that never answers the login is dropped after 30 s and called again under the same waits.
 TEST(LinkTest, ServersThatCloseAfterTheirBannerOrNeverAnswerTheLoginAreCalledLessAndLess) {
     LinkRig closing(std::make_unique<AprsIsProtocol>(AprsIsLogin{"N0CALL", -1, "g/BLN*"}),
                     Backoff{});

@@ -1,8 +1,6 @@
-// quillet-host against an independent parser: every packet of the corpus is played to a real
-// host over APRS-IS and over KISS, and the log it keeps is compared with what js-aprs-fap makes
-// of the same packet. The differences that are meant are listed with their reasons in
-// differential/known_differences.tsv; any other difference, or a listed one that no longer
-// occurs, fails. differential/run.sh installs js-aprs-fap and runs this under a private bus.
+// Every packet of the corpus played to quillet-host over APRS-IS and KISS, its log compared
+// with js-aprs-fap's reading. Differences meant are in differential/known_differences.tsv; any
+// other, or a listed one gone, fails. differential/run.sh installs js-aprs-fap and runs this.
 
 #include "testsupport/scripted_server.h"
 
@@ -59,9 +57,8 @@ std::vector<Play> verdicts(QString& problem) {
 
 using Differences = std::map<QString, QStringList>; // "link<TAB>packet" -> the host's line
 
-// The differences that are meant, from the table beside the test: link ("is", "kiss" or
-// "both"), packet, the line the host logs instead (three fields, all empty when it logs
-// nothing) and the reason.
+// The differences meant: link ("is", "kiss" or "both"), packet, the line the host logs instead
+// (three fields, all empty when it logs nothing) and the reason.
 Differences knownDifferences() {
     QFile file(QStringLiteral(QUILLET_DIFFERENTIAL_DIR "/known_differences.tsv"));
     Differences known;

@@ -44,9 +44,8 @@ Qt::Key keyFor(QChar c) {
     return upper < 0x100 ? static_cast<Qt::Key>(upper) : Qt::Key_unknown;
 }
 
-// The keys the program's rows name: Alt+letter, Tab and Return. Alt is pressed and released
-// on its own, before and after the key, as a real keyboard (and libxdo) does: a window may
-// react to Alt alone.
+// Alt+letter, Tab and Return. Alt goes down and up on its own around the key, as on a real
+// keyboard (and libxdo): a window may react to Alt alone.
 void pressKey(const std::string& sequence) {
     const bool alt = sequence.starts_with("alt+");
     const std::string rest = alt ? sequence.substr(4) : sequence;

@@ -1,6 +1,5 @@
-// quillet-host against real peers: a scripted APRS-IS server or TNC inside the test. Dire Wolf
-// as the TNC, heard and sent through, is in app/tests/send_end_to_end_test.cpp. Run under
-// dbus-run-session.
+// quillet-host against a scripted APRS-IS server or TNC, under dbus-run-session. Dire Wolf as
+// the TNC is in app/tests/send_end_to_end_test.cpp.
 
 #include "station/core/link_protocol.h"
 #include "station/core/transmit.h"
@@ -68,9 +67,8 @@ TEST(AprsIsServerTest, LogsBulletinsOnceKeepsThemOverARestartAndReconnects) {
     EXPECT_TRUE(waitFor([&] { return server.connections == 3; }));
 }
 
-// The stored log's name taken by a link (before the start or while the host runs) or by a
-// FIFO: the host never writes through the link nor waits on the FIFO; it says the log was not
-// stored, replaces the name with a file of its own, and still ends at once on SIGTERM.
+// The stored log's name taken by a link (before or after the start) or a FIFO: the host says
+// so, puts a file of its own there, never writes through either, and ends at once on SIGTERM.
 TEST(AprsIsServerTest, ALinkOrFifoAsTheStoredLogIsReplacedNeverWrittenThroughOrWaitedOn) {
     ScriptedServer server;
     QTemporaryDir home;
