@@ -136,7 +136,6 @@ TEST(ProgramFolder, AFirstStartOnAFullDiskLeavesNoHalfCopyAndTheNextCopiesWhole)
         << warning;
     EXPECT_NE(warning.find(std::strerror(ENOSPC)), std::string::npos) << warning;
     EXPECT_EQ(entryNames(t / "home/quillet"), std::vector<std::string>{"page.js1"});
-    EXPECT_EQ(readBytes(t / "home/quillet/page.js1"), "shipped script");
 
     ASSERT_EQ(::mount("tmpfs", (t / "home").c_str(), "tmpfs", MS_REMOUNT, "size=1m"), 0)
         << std::strerror(errno);
