@@ -11,6 +11,7 @@
 #include "notifications/dbus/dbus_notifier.h"
 #include "publishing/curl/curl_uploader.h"
 #include "settings/window/message_boxes.h"
+#include "widgets/x11_display.h"
 
 #include <QFile>
 
@@ -40,6 +41,10 @@ int endWith(const QString& message) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Qt aborts when it cannot reach the display; Quillet says so in a sentence instead.
+    if (!quillet::x11DisplayReachableOrSaid("quillet")) {
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillet"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLET_VERSION));

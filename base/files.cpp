@@ -101,7 +101,7 @@ std::string cannotRead(const std::filesystem::path& file, std::string_view reaso
 }
 
 Status replaceFile(const std::filesystem::path& target, std::string_view content,
-                   const std::filesystem::path& temp) {
+                   const std::filesystem::path& temp, NewFileAccess access) {
     std::filesystem::path tempName = temp;
     // A name of our own choosing is named in a failure; a made-up one would tell the reader
     // nothing, so the target stands for it.
@@ -117,7 +117,8 @@ Status replaceFile(const std::filesystem::path& target, std::string_view content
         return fail(failure("cannot write", temp, errno));
     } else {
         // O_EXCL: the bytes go into a fresh file, never through a link planted under the name.
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                    access == NewFileAccess::ownerOnly ? 0600 : 0666);
     }
     if (fd < 0) {
         return fail(failure("cannot create", shownTemp, errno));

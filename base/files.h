@@ -34,10 +34,14 @@ std::string cannotRead(const std::filesystem::path& file, std::string_view reaso
 // written through. The temporary file is created exclusively, so never through a link planted
 // under its name. On failure the target is untouched and the temporary file is gone. A
 // replaced file keeps its permission bits, since it may hold a password the operator chose to
-// keep private. Failures read "cannot write quillet.ini.new (No space left on device)", naming
-// the target itself where the temporary name was made up.
+// keep private; a new file is the owner's alone with `ownerOnly` (it will hold a password) or
+// under a made-up temporary name, otherwise as the umask allows. Failures read "cannot write
+// quillet.ini.new (No space left on device)", naming the target itself where the temporary
+// name was made up.
+enum class NewFileAccess { asUmaskAllows, ownerOnly };
 Status replaceFile(const std::filesystem::path& target, std::string_view content,
-                   const std::filesystem::path& temp = {});
+                   const std::filesystem::path& temp = {},
+                   NewFileAccess access = NewFileAccess::asUmaskAllows);
 
 // Adds whole lines at the end of a file, creating it when missing. A failed write is cut back
 // off, so the file never ends in part of a line unless the machine itself stops in the middle.

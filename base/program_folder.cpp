@@ -1,5 +1,7 @@
 #include "base/program_folder.h"
 
+#include "base/files.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -37,22 +39,29 @@ std::string cannotWrite(const fs::path& folder, const std::string& reason) {
            "; nothing was changed";
 }
 
-// Copies a shipped file the operator may edit; one already there is theirs and stays.
+// Copies a shipped file the operator may edit; one already there is theirs and stays. The
+// copy appears whole or not at all (a full disk leaves nothing behind for the next start to
+// take for an edit), so an empty file can only be what an older, interrupted copy left, and
+// is copied over.
 std::optional<std::string> copyOnce(const fs::path& from, const fs::path& to) {
-    if (isThere(to)) {
+    std::error_code error;
+    const bool empty =
+        fs::is_regular_file(fs::symlink_status(to, error)) && fs::file_size(to, error) == 0;
+    if (isThere(to) && !empty) {
         if (::faccessat(AT_FDCWD, to.c_str(), R_OK, AT_EACCESS) != 0) {
             return to.string() + " cannot be read (" + std::strerror(errno) + ")";
         }
         return std::nullopt;
     }
-    std::error_code error;
-    fs::copy_file(from, to, error);
-    if (error) {
-        return "cannot copy " + from.string() + " to " + to.string() + " (" + error.message() + ")";
+    const std::string copying = "cannot copy " + from.string() + " to " + to.string();
+    const auto shipped = readFile(from);
+    if (!shipped || !*shipped) {
+        return copying + " (" + (shipped ? std::strerror(ENOENT) : shipped.error()) + ")";
     }
-    // The shipped file is read-only for the user; the copy is there to be edited.
-    fs::permissions(to, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add,
-                    error);
+    // Written under a temporary name and renamed, readable and writable by the owner only.
+    if (const Status copied = replaceFile(to, **shipped); !copied) {
+        return copying + ": " + copied.error() + "; the next start tries again";
+    }
     return std::nullopt;
 }
 

@@ -141,8 +141,10 @@ Status loadSettings(const std::filesystem::path& dir, const Scrambler& scrambler
         return fail("Settings not loaded: " + cannotRead(paths.file, read.error()));
     }
     if (!*read) {
+        // The file will hold the FTP password: a new one is readable by its owner only.
         const std::string firstLine = std::string(kFtpHostKey) + std::string(kDefaultFtpHost);
-        if (const Status written = replaceFile(paths.file, firstLine + "\r\n", paths.temp);
+        if (const Status written =
+                replaceFile(paths.file, firstLine + "\r\n", paths.temp, NewFileAccess::ownerOnly);
             !written) {
             return fail("Settings not loaded: " + written.error());
         }
@@ -199,7 +201,9 @@ Status changeConfig(const std::filesystem::path& dir, std::string_view key, std:
     if (!found) {
         content += keyLine;
     }
-    if (const Status written = replaceFile(paths.file, content, paths.temp); !written) {
+    if (const Status written =
+            replaceFile(paths.file, content, paths.temp, NewFileAccess::ownerOnly);
+        !written) {
         return fail("Setting " + name + " not saved: " + written.error());
     }
     return loadSettings(dir, scrambler, settings);

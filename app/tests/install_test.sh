@@ -132,6 +132,15 @@ second=0
 grep -qF "Quillet is already running from this folder" "$work/second.err" ||
   fail "the second Quillet did not say that one is running (status $second)"
 [ "$second" -ne 0 ] && [ "$second" -ne 124 ] || fail "the second Quillet ended with status $second"
+echo "== Without a display Quillet says so in one sentence and ends with status 1"
+for display in "" ":4711"; do
+  status=0
+  (cd / && env DISPLAY="$display" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb timeout 20 \
+    "$copy/quillet") 2>"$work/no-display.err" || status=$?
+  [ "$status" -eq 1 ] && [ "$(wc -l <"$work/no-display.err")" -eq 1 ] &&
+    grep -q "^quillet needs an X11 display: " "$work/no-display.err" ||
+    fail "with DISPLAY='$display' Quillet ended with status $status: $(cat "$work/no-display.err")"
+done
 quit_host
 status=0
 wait_for_job "$app" 10 || status=$?

@@ -3,12 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+
+#include <cerrno>
+#include <cstring>
 #include <functional>
 
 namespace quillet {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::entryNames;
 using testing::readBytes;
 using testing::TempDir;
 using testing::writeBytes;
@@ -97,6 +102,47 @@ TEST(ProgramFolder, AUserFolderThatIsAFileStopsTheStartUntouched) {
     EXPECT_NE(chosen.error().find((t / "quillet").string()), std::string::npos) << chosen.error();
     EXPECT_NE(chosen.error().find("not a folder"), std::string::npos) << chosen.error();
     EXPECT_EQ(readBytes(t / "quillet"), "a file");
+}
+
+// A first start on a full disk (a small tmpfs) leaves no file that is not whole, names the file
+// and why, and the next start with room copies it, over the empty copy an older start left.
+TEST(ProgramFolder, AFirstStartOnAFullDiskLeavesNoHalfCopyAndTheNextCopiesWhole) {
+    const TempDir t;
+    fs::create_directories(t / "bin");
+    fs::create_directories(t / "share");
+    fs::create_directories(t / "home");
+    const std::string shippedTemplate(64 * 1024, 'x'); // twice the room on the disk
+    writeBytes(t / "share/page.template", shippedTemplate);
+    writeBytes(t / "share/page.js1", "shipped script");
+    if (::mount("tmpfs", (t / "home").c_str(), "tmpfs", 0, "size=32k,mode=0755") != 0) {
+        const int error = errno;
+        ASSERT_TRUE(error == EPERM || error == EACCES) << "tmpfs: " << std::strerror(error);
+        GTEST_SKIP() << "no full disk to start on: a small tmpfs cannot be mounted here ("
+                     << std::strerror(error) << "; it needs root or CAP_SYS_ADMIN)";
+    }
+    const struct Unmount {
+        fs::path at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{t / "home"};
+    const ProgramFolderPlaces places{
+        t / "bin", "page.template", t / "share", t / "home/quillet", {"page.template", "page.js1"}};
+    const auto full = chooseProgramFolder(places);
+    ASSERT_TRUE(full) << full.error();
+    ASSERT_EQ(full->warnings.size(), 1u);
+    const std::string& warning = full->warnings[0];
+    EXPECT_NE(warning.find((t / "home/quillet/page.template").string()), std::string::npos)
+        << warning;
+    EXPECT_NE(warning.find(std::strerror(ENOSPC)), std::string::npos) << warning;
+    EXPECT_EQ(entryNames(t / "home/quillet"), std::vector<std::string>{"page.js1"});
+
+    ASSERT_EQ(::mount("tmpfs", (t / "home").c_str(), "tmpfs", MS_REMOUNT, "size=1m"), 0)
+        << std::strerror(errno);
+    writeBytes(t / "home/quillet/page.js1", ""); // what an older, interrupted copy left
+    const auto roomy = chooseProgramFolder(places);
+    ASSERT_TRUE(roomy) << roomy.error();
+    EXPECT_EQ(roomy->warnings, std::vector<std::string>{});
+    EXPECT_EQ(readBytes(t / "home/quillet/page.template"), shippedTemplate);
+    EXPECT_EQ(readBytes(t / "home/quillet/page.js1"), "shipped script");
 }
 
 } // namespace

@@ -162,14 +162,24 @@ TEST_F(SettingsRewrite, KeyLinesAreReplacedAndEveryOtherLineKept) {
     EXPECT_EQ(readBytes(ini()), "HTML_FILENAME=index.htm\r\n");
 }
 
+// A new file holding the password is the owner's alone; an existing file keeps its mode.
 TEST_F(SettingsRewrite, PasswordBarsAndCommasThroughTheFile) {
+    const auto mode = [&] { return fs::status(ini()).permissions() & fs::perms::all; };
+    const fs::perms ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
+    const fs::perms readable = ownerOnly | fs::perms::group_read | fs::perms::others_read;
     // "0x" scrambles to ",o": the comma is stored as a bar and read back as a comma.
     ASSERT_TRUE(change("FTP_PASSWORD=", m_scrambler.encrypt("0x")).ok());
     EXPECT_EQ(readBytes(ini()), "FTP_PASSWORD=|o\r\n");
     EXPECT_EQ(m_settings.ftpPassword, "0x");
+    EXPECT_EQ(mode(), ownerOnly);
+    fs::remove(ini());
+    ASSERT_TRUE(load().ok());
+    EXPECT_EQ(mode(), ownerOnly);
+    fs::permissions(ini(), readable);
     // "ab~" scrambles to "]Y|": the bar reads back as a comma, 44+2=46 ".".
     ASSERT_TRUE(change("FTP_PASSWORD=", m_scrambler.encrypt("ab~")).ok());
     EXPECT_EQ(m_settings.ftpPassword, "ab.");
+    EXPECT_EQ(mode(), readable);
 }
 
 TEST_F(SettingsRewrite, LinkedFileIsRewrittenBehindItsLink) {

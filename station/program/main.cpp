@@ -16,7 +16,7 @@
 #include "station/program/quit_signals.h"
 #include "station/program/station_window.h"
 #include "station/program/tcp_link_connection.h"
-#include "station/program/x11_display.h"
+#include "widgets/x11_display.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -108,15 +108,6 @@ bool optionsUsable(const HostOptions& options) {
     return true;
 }
 
-// Qt aborts when it cannot reach the display; say so in a sentence instead.
-bool displayReachable() {
-    if (const Status reachable = x11DisplayReachable(); !reachable) {
-        std::fprintf(stderr, "quillet-host needs an X11 display: %s\n", reachable.error().c_str());
-        return false;
-    }
-    return true;
-}
-
 // Adding bulletins and feeds over the bus is for demos and tests: on the air, any program of
 // the user could put invented bulletins into the log that goes out. Quitting stays offered.
 void addControlInterface(HostStation& host, const HostAdaptor* hostInterface, bool demo) {
@@ -190,7 +181,8 @@ int main(int argc, char* argv[]) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;
     }
-    if (!displayReachable()) {
+    // Qt aborts when it cannot reach the display; the host says so in a sentence instead.
+    if (!x11DisplayReachableOrSaid("quillet-host")) {
         return 1;
     }
     QApplication app(argc, argv);

@@ -1,5 +1,6 @@
-#include "station/program/x11_display.h"
+#include "widgets/x11_display.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -7,7 +8,7 @@
 // Xlib's macros (Status, None, Bool) stay in this file.
 #include <X11/Xlib.h>
 
-namespace quillet::station {
+namespace quillet {
 
 // Written Result<void>: Xlib's Status macro would replace the program's Status.
 Result<void> x11DisplayReachable() {
@@ -27,4 +28,13 @@ Result<void> x11DisplayReachable() {
     return {};
 }
 
-} // namespace quillet::station
+bool x11DisplayReachableOrSaid(std::string_view program) {
+    const Result<void> reachable = x11DisplayReachable();
+    if (!reachable) {
+        std::fprintf(stderr, "%.*s needs an X11 display: %s\n", static_cast<int>(program.size()),
+                     program.data(), reachable.error().c_str());
+    }
+    return reachable.ok();
+}
+
+} // namespace quillet
