@@ -44,6 +44,10 @@ public:
         return {};
     }
 
+    std::string takeNotice() override { return std::exchange(notice, std::string()); }
+
+    // What the next takeNotice() gives.
+    std::string notice;
     // Every activation fails from now on (or succeeds again with false).
     void setFailActivation(bool fail) { m_failActivation = fail; }
     // Only windows with these captions can be activated; an empty list means any caption.
