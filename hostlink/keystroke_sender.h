@@ -15,6 +15,12 @@ inline constexpr std::string_view kFocusLostReason =
     "the host's window lost the focus, so typing stopped and the bulletin was not sent";
 inline constexpr std::string_view kWindowClosedReason =
     "the host's window closed, so typing stopped and the bulletin was not sent";
+// Said once when the X server cannot tell which program made a window (no X-Resource
+// extension, or a program on another machine): the windows are then told apart by what they
+// say of themselves, which any program can forge.
+inline constexpr std::string_view kOwnersUnknownNotice =
+    "the X server does not tell which program made a window, so the host's window was told "
+    "apart by what it says of itself";
 
 // Brings a window of the desktop to the front by its caption and types into it.
 //
@@ -37,11 +43,16 @@ public:
     virtual Status activateWindow(const std::string& caption, std::int64_t processId) = 0;
 
     // Types the keys, one at a time, into the window activated last. Before every key the
-    // focus must still be in that window (or in a dialog it opened); otherwise no further key
+    // focus must still be in that window (or in a dialog it opened, a window of the same
+    // program as the X server tells it); otherwise no further key
     // is pressed and the reason starts with kFocusLostReason or kWindowClosedReason. Returns
     // without waiting for the keys to be processed. Nothing of a text that is not valid
     // notation is typed.
     virtual Status sendKeys(const std::string& keys) = 0;
+
+    // What the operator should be told once about how the host's window was recognised
+    // (kOwnersUnknownNotice), or empty; taken once.
+    virtual std::string takeNotice() = 0;
 };
 
 } // namespace quillet

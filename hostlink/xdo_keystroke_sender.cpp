@@ -15,6 +15,7 @@ extern "C" {
 #include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
 
@@ -303,21 +304,50 @@ xcb_window_t transientOwnerOnServer(xcb_connection_t* connection, xcb_window_t w
     return *static_cast<const xcb_window_t*>(xcb_get_property_value(property.get()));
 }
 
+// Which process made a window, asked of the server (the X-Resource extension): the process
+// of the client as the server saw it connect, which no client can forge, unlike the
+// properties any client may write on any window. Asked and read apart, so that questions go
+// out together.
+xcb_res_query_client_ids_cookie_t askOwner(xcb_connection_t* connection, xcb_window_t window) {
+    const xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    return xcb_res_query_client_ids(connection, 1, &spec);
+}
+
+// The answer to askOwner; 0 when the server cannot say (no such extension, a client from
+// another machine).
+std::uint32_t ownerAnswer(xcb_connection_t* connection, xcb_res_query_client_ids_cookie_t asked) {
+    std::uint32_t owner = 0;
+    auto reply = owned(xcb_res_query_client_ids_reply(connection, asked, nullptr));
+    for (auto ids = reply ? xcb_res_query_client_ids_ids_iterator(reply.get())
+                          : xcb_res_client_id_value_iterator_t{};
+         ids.rem > 0; xcb_res_client_id_value_next(&ids)) {
+        if ((ids.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) != 0 &&
+            xcb_res_client_id_value_value_length(ids.data) == 1) {
+            owner = *xcb_res_client_id_value_value(ids.data);
+        }
+    }
+    return owner;
+}
+
 // What the focus check saw: whether the target still exists, the window manager's active
-// window and the keyboard focus.
+// window and the keyboard focus, and whether the server could tell every window's owner.
 struct FocusSeen {
     bool targetExists = false;
     xcb_window_t active = 0;
     xcb_window_t focus = 0;
     bool held = false;
+    bool ownersKnown = true;
 };
 
-// Whether a key may be pressed now: both the window manager's active window and the keyboard
-// focus are in the target or one of its dialogs. Asked of the server while it is grabbed, so
-// only protocol requests of this connection are made: their three first questions go out
-// together, and no Xlib lock or other client is waited for.
+// Whether a key may be pressed now: the window manager's active window is the target or one
+// of its dialogs, the keyboard focus lies in it, and every one of these windows was made by
+// the target's own process (`owner`, 0 when the server could not say), so that no other
+// program's window passes for the host's by declaring itself its dialog or by holding the
+// focus inside it. Asked of the server while it is grabbed, so only protocol requests of this
+// connection are made: questions that do not depend on each other go out together, and no
+// Xlib lock or other client is waited for.
 FocusSeen focusOnServer(xcb_connection_t* connection, xcb_window_t root, xcb_atom_t activeAtom,
-                        xcb_window_t target) {
+                        xcb_window_t target, std::uint32_t owner) {
     const auto attributesCookie = xcb_get_window_attributes(connection, target);
     const auto activeCookie =
         xcb_get_property(connection, 0, root, activeAtom, XCB_ATOM_WINDOW, 0, 1);
@@ -336,11 +366,24 @@ FocusSeen focusOnServer(xcb_connection_t* connection, xcb_window_t root, xcb_ato
         seen.focus == XCB_INPUT_FOCUS_POINTER_ROOT) {
         return seen;
     }
+    // The windows that must be the host's: the dialogs from the active window down to the
+    // target, and the window holding the focus. Their owners are asked along the way and the
+    // answers read at the end, so that a dialog over the host's window costs one more round
+    // trip, not three.
+    std::vector<xcb_res_query_client_ids_cookie_t> owners;
+    if (owner != 0 && seen.focus != target && seen.focus != seen.active) {
+        owners.push_back(askOwner(connection, seen.focus));
+    }
     bool activeBelongs = false;
     xcb_window_t window = seen.active;
     for (int depth = 0; window != 0 && depth < 8 && !activeBelongs; ++depth) {
         activeBelongs = window == target;
-        window = activeBelongs ? 0 : transientOwnerOnServer(connection, window);
+        if (!activeBelongs) {
+            if (owner != 0) {
+                owners.push_back(askOwner(connection, window));
+            }
+            window = transientOwnerOnServer(connection, window);
+        }
     }
     window = seen.focus;
     for (int depth = 0; activeBelongs && window != 0 && window != root && depth < 64; ++depth) {
@@ -349,6 +392,12 @@ FocusSeen focusOnServer(xcb_connection_t* connection, xcb_window_t root, xcb_ato
             break;
         }
         window = parentOnServer(connection, window);
+    }
+    seen.ownersKnown = owner != 0;
+    for (const auto& asked : owners) {
+        const std::uint32_t made = ownerAnswer(connection, asked);
+        seen.ownersKnown = seen.ownersKnown && made != 0;
+        seen.held = seen.held && (made == 0 || made == owner);
     }
     return seen;
 }
@@ -404,6 +453,8 @@ Status XdoKeystrokeSender::activateWindow(const std::string& caption, std::int64
     const std::string_view wantedView(wanted.constData(), static_cast<std::size_t>(wanted.size()));
 
     Window target = 0;
+    std::uint32_t targetOwner = 0;
+    bool ownersKnown = true;
     {
         IgnoreXErrors guard(display);
         const std::optional<std::vector<Window>> windows = clientWindows(display);
@@ -411,20 +462,41 @@ Status XdoKeystrokeSender::activateWindow(const std::string& caption, std::int64
             return fail("the window manager does not list its windows (_NET_CLIENT_LIST); is a "
                         "window manager running?");
         }
-        // The best match so far: the host's own process before any other, then an equal
-        // caption before one that only begins with the text. A look-alike window of another
-        // program is taken only when the host shows no window with the caption.
-        int bestRank = 0;
+        std::vector<Window> matching;
+        std::vector<xcb_window_t> ids;
+        std::vector<bool> equal;
         for (const Window window : *windows) {
             const std::optional<std::string> name = windowCaption(display, window);
-            if (!name || !name->starts_with(wantedView)) {
-                continue;
+            if (name && name->starts_with(wantedView)) {
+                matching.push_back(window);
+                ids.push_back(static_cast<xcb_window_t>(window));
+                equal.push_back(*name == wantedView);
             }
-            const bool hosts = processId > 0 && windowProcess(display, window) == processId;
-            const int rank = (hosts ? 2 : 0) + (*name == wantedView ? 1 : 0) + 1;
+        }
+        // The best match: the host's own process before any other, then an equal caption
+        // before one that only begins with the text. A look-alike window of another program
+        // is taken only when the host shows no window with the caption. Which process made a
+        // window is asked of the server; only where it cannot say does the window's own word
+        // (_NET_WM_PID, which any client can write) count.
+        xcb_connection_t* connection = XGetXCBConnection(display);
+        std::vector<xcb_res_query_client_ids_cookie_t> asked;
+        for (const xcb_window_t id : ids) {
+            asked.push_back(askOwner(connection, id));
+        }
+        std::vector<std::uint32_t> owners;
+        for (const auto& each : asked) {
+            owners.push_back(ownerAnswer(connection, each));
+        }
+        int bestRank = 0;
+        for (std::size_t i = 0; i < matching.size(); ++i) {
+            ownersKnown = ownersKnown && owners[i] != 0;
+            const std::int64_t made =
+                owners[i] != 0 ? owners[i] : windowProcess(display, matching[i]);
+            const int rank = (processId > 0 && made == processId ? 2 : 0) + (equal[i] ? 1 : 0) + 1;
             if (rank > bestRank) {
                 bestRank = rank;
-                target = window;
+                target = matching[i];
+                targetOwner = owners[i];
             }
         }
     }
@@ -465,7 +537,22 @@ Status XdoKeystrokeSender::activateWindow(const std::string& caption, std::int64
         }
     }
     m_target = target;
+    m_targetOwner = targetOwner;
+    if (!ownersKnown) {
+        noteOwnersUnknown();
+    }
     return {};
+}
+
+void XdoKeystrokeSender::noteOwnersUnknown() {
+    if (!m_ownersNoted) {
+        m_ownersNoted = true;
+        m_notice = std::string(kOwnersUnknownNotice);
+    }
+}
+
+std::string XdoKeystrokeSender::takeNotice() {
+    return std::exchange(m_notice, std::string());
 }
 
 Status XdoKeystrokeSender::pressChecked(const std::string& key, bool isText) {
@@ -484,7 +571,8 @@ Status XdoKeystrokeSender::pressChecked(const std::string& key, bool isText) {
         // window manager or program can move the focus between them. Nothing inside waits for
         // anything but this connection's own replies: the grab lasts a round trip or two.
         xcb_grab_server(connection);
-        seen = focusOnServer(connection, root, static_cast<xcb_atom_t>(m_activeAtom), target);
+        seen = focusOnServer(connection, root, static_cast<xcb_atom_t>(m_activeAtom), target,
+                             m_targetOwner);
         if (seen.held) {
             for (const xcb_keycode_t modifier : serverKey->modifiers) {
                 xcb_test_fake_input(connection, XCB_KEY_PRESS, modifier, XCB_CURRENT_TIME, XCB_NONE,
@@ -505,7 +593,11 @@ Status XdoKeystrokeSender::pressChecked(const std::string& key, bool isText) {
         // A character missing from the keyboard map is typed by libxdo, which binds a spare key
         // for it: the receiving program must be able to read the changed map meanwhile, so the
         // server is not held, and the check comes just before the key.
-        seen = focusOnServer(connection, root, static_cast<xcb_atom_t>(m_activeAtom), target);
+        seen = focusOnServer(connection, root, static_cast<xcb_atom_t>(m_activeAtom), target,
+                             m_targetOwner);
+    }
+    if (!seen.ownersKnown) {
+        noteOwnersUnknown();
     }
     if (!seen.targetExists) {
         return fail(std::string(kWindowClosedReason));

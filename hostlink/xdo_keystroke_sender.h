@@ -31,16 +31,22 @@ public:
     // Both fail with the reason also when no X display could be opened.
     Status activateWindow(const std::string& caption, std::int64_t processId) override;
     Status sendKeys(const std::string& keys) override;
+    std::string takeNotice() override;
 
 private:
     // Presses one key (or types one character) once the focus is known to be in the target.
     Status pressChecked(const std::string& key, bool isText);
+    // Keeps the notice that the server cannot tell who made a window, the first time only.
+    void noteOwnersUnknown();
 
     _XDisplay* m_display = nullptr;
     xdo* m_xdo = nullptr;
-    std::string m_displayError;     // why no display could be opened; empty when one was
-    unsigned long m_target = 0;     // the window activated last
-    unsigned long m_activeAtom = 0; // _NET_ACTIVE_WINDOW, looked up once
+    std::string m_displayError;      // why no display could be opened; empty when one was
+    unsigned long m_target = 0;      // the window activated last
+    unsigned long m_activeAtom = 0;  // _NET_ACTIVE_WINDOW, looked up once
+    std::uint32_t m_targetOwner = 0; // the process that made the target, as the server says
+    std::string m_notice;
+    bool m_ownersNoted = false;
 };
 
 } // namespace quillet

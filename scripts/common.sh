@@ -11,7 +11,7 @@ QUILLET_HOST_BUS_NAME=com.peaksystems.UIView32
 QUILLET_PACKAGING_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libxdo-dev libxcb-xtest0-dev libx11-xcb-dev libcurl4-openssl-dev libssl-dev
+  libxdo-dev libxcb-xtest0-dev libxcb-res0-dev libx11-xcb-dev libcurl4-openssl-dev libssl-dev
   dpkg-dev file librsvg2-bin
 )
 
@@ -20,7 +20,7 @@ QUILLET_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libxdo-dev libxcb-xtest0-dev libx11-xcb-dev libcurl4-openssl-dev libssl-dev
+  libxdo-dev libxcb-xtest0-dev libxcb-res0-dev libx11-xcb-dev libcurl4-openssl-dev libssl-dev
   dbus dbus-x11 xvfb openbox x11-utils xauth imagemagick fonts-dejavu-core
   python3-pyftpdlib python3-dbus python3-gi pure-ftpd openssh-server openssh-client openssl
   chromium clang libclang-rt-14-dev clang-format git

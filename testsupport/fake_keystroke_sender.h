@@ -41,6 +41,10 @@ public:
         return {};
     }
 
+    std::string takeNotice() override { return std::exchange(notice, std::string()); }
+
+    // What the next takeNotice() gives.
+    std::string notice;
     // Only windows with these captions can be activated; an empty list means any caption.
     void setWindowCaptions(std::vector<std::string> captions) { m_captions = std::move(captions); }
     // Another window takes the focus before the nth call of sendKeys (counting from 1, over

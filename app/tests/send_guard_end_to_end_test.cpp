@@ -1,8 +1,9 @@
 // Sends through the real keystroke layer into the real host program on an X display, where
-// something goes wrong on the way: a window of another program that bears the host's caption,
-// a window that takes the focus in the middle of the typing, and a host whose window closes
-// during the send. Needs DISPLAY with a window manager (the README's test command provides
-// one) and runs under dbus-run-session.
+// something goes wrong on the way: a window of another program that bears the host's caption
+// and names the host's process as its own, a window of another program that declares itself
+// the host's dialog and takes the focus in the middle of the typing, and a host whose window
+// closes during the send. Needs DISPLAY with a window manager (the README's test command
+// provides one) and runs under dbus-run-session.
 #include "app/tests/host_scene.h"
 
 #include <QLineEdit>
@@ -12,6 +13,10 @@
 #include <chrono>
 #include <csignal>
 #include <thread>
+
+// X11's headers come after Qt's, whose names their macros would hide.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 using namespace quillet;
 using namespace quillet::testing;
@@ -37,6 +42,42 @@ protected:
 // The pause after the tab that leads to the text field: the text is typed right after it.
 constexpr int kWaitBeforeText = 16;
 
+Display* qtDisplay() {
+    return qApp->nativeInterface<QNativeInterface::QX11Application>()->display();
+}
+
+// Writes a property on a window, as any program may on any window: a forgery.
+void forge(WId window, const char* property, Atom type, unsigned long value) {
+    XChangeProperty(qtDisplay(), window, XInternAtom(qtDisplay(), property, False), type, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&value), 1);
+    XSync(qtDisplay(), False);
+}
+
+// The managed window with the caption that is not `besides`, or 0.
+unsigned long otherWindowNamed(const std::string& caption, WId besides) {
+    unsigned long found = 0;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(qtDisplay(), DefaultRootWindow(qtDisplay()),
+                       XInternAtom(qtDisplay(), "_NET_CLIENT_LIST", False), 0, 4096, False,
+                       XA_WINDOW, &type, &format, &count, &remaining, &data);
+    for (unsigned long i = 0; data != nullptr && i < count; ++i) {
+        const Window window = reinterpret_cast<const Window*>(data)[i];
+        char* name = nullptr;
+        if (window != besides && XFetchName(qtDisplay(), window, &name) != 0 && name != nullptr) {
+            found = caption == name ? window : found;
+            XFree(name);
+        }
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return found;
+}
+
 } // namespace
 
 class SendGuardEndToEndTest : public QObject {
@@ -53,18 +94,26 @@ private slots:
         lookAlike.show();
         QVERIFY(QTest::qWaitForWindowExposed(&lookAlike));
         QVERIFY(scene.start({QStringLiteral("--empty")}));
+        // It even claims to be the host's process.
+        const auto hostProcess = static_cast<pid_t>(scene.hostProgram->process().processId());
+        forge(lookAlike.winId(), "_NET_WM_PID", XA_CARDINAL,
+              static_cast<unsigned long>(hostProcess));
+        const unsigned long hostWindow = otherWindowNamed(scene.caption, lookAlike.winId());
+        QVERIFY(hostWindow != 0);
 
         const QString first = QStringLiteral("Look-alike left alone");
         QVERIFY2(scene.send("BLN4", 1, first), qPrintable(scene.status()));
         QCOMPARE(scene.status(), QStringLiteral("Sent: <BLN4> ") + first);
         QCOMPARE(lookAlike.keys.load(), 0);
 
-        // A window takes the focus while the text is being typed.
+        // A window of another program takes the focus while the text is being typed.
         const QString thiefCaption =
             QStringLiteral("Focus thief %1").arg(QCoreApplication::applicationPid());
         KeyCounter thief(thiefCaption);
         thief.show();
         QVERIFY(QTest::qWaitForWindowExposed(&thief));
+        // It declares itself a dialog of the host's window.
+        forge(thief.winId(), "WM_TRANSIENT_FOR", XA_WINDOW, hostWindow);
         // The thief's connection is opened before the send starts, as another program's is.
         XdoKeystrokeSender other;
         std::thread stealing;
@@ -92,7 +141,6 @@ private slots:
         QVERIFY(!scene.logged(second));
 
         // The host closes while the text is typed.
-        const auto hostProcess = static_cast<pid_t>(scene.hostProgram->process().processId());
         scene.pacer.restart([hostProcess](int wait) {
             if (wait == kWaitBeforeText) {
                 ::kill(hostProcess, SIGKILL);
