@@ -377,6 +377,10 @@ TEST(HostOptionsTest, EndpointsAndOptionsThatCanBeKept) {
               "--kiss host:0: \"0\" is not a TCP port (1 to 65535)");
     EXPECT_FALSE(with([](HostOptions& o) { o.aprsIs = "a b:1"; }));
     EXPECT_FALSE(with([](HostOptions& o) { o.filter = "g/BLN*\r\nuser X"; }));
+    EXPECT_FALSE(with([](HostOptions& o) { o.filter = "g/BLN*\xC2\x85user X"; }));
+    EXPECT_FALSE(with([](HostOptions& o) { o.filter = "g/BLN*\xE2\x80\xA8user X"; }));
+    EXPECT_FALSE(with([](HostOptions& o) { o.call = "N0CALL\xC2\x9F"; }));
+    EXPECT_TRUE(with([](HostOptions& o) { o.map = "/home/me/maps/caf\xC3\xA9.gif"; }));
     EXPECT_FALSE(with([](HostOptions& o) { o.call = "N0 CALL"; }));
     EXPECT_FALSE(with([](HostOptions& o) { o.map = "/a\nb.gif"; }));
 }
