@@ -3,6 +3,7 @@
 #include "base/qt_text.h"
 #include "bulletins/bulletin_list.h"
 #include "bulletins/group_list.h"
+#include "bulletins/text_rules.h"
 #include "composing/add_message_window.h"
 #include "composing/add_multiple_window.h"
 #include "composing/message_sender.h"
@@ -562,12 +563,8 @@ void MainWindow::fillGroupList() {
 
 void MainWindow::setStatus(const std::string& text) {
     m_held = Held::Nothing;
-    // A bulletin may be a megabyte long: the label gets what it can show, cut with "…".
-    if (text.size() > static_cast<std::size_t>(kStatusShownLength)) {
-        m_status->setText(fromWindows1252(text.substr(0, kStatusShownLength)) + QChar(0x2026));
-    } else {
-        m_status->setText(fromWindows1252(text));
-    }
+    // A bulletin may be megabytes long: the label gets its start and a note that it was cut.
+    m_status->setText(fromWindows1252(shownText(text)));
 }
 
 void MainWindow::showError(const std::string& text, Held until) {

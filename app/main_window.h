@@ -194,8 +194,4 @@ private:
 // "V" and the version: major, minor and revision as plain decimal numbers ("V1.0.6").
 QString versionText();
 
-// What the status line shows of a text: all of it up to kStatusShownLength characters, else
-// that many and "…". The table keeps the whole text.
-inline constexpr int kStatusShownLength = 500;
-
 } // namespace quillet

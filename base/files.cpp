@@ -161,6 +161,11 @@ Status appendToFile(const std::filesystem::path& file, std::string_view lines) {
     if (!S_ISREG(info.st_mode)) {
         return fail(failure("cannot append to", file, "not a regular file"));
     }
+    // A second name for the same file (a hard link planted by another user, or a copy made
+    // with ln) would receive our lines too: such a file is only ever replaced, never grown.
+    if (info.st_nlink != 1) {
+        return fail(failure("cannot append to", file, "it has another link"));
+    }
     if (!writeAll(fd.get(), lines)) {
         const std::string message = failure("cannot write", file, errno);
         // A full disk must not leave half a line for the next append to run into.

@@ -45,8 +45,8 @@ Status replaceFile(const std::filesystem::path& target, std::string_view content
 
 // Adds whole lines at the end of a file, creating it when missing. A failed write is cut back
 // off, so the file never ends in part of a line unless the machine itself stops in the middle.
-// Only a regular file is appended to: a symbolic link, a FIFO or a device under the name fails
-// at once (a whole replace then puts a file in its place).
+// Only a regular file with no other link is appended to: a symbolic link, a hard link, a FIFO
+// or a device under the name fails at once (a whole replace then puts a file in its place).
 Status appendToFile(const std::filesystem::path& file, std::string_view lines);
 
 } // namespace quillet

@@ -43,6 +43,28 @@ BENCHMARK(refreshFromLog)
     ->Repetitions(10)
     ->ReportAggregatesOnly(true);
 
+// A quiet station's log with one line of 10 MB, as only a damaged or forged log holds: the
+// table keeps the text, its row shows the start of it.
+void refreshWithHugeLine(benchmark::State& state) {
+    LogText log(bench::toMessageLog(bench::generateBulletins(200)) +
+                "VK2RT\xB3"
+                "BLN3\xB3" +
+                std::string(10 << 20, 'x') + "\r\n");
+    const SystemClock clock;
+    const IsoDateTimeFormatter formatter;
+    BulletinStore store(clock);
+    for (auto _ : state) {
+        (void)store.readMessageLog(log);
+        store.sortBulletins();
+        auto rows = showBulletins(store.bulletins(), "ALL", formatter);
+        benchmark::DoNotOptimize(rows);
+    }
+}
+BENCHMARK(refreshWithHugeLine)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true);
+
 // The same log read into an empty table each time (first refresh after start-up).
 void firstRefreshFromFullLog(benchmark::State& state) {
     LogText log(bench::toMessageLog(bench::generateBulletins(32767)));

@@ -34,7 +34,7 @@ std::vector<BulletinRow> showBulletins(const BulletinTable& bulletins, std::stri
         row += '\t';
         row += padAddressee(b.addressee);
         row += "> ";
-        row += b.text;
+        row += shownText(b.text);
         rows.push_back({std::move(row), slot});
     }
     return rows;

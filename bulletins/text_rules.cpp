@@ -31,6 +31,14 @@ std::string groupCodeOf(std::string_view addressee) {
     return toUpperWindows1252(trimBlanks(addressee.substr(4, 3)));
 }
 
+std::string shownText(std::string_view text) {
+    if (text.size() <= kLongestShownText) {
+        return std::string(text);
+    }
+    return std::string(text.substr(0, kLongestShownText)) +
+           "\x85 (cut: " + std::to_string(text.size()) + " bytes in all)";
+}
+
 std::string padAddressee(std::string_view addressee) {
     std::string padded(addressee);
     if (padded.size() == 3) {

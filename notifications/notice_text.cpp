@@ -1,5 +1,7 @@
 #include "notifications/notice_text.h"
 
+#include "bulletins/text_rules.h"
+
 namespace quillet {
 
 namespace {
@@ -12,14 +14,14 @@ std::string fromLine(const Bulletin& b) {
 
 Notice composeNotice(const std::vector<Bulletin>& news) {
     if (news.size() == 1) {
-        return {"Bulletin from " + fromLine(news.front()), news.front().text};
+        return {"Bulletin from " + fromLine(news.front()), shownText(news.front().text)};
     }
     Notice notice{std::to_string(news.size()) + " new bulletins", ""};
     for (std::size_t i = 0; i < news.size() && i < kNoticeLines; ++i) {
         if (i > 0) {
             notice.body += '\n';
         }
-        notice.body += fromLine(news[i]) + ": " + news[i].text;
+        notice.body += fromLine(news[i]) + ": " + shownText(news[i].text);
     }
     if (news.size() > kNoticeLines) {
         notice.body += "\nand " + std::to_string(news.size() - kNoticeLines) + " more";

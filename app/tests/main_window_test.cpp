@@ -1,6 +1,7 @@
 // The main window over a fake host, and with real work queues over a host that answers after
 // seconds: start-up, refreshes, the host going and coming, settings, publishing and sends.
 #include "app/tests/main_window_fixture.h"
+#include "bulletins/text_rules.h"
 #include "composing/add_message_window.h"
 #include "composing/add_multiple_window.h"
 #include "settings/window/setup_window.h"
@@ -221,16 +222,20 @@ private slots:
         s.window.refreshMessages();
         QCOMPARE(s.list("List1")->currentRow(), 0);
         QCOMPARE(s.window.statusText(), QStringLiteral("lower case"));
-        // a megabyte of text: the table keeps it whole, the status line shows its start
-        const std::string huge(1 << 20, 'x');
+        // ten megabytes of text: the table keeps it and its other rows, the row and the
+        // status line show its start and say it was cut
+        const std::string huge(10 << 20, 'x');
+        const int rows = s.list("List1")->count();
         s.host.log += logLine("VK2RT", "BLN3", huge);
         s.window.refreshMessages();
+        QCOMPARE(s.list("List1")->count(), rows + 1);
         s.click("VK2RT BLN3");
-        QCOMPARE(s.window.statusText(),
-                 QString(kStatusShownLength, QLatin1Char('x')) + QChar(0x2026));
+        const QString shown = QString(kLongestShownText, QLatin1Char('x')) +
+                              QStringLiteral("\u2026 (cut: %1 bytes in all)").arg(huge.size());
+        QCOMPARE(s.window.statusText(), shown);
         QVERIFY(entries(s.list("List1"))
                     .value(s.list("List1")->currentRow())
-                    .endsWith(QString::fromStdString(huge)));
+                    .endsWith(QStringLiteral("> ") + shown));
         // text from the air is shown as written, never as markup
         s.host.log += logLine("ZZ9", "BLN3", "a <b>x</b> &amp;");
         s.window.refreshMessages();

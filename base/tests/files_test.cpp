@@ -26,6 +26,7 @@ TEST(Files, EachOperationDoesAllOrNothingAndSaysWhy) {
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
     writeBytes(dir / "theirs", "theirs!!");
     fs::create_symlink(dir / "theirs", dir / "link");
+    fs::create_hard_link(dir / "theirs", dir / "hard");
     writeBytes(dir / "t.new", "stale"); // left by a crash
     // The bytes, "-" for a missing file, or "!" and the reason.
     const auto read = [&](const fs::path& file) {
@@ -80,6 +81,7 @@ TEST(Files, EachOperationDoesAllOrNothingAndSaysWhy) {
         {onT([&] { return appendToFile(dir / "t", std::string(100, 'x')); }, 50),
          "!cannot write t (File too large) old"}, // cut back to whole lines
         {appendToFile(dir / "link", "ours").error(), "cannot open link (a symbolic link)"},
+        {appendToFile(dir / "hard", "ours").error(), "cannot append to hard (it has another link)"},
         {appendToFile(dir / "fifo", "ours").error(),
          "cannot open fifo (No such device or address)"},
     };
@@ -87,8 +89,8 @@ TEST(Files, EachOperationDoesAllOrNothingAndSaysWhy) {
         EXPECT_EQ(outcome, expected);
     }
     EXPECT_EQ(readBytes(dir / "theirs"), "theirs!!");
-    EXPECT_EQ(entryNames(dir),
-              (std::vector<std::string>{"big", "busy", "fifo", "link", "private", "t", "theirs"}));
+    EXPECT_EQ(entryNames(dir), (std::vector<std::string>{"big", "busy", "fifo", "hard", "link",
+                                                         "private", "t", "theirs"}));
 }
 
 } // namespace

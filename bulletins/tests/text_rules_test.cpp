@@ -25,7 +25,11 @@ TEST(TextRules, EachRuleOverItsCases) {
                     {"BLN1EU", "EU", "BLN1E", "E", "BLN1 WX", "WX", "bln2usa", "USA", "BLN3ABCDE",
                      "ABC", "BLN1", "", "BLN", "", "BLN1 A B", "A", "BLN1\xE9t\xE9", "\xC9T\xC9"}},
                    // only a three-character addressee gets a blank, so that "> " lines up
-                   {padAddressee, {"BLN", "BLN ", "BLN1", "BLN1", "AB", "AB"}}};
+                   {padAddressee, {"BLN", "BLN ", "BLN1", "BLN1", "AB", "AB"}},
+                   // whole up to the limit, beyond it cut and said so
+                   {shownText,
+                    {std::string(500, 'x'), std::string(500, 'x'), std::string(501, 'x'),
+                     std::string(500, 'x') + "\x85 (cut: 501 bytes in all)"}}};
     for (const auto& [rule, cases] : rules) {
         for (std::size_t i = 0; i + 1 < cases.size(); i += 2) {
             EXPECT_EQ(rule(cases[i]), cases[i + 1]) << '"' << cases[i] << '"';

@@ -122,6 +122,9 @@ TEST_F(DBusHostTest, TheOwnInterfaceSendsOrRefusesInTheFormsWordsAndSignalsEachL
          "BLN2\xB3"
          "forged",
          false, "Not sent: the Text holds a line end or another control character."},
+        {"BLN1", 1, std::string(246, 'x'), false,
+         "Not sent: the message would be 257 bytes, more than the 256 a packet carries (a text "
+         "of at most 245 bytes)."},
         // Blanks around the addressee go, the text stays as written, letters beyond ASCII too.
         {" BLN1 ", -1, " Caf\xE9 \x80 ", true,
          "Logged: <BLN1>  Caf\xE9 \x80  (no link: not sent on the air)"},

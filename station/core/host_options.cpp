@@ -1,5 +1,7 @@
 #include "station/core/host_options.h"
 
+#include "base/windows1252.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -170,9 +172,22 @@ HostOptions merged(HostOptions earlier, const HostOptions& later) {
 
 namespace {
 
+// Options are UTF-8. Besides C0 and DEL, the C1 controls (U+0080-U+009F) and the line and
+// paragraph separators U+2028 and U+2029 end a line for some readers of the login or the file.
 bool holdsControl(std::string_view text) {
-    return std::any_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t code = 0;
+        const std::size_t length = decodeUtf8At(text, i, code);
+        if (length == 0) {
+            ++i; // not UTF-8: a byte of a file name, say, which the file keeps as it is
+            continue;
+        }
+        if (code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029) {
+            return true;
+        }
+        i += length;
+    }
+    return false;
 }
 
 bool holdsBlankOrControl(std::string_view text) {

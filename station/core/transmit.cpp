@@ -1,6 +1,7 @@
 #include "station/core/transmit.h"
 
 #include "aprs/message.h"
+#include "aprs/tnc2.h"
 
 namespace quillet::station {
 namespace {
@@ -15,7 +16,24 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
+// On APRS-IS the path is TCPIP*: the longest line the host sends (a 9-character callsign and a
+// full field, CR LF) fits the 512 bytes a server takes.
+static_assert(sizeof("CALLSIGN9>") - 1 + sizeof(kToCall) - 1 + sizeof(",TCPIP*:") - 1 +
+                  kMaxInfoField + 2 <=
+              aprs::kMaxTnc2Line);
+
 } // namespace
+
+Status messageFitsAFrame(std::string_view text) {
+    const std::size_t addressee = aprs::formatMessageInfo("", "").size(); // ":ADDRESSEE:"
+    if (addressee + text.size() > kMaxInfoField) {
+        return fail("the message would be " + std::to_string(addressee + text.size()) +
+                    " bytes, more than the " + std::to_string(kMaxInfoField) +
+                    " a packet carries (a text of at most " +
+                    std::to_string(kMaxInfoField - addressee) + " bytes)");
+    }
+    return {};
+}
 
 Result<aprs::Packet> buildMessagePacket(const std::string& call, const std::string& addressee,
                                         const std::string& text, const std::string& path) {
@@ -46,6 +64,9 @@ Result<aprs::Packet> buildMessagePacket(const std::string& call, const std::stri
     }
     if (text.find_first_of("|~{") != std::string::npos) {
         return fail("a message text may not hold |, ~ or {");
+    }
+    if (const Status fits = messageFitsAFrame(text); !fits) {
+        return fail(fits.error());
     }
     packet.info = aprs::formatMessageInfo(addressee, text);
     return packet;

@@ -286,6 +286,10 @@ QString sendFieldsProblem(const SendFields& fields) {
         return HostStation::tr("Not sent: the port \"%1\" is not a number.")
             .arg(fields.port.trimmed());
     }
+    // Checked here, before the form asks or anything is logged, also when playing.
+    if (const Status fits = messageFitsAFrame(utf8(fields.text)); !fits) {
+        return HostStation::tr("Not sent: %1.").arg(QString::fromStdString(fits.error()));
+    }
     return {};
 }
 

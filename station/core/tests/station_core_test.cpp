@@ -375,6 +375,10 @@ TEST(HostOptionsTest, EndpointsAndOptionsThatCanBeKept) {
               "--kiss host:0: \"0\" is not a TCP port (1 to 65535)");
     EXPECT_FALSE(with([](HostOptions& o) { o.aprsIs = "a b:1"; }));
     EXPECT_FALSE(with([](HostOptions& o) { o.filter = "g/BLN*\r\nuser X"; }));
+    EXPECT_FALSE(with([](HostOptions& o) { o.filter = "g/BLN*\xC2\x85user X"; }));
+    EXPECT_FALSE(with([](HostOptions& o) { o.filter = "g/BLN*\xE2\x80\xA8user X"; }));
+    EXPECT_FALSE(with([](HostOptions& o) { o.call = "N0CALL\xC2\x9F"; }));
+    EXPECT_TRUE(with([](HostOptions& o) { o.map = "/home/me/maps/caf\xC3\xA9.gif"; }));
     EXPECT_FALSE(with([](HostOptions& o) { o.call = "N0 CALL"; }));
     EXPECT_FALSE(with([](HostOptions& o) { o.map = "/a\nb.gif"; }));
 }
@@ -494,12 +498,13 @@ TEST(TransmitTest, PortsNameKissLinksAndBadFieldsAreRefused) {
     ASSERT_TRUE(packet);
     EXPECT_EQ(packet->path.size(), 2u);
     EXPECT_EQ(packet->info, ":BLN1     :text");
+    const std::string tooLong(kMaxInfoField - 10, 'x'); // one more than ":BLN1     :" leaves
+    EXPECT_TRUE(buildMessagePacket("N0CALL", "BLN1", tooLong.substr(1), ""));
     const std::tuple<const char*, const char*, const char*> refused[] = {
-        {"BLN1", "x", "WIDE1-1,,WIDE2"},
-        {"BLN1", "x", "TOOLONGDIGI"},
-        {"BLN1TOOLONG", "x", ""},
-        {"BLN1", "a{b", ""},
-        {"BLN1", "x", "A,B,C,D,E,F,G,H,I"}};
+        {"BLN1", "x", "WIDE1-1,,WIDE2"}, {"BLN1", "x", "TOOLONGDIGI"},
+        {"BLN1TOOLONG", "x", ""},        {"BLN1", "a{b", ""},
+        {"BLN1", tooLong.c_str(), ""},   {"BLN1", "x", "A,B,C,D,E,F,G,H,I"},
+    };
     for (const auto& [addressee, text, path] : refused) {
         EXPECT_FALSE(buildMessagePacket("N0CALL", addressee, text, path))
             << addressee << text << path;
