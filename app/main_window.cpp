@@ -474,7 +474,9 @@ void MainWindow::sendMessage(const std::string& toStation, std::int16_t port,
                 MessageSender sender(m_services.keys, m_services.pacer);
                 const Status outcome =
                     sender.sendMessage(*mapFile, hostProcess, toStation, port, digi, msg);
+                const std::string notice = m_services.keys.takeNotice();
                 return [=, this] {
+                    m_sendNotice = notice;
                     if (!outcome) {
                         sendEnded(outcome, sentLine);
                         return;
@@ -522,13 +524,19 @@ void MainWindow::sendDirect(const std::string& toStation, std::int16_t port,
 
 void MainWindow::sendEnded(const Status& outcome, const std::string& sentLine) {
     m_sending = false;
+    // What the keystroke layer has to tell once (how the host's window was recognised)
+    // follows the outcome on the same line.
+    const std::string notice = std::exchange(m_sendNotice, std::string());
+    const auto noted = [&](const std::string& line) {
+        return notice.empty() ? line : line + "; " + notice;
+    };
     if (outcome) {
         show();
         raise();
         activateWindow();
-        setStatus(sentLine);
+        setStatus(noted(sentLine));
     } else {
-        showError(outcome.error());
+        showError(noted(outcome.error()));
     }
     if (auto done = std::exchange(m_sendDone, nullptr)) {
         done(outcome.ok());

@@ -171,6 +171,7 @@ private:
     bool m_logChangePending = false; // the host's log changed after the last refresh started
     bool m_logChangeResting = false; // a refresh for a change started less than a second ago
     std::function<void(bool sent)> m_sendDone;
+    std::string m_sendNotice; // the keystroke layer's notice, shown with the send's outcome
     QPointer<AddMessageWindow> m_message;
     QPointer<AddMultipleWindow> m_multiMessages;
     QPointer<SetupWindow> m_setup;

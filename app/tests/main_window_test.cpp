@@ -343,9 +343,11 @@ private slots:
         QTRY_VERIFY(s.messageWindow() == nullptr);
         s.pacer.onWait = nullptr;
 
-        // A failure keeps the window with its text and says why in the status line.
+        // A failure keeps the window with its text and says why in the status line, with
+        // what the keystroke layer has to tell once.
         const int keyCalls = s.keys.keyCalls();
         s.keys.loseFocusFromKeyCall(keyCalls + 18);
+        s.keys.notice = kOwnersUnknownNotice;
         QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
         text = lineEdit(s.messageWindow(), "message");
         text->setText(QStringLiteral("hello"));
@@ -353,7 +355,8 @@ private slots:
         QTest::keyClick(text, Qt::Key_Return);
         QCOMPARE(s.window.statusText(),
                  QStringLiteral("Error Sending Message to UI-View32 V2.03 [North Sea]: ") +
-                     QString::fromLatin1(kFocusLostReason));
+                     QString::fromLatin1(kFocusLostReason) + QStringLiteral("; ") +
+                     QString::fromLatin1(kOwnersUnknownNotice));
         QCOMPARE(s.keys.keyCalls() - keyCalls, 18);
         QCOMPARE(s.host.log, log);
         QVERIFY(s.messageWindow() && s.messageWindow()->isEnabled());
