@@ -61,10 +61,17 @@ private slots:
         // window only when it is first exposed, and that must not land in the middle of the
         // send and take the keys.
         QVERIFY(QTest::qWaitForWindowExposed(message));
-        QVERIFY(XdoKeystrokeSender()
-                    .activateWindow(message->windowTitle().toStdString(),
-                                    QCoreApplication::applicationPid())
-                    .ok()); // returns once the window has held the focus for a while
+        // Each try returns once the window has held the focus for a while, or after two
+        // seconds; a loaded machine may need more than one.
+        XdoKeystrokeSender focusing;
+        std::string activation;
+        QVERIFY2(waitFor([&] {
+                     const Status active = focusing.activateWindow(
+                         message->windowTitle().toStdString(), QCoreApplication::applicationPid());
+                     activation = active ? std::string() : active.error();
+                     return active.ok();
+                 }),
+                 activation.c_str());
         auto* combo = message->findChild<QComboBox*>(QStringLiteral("Combo1"));
         QMetaObject::invokeMethod(combo, "activated", Q_ARG(int, 6));
         message->findChild<QLineEdit*>(QStringLiteral("digi"))->setText(QStringLiteral("WIDE2-2"));
