@@ -1,9 +1,9 @@
 // Sends through the real keystroke layer into the real host program on an X display, where
 // something goes wrong on the way: a window of another program that bears the host's caption
 // and names the host's process as its own, a window of another program that declares itself
-// the host's dialog and takes the focus in the middle of the typing, and a host whose window
-// closes during the send. Needs DISPLAY with a window manager (the README's test command
-// provides one) and runs under dbus-run-session.
+// the host's dialog, takes the focus and names itself the active window during the send, and a
+// host whose window closes during the send. Needs DISPLAY with a window manager (the README's test
+// command provides one) and runs under dbus-run-session.
 #include "app/tests/host_scene.h"
 
 #include <QLineEdit>
@@ -13,6 +13,7 @@
 #include <chrono>
 #include <csignal>
 #include <thread>
+#include <vector>
 
 // X11's headers come after Qt's, whose names their macros would hide.
 #include <X11/Xatom.h>
@@ -47,35 +48,60 @@ Display* qtDisplay() {
 }
 
 // Writes a property on a window, as any program may on any window: a forgery.
-void forge(WId window, const char* property, Atom type, unsigned long value) {
-    XChangeProperty(qtDisplay(), window, XInternAtom(qtDisplay(), property, False), type, 32,
+void forge(Display* display, unsigned long window, const char* property, Atom type,
+           unsigned long value) {
+    XChangeProperty(display, window, XInternAtom(display, property, False), type, 32,
                     PropModeReplace, reinterpret_cast<const unsigned char*>(&value), 1);
-    XSync(qtDisplay(), False);
+    XSync(display, False);
+}
+
+// The items of a property of 32-bit values on a window.
+std::vector<unsigned long> property(Display* display, unsigned long window, const char* name,
+                                    Atom type) {
+    Atom actualType = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 4096, False, type,
+                       &actualType, &format, &count, &remaining, &data);
+    std::vector<unsigned long> items;
+    if (data != nullptr) {
+        const auto* values = reinterpret_cast<const unsigned long*>(data);
+        items.assign(values, values + count);
+        XFree(data);
+    }
+    return items;
 }
 
 // The managed window with the caption that is not `besides`, or 0.
 unsigned long otherWindowNamed(const std::string& caption, WId besides) {
     unsigned long found = 0;
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    XGetWindowProperty(qtDisplay(), DefaultRootWindow(qtDisplay()),
-                       XInternAtom(qtDisplay(), "_NET_CLIENT_LIST", False), 0, 4096, False,
-                       XA_WINDOW, &type, &format, &count, &remaining, &data);
-    for (unsigned long i = 0; data != nullptr && i < count; ++i) {
-        const Window window = reinterpret_cast<const Window*>(data)[i];
+    for (const unsigned long window :
+         property(qtDisplay(), DefaultRootWindow(qtDisplay()), "_NET_CLIENT_LIST", XA_WINDOW)) {
         char* name = nullptr;
         if (window != besides && XFetchName(qtDisplay(), window, &name) != 0 && name != nullptr) {
             found = caption == name ? window : found;
             XFree(name);
         }
     }
-    if (data != nullptr) {
-        XFree(data);
-    }
     return found;
+}
+
+// Moves the keyboard focus into the window and, once the window manager has seen the focus
+// leave its client (it then names no active window), names the window the active one: what
+// any program can do.
+void strike(Display* display, unsigned long window) {
+    const Window root = DefaultRootWindow(display);
+    const auto active = [&] { return property(display, root, "_NET_ACTIVE_WINDOW", XA_WINDOW); };
+    const std::vector<unsigned long> before = active();
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    XSync(display, False);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (active() == before && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    forge(display, root, "_NET_ACTIVE_WINDOW", XA_WINDOW, window);
 }
 
 } // namespace
@@ -96,7 +122,7 @@ private slots:
         QVERIFY(scene.start({QStringLiteral("--empty")}));
         // It even claims to be the host's process.
         const auto hostProcess = static_cast<pid_t>(scene.hostProgram->process().processId());
-        forge(lookAlike.winId(), "_NET_WM_PID", XA_CARDINAL,
+        forge(qtDisplay(), lookAlike.winId(), "_NET_WM_PID", XA_CARDINAL,
               static_cast<unsigned long>(hostProcess));
         const unsigned long hostWindow = otherWindowNamed(scene.caption, lookAlike.winId());
         QVERIFY(hostWindow != 0);
@@ -106,30 +132,25 @@ private slots:
         QCOMPARE(scene.status(), QStringLiteral("Sent: <BLN4> ") + first);
         QCOMPARE(lookAlike.keys.load(), 0);
 
-        // A window of another program takes the focus while the text is being typed.
+        // A window of another program that declares itself a dialog of the host's window takes
+        // the focus before the text is typed, from a connection opened before the send.
         const QString thiefCaption =
             QStringLiteral("Focus thief %1").arg(QCoreApplication::applicationPid());
         KeyCounter thief(thiefCaption);
         thief.show();
         QVERIFY(QTest::qWaitForWindowExposed(&thief));
-        // It declares itself a dialog of the host's window.
-        forge(thief.winId(), "WM_TRANSIENT_FOR", XA_WINDOW, hostWindow);
-        // The thief's connection is opened before the send starts, as another program's is.
-        XdoKeystrokeSender other;
-        std::thread stealing;
+        forge(qtDisplay(), thief.winId(), "WM_TRANSIENT_FOR", XA_WINDOW, hostWindow);
+        Display* thiefDisplay = XOpenDisplay(nullptr);
+        QVERIFY(thiefDisplay != nullptr);
         scene.pacer.restart([&](int wait) {
             if (wait == kWaitBeforeText) {
-                stealing = std::thread([&other, caption = thiefCaption.toStdString()] {
-                    // into the text, which takes about a second to type
-                    std::this_thread::sleep_for(std::chrono::milliseconds(650));
-                    (void)other.activateWindow(caption, 0);
-                });
+                strike(thiefDisplay, thief.winId());
             }
         });
         const QString second = QStringLiteral("This text must never reach another window, "
                                               "not even its last letters");
         QVERIFY(!scene.send("BLN5", 1, second));
-        stealing.join();
+        XCloseDisplay(thiefDisplay);
         const QString status = scene.status();
         QVERIFY2(status.startsWith(QStringLiteral("Error Sending Message to ") +
                                    QString::fromStdString(scene.caption) + QStringLiteral(": ") +
