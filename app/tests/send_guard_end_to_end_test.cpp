@@ -16,8 +16,9 @@
 #include <vector>
 
 // X11's headers come after Qt's, whose names their macros would hide.
+#include "testsupport/x11_properties.h"
+
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
 
 using namespace quillet;
 using namespace quillet::testing;
@@ -45,33 +46,6 @@ constexpr int kWaitBeforeText = 16;
 
 Display* qtDisplay() {
     return qApp->nativeInterface<QNativeInterface::QX11Application>()->display();
-}
-
-// Writes a property on a window, as any program may on any window: a forgery.
-void forge(Display* display, unsigned long window, const char* property, Atom type,
-           unsigned long value) {
-    XChangeProperty(display, window, XInternAtom(display, property, False), type, 32,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(&value), 1);
-    XSync(display, False);
-}
-
-// The items of a property of 32-bit values on a window.
-std::vector<unsigned long> property(Display* display, unsigned long window, const char* name,
-                                    Atom type) {
-    Atom actualType = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 4096, False, type,
-                       &actualType, &format, &count, &remaining, &data);
-    std::vector<unsigned long> items;
-    if (data != nullptr) {
-        const auto* values = reinterpret_cast<const unsigned long*>(data);
-        items.assign(values, values + count);
-        XFree(data);
-    }
-    return items;
 }
 
 // The managed window with the caption that is not `besides`, or 0.

@@ -6,8 +6,9 @@
 
 #include <gtest/gtest.h>
 
+// X11's headers come after the test framework's, whose names their macros would hide.
+#include "testsupport/x11_properties.h"
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 // Xlib's Status macro would hide the program's own result type.
 #undef Status
@@ -96,21 +97,10 @@ public:
 
     // The window manager's active window, as any client reads it.
     Window activeWindow() const {
-        Atom type = 0;
-        int format = 0;
-        unsigned long count = 0;
-        unsigned long remaining = 0;
-        unsigned char* data = nullptr;
-        XGetWindowProperty(m_display, DefaultRootWindow(m_display), activeAtom(), 0, 1, False,
-                           XA_WINDOW, &type, &format, &count, &remaining, &data);
-        const Window active =
-            data != nullptr && count == 1 ? *reinterpret_cast<const Window*>(data) : 0;
-        if (data != nullptr) {
-            XFree(data);
-        }
-        return active;
+        const std::vector<unsigned long> active = testing::property(
+            m_display, DefaultRootWindow(m_display), "_NET_ACTIVE_WINDOW", XA_WINDOW);
+        return active.size() == 1 ? active[0] : 0;
     }
-    Atom activeAtom() const { return XInternAtom(m_display, "_NET_ACTIVE_WINDOW", False); }
 
 private:
     Display* m_display;
@@ -189,11 +179,8 @@ TEST(XdoKeystrokeSender, TypesIntoTheActivatedWindowOnlyWhileItHoldsTheKeyboardF
     // writes the host's window back, as any client may.
     XSetInputFocus(intruder.display(), intruder.window(), RevertToParent, CurrentTime);
     waitUntil([&] { return intruder.activeWindow() == 0; }, milliseconds(2000));
-    const Window hostWindow = host.window();
-    XChangeProperty(intruder.display(), DefaultRootWindow(intruder.display()),
-                    intruder.activeAtom(), XA_WINDOW, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(&hostWindow), 1);
-    XSync(intruder.display(), False);
+    testing::forge(intruder.display(), DefaultRootWindow(intruder.display()), "_NET_ACTIVE_WINDOW",
+                   XA_WINDOW, host.window());
     ASSERT_EQ(intruder.activeWindow(), host.window());
     const Status stopped = sender.sendKeys("x");
     ASSERT_FALSE(stopped.ok());
