@@ -144,7 +144,7 @@ TEST(MessageStoreTest, LogsEachBulletinOnceDropsTheOldestAndEveryLineIsThreeFiel
          std::nullopt},
         {"G4ABC>APRS::BLNa     :x", std::nullopt},
     };
-    MessageStore store;
+    store = MessageStore();
     const auto last = [&] {
         return store.bulletins().empty() ? std::nullopt : std::optional(store.bulletins().back());
     };
@@ -356,11 +356,11 @@ TEST(HostOptionsTest, SectionRoundTripsCommandLineWinsAndOnlySoundOptionsAreKept
         EXPECT_FALSE(parseEndpoint(refused, 8001)) << refused;
     }
     const auto with = [](auto change) {
-        HostOptions options{"N0CALL",          13023,
-                            {"tnc:8001"},      "rotate.aprs2.net",
-                            "g/BLN* b/N0CALL", "/home/me/maps/a b.gif"};
-        change(options);
-        return checkOptions(options);
+        HostOptions sound{"N0CALL",          13023,
+                          {"tnc:8001"},      "rotate.aprs2.net",
+                          "g/BLN* b/N0CALL", "/home/me/maps/a b.gif"};
+        change(sound);
+        return checkOptions(sound);
     };
     EXPECT_TRUE(with([](HostOptions&) {}));
     EXPECT_EQ(with([](HostOptions& o) { o.kiss.push_back("host:0"); }).error(),
