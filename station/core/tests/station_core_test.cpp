@@ -139,6 +139,9 @@ TEST(MessageStoreTest, LogsEachBulletinOnceDropsTheOldestAndEveryLineIsThreeFiel
          LoggedBulletin{"G4ABC", "BLN3", "a\uFFFDb\uFFFDc\uFFFD"}},
         {"G4ABC>APRS::BLN4     :caf\xE9\r\n\x85x",
          LoggedBulletin{"G4ABC", "BLN4", "caf\u00E9\uFFFD\uFFFD\u2026x"}},
+        {"G4ABC>APRS::BLN1\xB3"
+         "EVIL:x",
+         std::nullopt},
         {"G4ABC>APRS::BLN1\xC2\xB3"
          "EV:x",
          std::nullopt},
