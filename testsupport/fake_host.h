@@ -2,6 +2,7 @@
 
 #include "hostlink/host.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -74,11 +75,7 @@ public:
     }
     int count(const std::string& call) const {
         const std::lock_guard lock(m_mutex);
-        int n = 0;
-        for (const auto& c : calls) {
-            n += c == call ? 1 : 0;
-        }
-        return n;
+        return static_cast<int>(std::count(calls.begin(), calls.end(), call));
     }
 
 private:

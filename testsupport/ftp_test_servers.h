@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -64,11 +65,9 @@ inline int freeLoopbackPort() {
 class ServerProcess {
 public:
     ServerProcess(std::vector<std::string> args, int port) : m_port(port) {
-        std::vector<char*> argv;
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
+        std::vector<char*> argv(args.size() + 1); // ends with the null pointer
+        std::transform(args.begin(), args.end(), argv.begin(),
+                       [](auto& arg) { return arg.data(); });
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);

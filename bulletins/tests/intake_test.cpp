@@ -25,14 +25,6 @@ class Intake : public ::testing::Test {
 protected:
     FakeClock clock;
     BulletinStore store{clock};
-
-    // Fills all forty slots, the clock moving by `step` after each bulletin.
-    void fillTable(std::chrono::seconds step) {
-        for (int i = 0; i < kSlotCount; ++i) {
-            store.storeBulletin("ST" + std::to_string(100 + i), "BLN1", "text");
-            clock.advance(step);
-        }
-    }
     const Bulletin& slot(int i) const { return store.bulletins()[i]; }
 };
 
@@ -89,7 +81,9 @@ TEST_F(Intake, TheTimeChangesWithTheTextAndTheReadMarkStays) {
 }
 
 TEST_F(Intake, TheEarliestReceivedIsEvictedTheLowestSlotAmongEqualTimes) {
-    fillTable(0s);
+    for (int i = 0; i < kSlotCount; ++i) { // all at the same time
+        store.storeBulletin("ST" + std::to_string(100 + i), "BLN1", "text");
+    }
     clock.advance(1s);
     store.markRead(0);
     store.markRead(1);

@@ -11,11 +11,6 @@
 namespace quillet::station {
 namespace {
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // Only the file name's own extension is replaced, never a dot in a folder name.
 TEST(MapInfoTest, InfoFileReplacesTheFileNamesOwnExtension) {
     const std::pair<QString, QString> cases[] = {
@@ -45,8 +40,10 @@ TEST(MapInfoTest, TitleIsTheWholeThirdLineOfTheFileBesideTheMapOrWhyNot) {
     }
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir("maps.v2"));
-    ASSERT_TRUE(
-        writeFile(dir.filePath("maps.v2/coast.inf"), "Coast\r\n51,1,53,3\r\nCoastline\r\n"));
+    QFile coast(dir.filePath("maps.v2/coast.inf"));
+    ASSERT_TRUE(coast.open(QIODevice::WriteOnly) &&
+                coast.write("Coast\r\n51,1,53,3\r\nCoastline\r\n") > 0);
+    coast.close();
     const Result<QString> found = readMapTitle(dir.filePath("maps.v2/coast.gif"));
     ASSERT_TRUE(found) << found.error();
     EXPECT_EQ(*found, u"Coastline"_qs);

@@ -11,8 +11,8 @@
 namespace {
 
 struct Ended {
-    bool finished = false;
-    int status = -1;
+    bool finished;
+    int status;
     QString errors;
 };
 
@@ -26,15 +26,13 @@ Ended runHost(const QStringList& arguments, const QTemporaryDir& home,
     QProcess host;
     host.setProcessEnvironment(environment);
     host.start(QStringLiteral(QUILLET_HOST_PATH), arguments);
-    Ended ended;
-    ended.finished = host.waitForFinished(10000);
-    if (!ended.finished) {
+    const bool finished = host.waitForFinished(10000);
+    if (!finished) {
         host.kill();
         host.waitForFinished();
     }
-    ended.status = host.exitStatus() == QProcess::NormalExit ? host.exitCode() : -1;
-    ended.errors = QString::fromLocal8Bit(host.readAllStandardError());
-    return ended;
+    return {finished, host.exitStatus() == QProcess::NormalExit ? host.exitCode() : -1,
+            QString::fromLocal8Bit(host.readAllStandardError())};
 }
 
 // A refused option ends the host with a message naming it, before anything is written: the
