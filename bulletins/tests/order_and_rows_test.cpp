@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 using namespace quillet;
 using namespace quillet::testing;
@@ -96,17 +95,6 @@ TEST(GroupList, AllThenEachGroupOnceInSlotOrderWithTheFilterSelected) {
 
 // Hostile and oversized logs leave a sound table, rows and group list, and never crash or hang.
 TEST(BadInput, HostileLogsKeepTheTableSound) {
-    std::mt19937 random(42);
-    std::vector<std::string> logs;
-    // random bytes, biased towards those that structure a log so that lines and fields occur
-    const char structural[] = {'\r', '\n', kFieldSeparator, ' ', '<', '>', 'A', 'B'};
-    for (int round = 0; round < 50; ++round) {
-        std::string& log = logs.emplace_back(4096, '\0');
-        for (char& c : log) {
-            c = random() % 3 ? static_cast<char>(random() % 256)
-                             : structural[random() % sizeof structural];
-        }
-    }
     std::string everyByte, longLog;
     for (int b = 1; b < 256; ++b) {
         const std::string c(
@@ -118,7 +106,7 @@ TEST(BadInput, HostileLogsKeepTheTableSound) {
         longLog += logLine(std::to_string(i % 997), std::string("BLN") + char('1' + i % 9), "t");
     }
     const std::string huge(1 << 20, 'x');
-    logs.insert(logs.end(), {everyByte, longLog, logLine(huge, "BLN1" + huge, huge)});
+    const std::vector<std::string> logs{everyByte, longLog, logLine(huge, "BLN1" + huge, huge)};
 
     IsoDateTimeFormatter formatter;
     for (const std::string& log : logs) {
