@@ -34,10 +34,11 @@ inline QLineEdit* lineEdit(const QObject* window, const char* name) {
     return child<QLineEdit>(window, name);
 }
 
-inline QStringList entries(const QListWidget* list) {
+// The rows' text or, with heads, only each row's first column (read mark and callsign).
+inline QStringList entries(const QListWidget* list, bool heads = false) {
     QStringList out;
     for (int i = 0; i < list->count(); ++i) {
-        out << list->item(i)->text();
+        out << list->item(i)->text().section(QLatin1Char('\t'), 0, heads ? 0 : -1);
     }
     return out;
 }
