@@ -47,6 +47,14 @@ struct Station : WindowFixture {
         clickRow(list("List1"), rowOf(QString::fromLatin1(callsignAndAddressee)));
     }
     AddMessageWindow* messageWindow() { return window.findChild<AddMessageWindow*>(); }
+    // Opens the message form and sends the text with Return; returns the text field.
+    QLineEdit* send(const char* text) {
+        QTest::mouseClick(button("Command2"), Qt::LeftButton);
+        auto* field = lineEdit(messageWindow(), "message");
+        field->setText(QString::fromLatin1(text));
+        QTest::keyClick(field, Qt::Key_Return);
+        return field;
+    }
     // The host logs the bulletin when its form's Yes is pressed.
     void logOnYes(const char* text) {
         keys.onKeys = [this, text](const std::string& k) {
@@ -147,8 +155,8 @@ private slots:
             lineEdit(setup, "Text16")->setText(QStringLiteral("ftp.example.org"));
             lineEdit(setup, "Text13")->setText(QStringLiteral("s3cret,1"));
             QTest::mouseClick(child<QPushButton>(setup, "Command1"), Qt::LeftButton);
-            QCOMPARE(f.window.settings().ftpHost, std::string("ftp.example.org"));
-            QCOMPARE(f.window.settings().ftpPassword, std::string("s3cret,1"));
+            QCOMPARE(f.window.settings().ftpHost + '|' + f.window.settings().ftpPassword,
+                     std::string("ftp.example.org|s3cret,1"));
             QVERIFY(f.fileBytes("quillet.ini").contains("FTP_HOST=ftp.example.org\r\n"));
         }
         WindowFixture f;
@@ -170,10 +178,9 @@ private slots:
             QVERIFY(QFile::copy(QStringLiteral(QUILLET_SOURCE_DIR "/publishing/") + name,
                                 f.dir.filePath(QString::fromLatin1(name))));
         }
-        QVERIFY(f.writeFile("quillet.ini",
-                            "AUTO_COPY_ENABLED=TRUE\r\nCOPY_TO_DIRECTORY=" + web.toUtf8() +
-                                "\r\nHTML_FILENAME=board.htm\r\n"
-                                "WEBPAGE_UPDATE_EVERY=2\r\n"));
+        QVERIFY(f.writeFile("quillet.ini", "AUTO_COPY_ENABLED=TRUE\r\nHTML_FILENAME=board.htm\r\n"
+                                           "WEBPAGE_UPDATE_EVERY=2\r\nCOPY_TO_DIRECTORY=" +
+                                               web.toUtf8() + "\r\n"));
         f.host.log = logLine("W1AW", "BLN1", "Net <b>bold</b> & more");
         f.window.startUp();
         auto* minute = f.control<QTimer>("Timer60Sec");
@@ -289,19 +296,17 @@ private slots:
         QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
         QVERIFY(s.messageWindow());
         auto field = [&](const char* name) { return lineEdit(s.messageWindow(), name)->text(); };
-        QCOMPARE(field("toStation"), QStringLiteral("BLN "));
-        QCOMPARE(field("message"), QStringLiteral("Own news"));
+        const auto addresseeAndText = [&] { return field("toStation") + '|' + field("message"); };
+        QCOMPARE(addresseeAndText(), QStringLiteral("BLN |Own news"));
         lineEdit(s.messageWindow(), "port")->setText(QStringLiteral("4"));
         s.click("G4SIM BLN1EU");
         QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
-        QCOMPARE(field("toStation"), QStringLiteral("BLN1EU"));
-        QCOMPARE(field("message"), QStringLiteral("Own EU")); // cut at the tab
+        QCOMPARE(addresseeAndText(), QStringLiteral("BLN1EU|Own EU")); // cut at the tab
         QCOMPARE(field("port"), QStringLiteral("4"));
         // "Add Single" starts afresh, in the one window
         QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
         QCOMPARE(s.window.findChildren<AddMessageWindow*>().size(), 1);
-        QVERIFY(field("message").isEmpty());
-        QCOMPARE(field("toStation"), QStringLiteral("BLN"));
+        QCOMPARE(addresseeAndText(), QStringLiteral("BLN|"));
         // the board and the lookup find own bulletins exactly, without asking the host
         const int asked = s.host.count("StationCallsign");
         QTest::mouseClick(s.button("Command3"), Qt::LeftButton);
@@ -310,71 +315,20 @@ private slots:
         const QStringList board = entries(child<QListWidget>(child<AddMultipleWindow>(&s.window)));
         QCOMPARE(board.value(1), QStringLiteral("BLN1>\tEnter Text Here")); // not BLN1EU
         QCOMPARE(s.host.count("StationCallsign"), asked);
-        QCOMPARE(s.window.getMyMessageForBLN("BLN1EU"), std::string("Own EU\tafter tab"));
-        QCOMPARE(s.window.getMyMessageForBLN("BLN2"), std::string()); // g4sim is not G4SIM
-        s.host.callsign = "g4sim"; // takes effect with the next refresh
+        QCOMPARE(s.window.getMyMessageForBLN("BLN1EU") + '|' + s.window.getMyMessageForBLN("BLN2"),
+                 std::string("Own EU\tafter tab|")); // g4sim is not G4SIM
+        s.host.callsign = "g4sim";                   // takes effect with the next refresh
         s.window.refreshMessages();
         QCOMPARE(s.window.getMyMessageForBLN("BLN2"), std::string("lower case"));
     }
 
-    void aSendIsReportedSentOnlyOnceTheHostLoggedItAndTheWindowClosesOnlyThen() {
-        Station s;
-        s.logOnYes("hello");
-        QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
-        auto* text = lineEdit(s.messageWindow(), "message");
-        text->setText(QStringLiteral("hello"));
-        const int reads = s.host.count("MessageLog");
-        // During the pauses the operator tries to start another message.
-        int attempts = 0;
-        s.pacer.onWait = [&] {
-            if (attempts++ == 3) {
-                QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
-            }
-        };
-        QTest::keyClick(text, Qt::Key_Return);
-        QVERIFY(!s.keys.calls().empty());
-        QCOMPARE(s.keys.calls().front(), std::string("activate:UI-View32 V2.03 [North Sea]"));
-        QCOMPARE(s.keys.keyCalls(), 21);
-        QCOMPARE(s.window.statusText(), QStringLiteral("Sent: <BLN> hello"));
-        QCOMPARE(s.host.count("MessageLog"), reads + 3); // before, after, and the refresh
-        QTRY_VERIFY(s.messageWindow() == nullptr);
-        s.pacer.onWait = nullptr;
-
-        // A failure keeps the window with its text and says why in the status line, with
-        // what the keystroke layer has to tell once.
-        const int keyCalls = s.keys.keyCalls();
-        s.keys.loseFocusFromKeyCall(keyCalls + 18);
-        s.keys.notice = kOwnersUnknownNotice;
-        QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
-        text = lineEdit(s.messageWindow(), "message");
-        text->setText(QStringLiteral("hello"));
-        const std::string log = s.host.log;
-        QTest::keyClick(text, Qt::Key_Return);
-        QCOMPARE(s.window.statusText(),
-                 QStringLiteral("Error Sending Message to UI-View32 V2.03 [North Sea]: ") +
-                     QString::fromLatin1(kFocusLostReason) + QStringLiteral("; ") +
-                     QString::fromLatin1(kOwnersUnknownNotice));
-        QCOMPARE(s.keys.keyCalls() - keyCalls, 18);
-        QCOMPARE(s.host.log, log);
-        QVERIFY(s.messageWindow() && s.messageWindow()->isEnabled());
-        QCOMPARE(text->text(), QStringLiteral("hello"));
-        s.keys.loseFocusFromKeyCall(0);
-        // The same bulletin again, which a host that logs every line takes as a new copy.
-        QTest::keyClick(text, Qt::Key_Return);
-        QCOMPARE(s.window.statusText(), QStringLiteral("Sent: <BLN> hello"));
-        QTRY_VERIFY(s.messageWindow() == nullptr);
-    }
-
-    void aHostOfferingItsOwnInterfaceGetsTheBulletinWithoutKeystrokesWhileItDoes() {
+    void aSendGoesToTheHostsOwnInterfaceWhileItOffersOneElseAsKeystrokesReportedOnceLogged() {
         Station s;
         s.host.direct = true;
         s.window.refreshMessages();
         // A bulletin that went out closes the form; one that did not keeps it open.
         const auto send = [&s](const char* text, bool sent = true) {
-            QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
-            auto* field = lineEdit(s.messageWindow(), "message");
-            field->setText(QString::fromLatin1(text));
-            QTest::keyClick(field, Qt::Key_Return);
+            s.send(text);
             QTRY_VERIFY(!s.window.sending());
             if (sent) {
                 QTRY_VERIFY(s.messageWindow() == nullptr);
@@ -382,7 +336,7 @@ private slots:
                 QVERIFY(s.messageWindow() && s.messageWindow()->isVisible());
             }
         };
-        const int reads = s.host.count("MessageLog");
+        int reads = s.host.count("MessageLog");
         send("Caf\xE9 open");
         QCOMPARE(s.host.sentBulletins, std::vector<std::string>{"BLN|1||Caf\xE9 open"});
         QCOMPARE(s.window.statusText(), QStringLiteral("Sent: <BLN> Caf\u00E9 open"));
@@ -413,14 +367,48 @@ private slots:
         QTest::mouseClick(s.button("Command3"), Qt::LeftButton);
         QCOMPARE(s.window.statusText(), QString());
         QVERIFY(s.keys.calls().empty());
-        // The host is another now, one without the interface: keystrokes again.
+        // The host is another now, one without the interface: keystrokes, and the send is
+        // reported sent only once the host logged it, and the window closes only then.
         s.host.direct = false;
         s.window.refreshMessages();
-        s.logOnYes("typed");
-        send("typed");
+        s.logOnYes("hello");
+        reads = s.host.count("MessageLog");
+        // During the pauses the operator tries to start another message.
+        int attempts = 0;
+        s.pacer.onWait = [&] {
+            if (attempts++ == 3) {
+                QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
+            }
+        };
+        s.send("hello");
         QCOMPARE(s.host.sentBulletins.size(), std::size_t{2});
+        QVERIFY(!s.keys.calls().empty());
+        QCOMPARE(s.keys.calls().front(), std::string("activate:UI-View32 V2.03 [North Sea]"));
         QCOMPARE(s.keys.keyCalls(), 21);
-        QCOMPARE(s.window.statusText(), QStringLiteral("Sent: <BLN> typed"));
+        QCOMPARE(s.window.statusText(), QStringLiteral("Sent: <BLN> hello"));
+        QCOMPARE(s.host.count("MessageLog"), reads + 3); // before, after, and the refresh
+        QTRY_VERIFY(s.messageWindow() == nullptr);
+        s.pacer.onWait = nullptr;
+        // A failure keeps the window with its text and says why in the status line, with
+        // what the keystroke layer has to tell once.
+        const int keyCalls = s.keys.keyCalls();
+        s.keys.loseFocusFromKeyCall(keyCalls + 18);
+        s.keys.notice = kOwnersUnknownNotice;
+        const std::string log = s.host.log;
+        auto* text = s.send("hello");
+        QCOMPARE(s.window.statusText(),
+                 QStringLiteral("Error Sending Message to UI-View32 V2.03 [North Sea]: ") +
+                     QString::fromLatin1(kFocusLostReason) + QStringLiteral("; ") +
+                     QString::fromLatin1(kOwnersUnknownNotice));
+        QCOMPARE(s.keys.keyCalls() - keyCalls, 18);
+        QCOMPARE(s.host.log, log);
+        QVERIFY(s.messageWindow() && s.messageWindow()->isEnabled());
+        QCOMPARE(text->text(), QStringLiteral("hello"));
+        s.keys.loseFocusFromKeyCall(0);
+        // The same bulletin again, which a host that logs every line takes as a new copy.
+        QTest::keyClick(text, Qt::Key_Return);
+        QCOMPARE(s.window.statusText(), QStringLiteral("Sent: <BLN> hello"));
+        QTRY_VERIFY(s.messageWindow() == nullptr);
     }
 
     void clicksAreHandledWhileARefreshWaitsAndLogChangesRefreshAtMostOnceASecond() {
@@ -435,7 +423,7 @@ private slots:
         auto* timer1 = f.control<QTimer>("Timer1");
         emitTimeout(timer1);
         QVERIFY(f.window.refreshPending());
-        emitTimeout(timer1); // not a second one
+        emitTimeout(timer1);
         // Each of these is handled at once, on the table as shown.
         clickRow(f.list("List1"), 2);
         QCOMPARE(f.window.statusText(), QStringLiteral("Field day"));
@@ -463,7 +451,7 @@ private slots:
         f.host.replyDelayMs = 100;
         const int reads = f.host.count("MessageLog");
         f.host.emitLogChanged();
-        QVERIFY(f.window.refreshPending()); // at once
+        QVERIFY(f.window.refreshPending());
         // A change while the host is read is read again after it: here the second is over
         // before the refresh is, so at its end.
         f.host.emitLogChanged();
@@ -477,7 +465,7 @@ private slots:
         QVERIFY(!f.window.refreshPending());
         restEnds();
         QTRY_VERIFY(!f.window.refreshPending());
-        restEnds(); // nothing is due
+        restEnds();
         QVERIFY(!f.window.refreshPending() && !rest->isActive());
         QCOMPARE(f.host.count("MessageLog"), reads + 3);
     }
