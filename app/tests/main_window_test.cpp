@@ -207,7 +207,7 @@ private slots:
         QCOMPARE(testWebpage(), QStringLiteral("warning: ") + QString::fromLatin1(kPublishOff));
     }
 
-    void clickingABulletinButNotTheHeadingMarksItReadAndShowsItsTextAndAGroupFiltersTheList() {
+    void clickingABulletinMarksItReadShowsItsTextAndLetsUpdateTakeItAndAGroupFiltersTheList() {
         Station s;
         const int reads = s.host.count("MessageLog");
         clickRow(s.list("List1"), 0); // the heading row does nothing
@@ -226,10 +226,42 @@ private slots:
         QVERIFY(s.button("updateButton")->isEnabled());
         s.click("g4sim BLN2");
         QVERIFY(!s.button("updateButton")->isEnabled()); // letter case counts
-        // a refill afterwards selects the heading but keeps button and status
+        s.click("G4SIM BLN ");
+        // a refill afterwards selects the heading but keeps button and status, and Update
+        // takes nothing from the heading
         s.window.refreshMessages();
         QCOMPARE(s.list("List1")->currentRow(), 0);
-        QCOMPARE(s.window.statusText(), QStringLiteral("lower case"));
+        QCOMPARE(s.window.statusText(), QStringLiteral("Own news"));
+        QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
+        QVERIFY(s.messageWindow() == nullptr);
+        s.click("G4SIM BLN ");
+        QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
+        QVERIFY(s.messageWindow());
+        auto field = [&](const char* name) { return lineEdit(s.messageWindow(), name)->text(); };
+        const auto addresseeAndText = [&] { return field("toStation") + '|' + field("message"); };
+        QCOMPARE(addresseeAndText(), QStringLiteral("BLN |Own news"));
+        lineEdit(s.messageWindow(), "port")->setText(QStringLiteral("4"));
+        s.click("G4SIM BLN1EU");
+        QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
+        QCOMPARE(addresseeAndText(), QStringLiteral("BLN1EU|Own EU")); // cut at the tab
+        QCOMPARE(field("port"), QStringLiteral("4"));
+        // "Add Single" starts afresh, in the one window
+        QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
+        QCOMPARE(s.window.findChildren<AddMessageWindow*>().size(), 1);
+        QCOMPARE(addresseeAndText(), QStringLiteral("BLN|"));
+        // the board and the lookup find own bulletins exactly, without asking the host
+        const int asked = s.host.count("StationCallsign");
+        QTest::mouseClick(s.button("Command3"), Qt::LeftButton);
+        QTest::mouseClick(s.button("Command3"), Qt::LeftButton);
+        QCOMPARE(s.window.findChildren<AddMultipleWindow*>().size(), 1);
+        const QStringList board = entries(child<QListWidget>(child<AddMultipleWindow>(&s.window)));
+        QCOMPARE(board.value(1), QStringLiteral("BLN1>\tEnter Text Here")); // not BLN1EU
+        QCOMPARE(s.host.count("StationCallsign"), asked);
+        QCOMPARE(s.window.getMyMessageForBLN("BLN1EU") + '|' + s.window.getMyMessageForBLN("BLN2"),
+                 std::string("Own EU\tafter tab|")); // g4sim is not G4SIM
+        s.host.callsign = "g4sim";                   // takes effect with the next refresh
+        s.window.refreshMessages();
+        QCOMPARE(s.window.getMyMessageForBLN("BLN2"), std::string("lower case"));
         // ten megabytes of text: the table keeps it and its other rows, the row and the
         // status line show its start and say it was cut
         const std::string huge(10 << 20, 'x');
@@ -280,42 +312,6 @@ private slots:
         clickRow(groups, 0);
         QCOMPARE(s.window.groupFilter(), std::string("ALL"));
         QCOMPARE(s.list("List1")->count(), 41);
-    }
-
-    void updateMessageTakesAddresseeAndTextFromTheRowButNotFromTheHeading() {
-        Station s;
-        s.click("G4SIM BLN ");
-        s.window.refreshMessages(); // the heading is selected, the button still enabled
-        QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
-        QVERIFY(s.messageWindow() == nullptr);
-        s.click("G4SIM BLN ");
-        QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
-        QVERIFY(s.messageWindow());
-        auto field = [&](const char* name) { return lineEdit(s.messageWindow(), name)->text(); };
-        const auto addresseeAndText = [&] { return field("toStation") + '|' + field("message"); };
-        QCOMPARE(addresseeAndText(), QStringLiteral("BLN |Own news"));
-        lineEdit(s.messageWindow(), "port")->setText(QStringLiteral("4"));
-        s.click("G4SIM BLN1EU");
-        QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
-        QCOMPARE(addresseeAndText(), QStringLiteral("BLN1EU|Own EU")); // cut at the tab
-        QCOMPARE(field("port"), QStringLiteral("4"));
-        // "Add Single" starts afresh, in the one window
-        QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
-        QCOMPARE(s.window.findChildren<AddMessageWindow*>().size(), 1);
-        QCOMPARE(addresseeAndText(), QStringLiteral("BLN|"));
-        // the board and the lookup find own bulletins exactly, without asking the host
-        const int asked = s.host.count("StationCallsign");
-        QTest::mouseClick(s.button("Command3"), Qt::LeftButton);
-        QTest::mouseClick(s.button("Command3"), Qt::LeftButton);
-        QCOMPARE(s.window.findChildren<AddMultipleWindow*>().size(), 1);
-        const QStringList board = entries(child<QListWidget>(child<AddMultipleWindow>(&s.window)));
-        QCOMPARE(board.value(1), QStringLiteral("BLN1>\tEnter Text Here")); // not BLN1EU
-        QCOMPARE(s.host.count("StationCallsign"), asked);
-        QCOMPARE(s.window.getMyMessageForBLN("BLN1EU") + '|' + s.window.getMyMessageForBLN("BLN2"),
-                 std::string("Own EU\tafter tab|")); // g4sim is not G4SIM
-        s.host.callsign = "g4sim";                   // takes effect with the next refresh
-        s.window.refreshMessages();
-        QCOMPARE(s.window.getMyMessageForBLN("BLN2"), std::string("lower case"));
     }
 
     void aSendGoesToTheHostsOwnInterfaceWhileItOffersOneElseAsKeystrokesReportedOnceLogged() {
