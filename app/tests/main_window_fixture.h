@@ -30,10 +30,6 @@ inline std::string logLine(const std::string& callsign, const std::string& addre
     return callsign + kFieldSeparator + addressee + kFieldSeparator + text + "\r\n";
 }
 
-inline QLineEdit* lineEdit(const QObject* window, const char* name) {
-    return child<QLineEdit>(window, name);
-}
-
 // The rows' text or, with heads, only each row's first column (read mark and callsign).
 inline QStringList entries(const QListWidget* list, bool heads = false) {
     QStringList out;

@@ -47,13 +47,14 @@ struct Station : WindowFixture {
         clickRow(list("List1"), rowOf(QString::fromLatin1(callsignAndAddressee)));
     }
     AddMessageWindow* messageWindow() { return window.findChild<AddMessageWindow*>(); }
+    QLineEdit* field(const char* name) { return child<QLineEdit>(messageWindow(), name); }
     // Opens the message form and sends the text with Return; returns the text field.
     QLineEdit* send(const char* text) {
         QTest::mouseClick(button("Command2"), Qt::LeftButton);
-        auto* field = lineEdit(messageWindow(), "message");
-        field->setText(QString::fromLatin1(text));
-        QTest::keyClick(field, Qt::Key_Return);
-        return field;
+        auto* message = field("message");
+        message->setText(QString::fromLatin1(text));
+        QTest::keyClick(message, Qt::Key_Return);
+        return message;
     }
     // The host logs the bulletin when its form's Yes is pressed.
     void logOnYes(const char* text) {
@@ -110,9 +111,11 @@ private slots:
         QCOMPARE(entries(f.list("List2")), QStringList{"ALL"});
         f.host.failing = false;
         f.window.refreshMessages();
-        QCOMPARE(f.list("List1")->count(), 2);
-        QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [N0CALL]"));
-        QCOMPARE(f.window.statusText(), QStringLiteral("Connected to the host again"));
+        const auto shown = [&f] {
+            return QStringList{QString::number(f.list("List1")->count()), f.window.windowTitle(),
+                               f.window.statusText()};
+        };
+        QCOMPARE(shown(), (QStringList{"2", "Quillet [N0CALL]", "Connected to the host again"}));
         f.host.failing = true;
         f.window.refreshMessages();
         QVERIFY(f.window.statusText().contains(QStringLiteral("not reachable")));
@@ -123,9 +126,7 @@ private slots:
         f.host.calls.clear();
         f.window.refreshMessages();
         QCOMPARE(f.host.count("CurrentMap"), 1); // a fresh map object
-        QCOMPARE(f.list("List1")->count(), 3);
-        QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [G4NEW]"));
-        QCOMPARE(f.window.statusText(), QStringLiteral("Connected to the host again"));
+        QCOMPARE(shown(), (QStringList{"3", "Quillet [G4NEW]", "Connected to the host again"}));
     }
 
     void aMissingExtrasFolderIsReportedSettingsAreRewrittenAndExitClosingOrTheFrameEndAll() {
@@ -139,8 +140,8 @@ private slots:
         QTest::mouseClick(f.button("Command5"), Qt::LeftButton);
         auto* setup = f.window.findChild<SetupWindow*>();
         QVERIFY(setup);
-        lineEdit(setup, "Text16")->setText(QStringLiteral("ftp.example.org"));
-        lineEdit(setup, "Text13")->setText(QStringLiteral("s3cret,1"));
+        child<QLineEdit>(setup, "Text16")->setText(QStringLiteral("ftp.example.org"));
+        child<QLineEdit>(setup, "Text13")->setText(QStringLiteral("s3cret,1"));
         QTest::mouseClick(child<QPushButton>(setup, "Command1"), Qt::LeftButton);
         QCOMPARE(f.window.settings().ftpHost + '|' + f.window.settings().ftpPassword,
                  std::string("ftp.example.org|s3cret,1"));
@@ -237,14 +238,15 @@ private slots:
         s.click("G4SIM BLN ");
         QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
         QVERIFY(s.messageWindow());
-        auto field = [&](const char* name) { return lineEdit(s.messageWindow(), name)->text(); };
-        const auto addresseeAndText = [&] { return field("toStation") + '|' + field("message"); };
+        const auto addresseeAndText = [&] {
+            return s.field("toStation")->text() + '|' + s.field("message")->text();
+        };
         QCOMPARE(addresseeAndText(), QStringLiteral("BLN |Own news"));
-        lineEdit(s.messageWindow(), "port")->setText(QStringLiteral("4"));
+        s.field("port")->setText(QStringLiteral("4"));
         s.click("G4SIM BLN1EU");
         QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
         QCOMPARE(addresseeAndText(), QStringLiteral("BLN1EU|Own EU")); // cut at the tab
-        QCOMPARE(field("port"), QStringLiteral("4"));
+        QCOMPARE(s.field("port")->text(), QStringLiteral("4"));
         // "Add Single" starts afresh, in the one window
         QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
         QCOMPARE(s.window.findChildren<AddMessageWindow*>().size(), 1);
@@ -322,11 +324,7 @@ private slots:
         const auto send = [&s](const char* text, bool sent = true) {
             s.send(text);
             QTRY_VERIFY(!s.window.sending());
-            if (sent) {
-                QTRY_VERIFY(s.messageWindow() == nullptr);
-            } else {
-                QVERIFY(s.messageWindow() && s.messageWindow()->isVisible());
-            }
+            QTRY_COMPARE(s.messageWindow() && s.messageWindow()->isVisible(), !sent);
         };
         int reads = s.host.count("MessageLog");
         send("Caf\xE9 open");
@@ -349,7 +347,7 @@ private slots:
             "Error Sending Message: Host did not answer SendBulletin within 1 s (the host may "
             "still send it: the list shows it once the host logs it)");
         QCOMPARE(s.window.statusText(), timedOut);
-        QCOMPARE(lineEdit(s.messageWindow(), "message")->text(), QStringLiteral("late"));
+        QCOMPARE(s.field("message")->text(), QStringLiteral("late"));
         s.host.sendError.clear();
         s.host.log += logLine("G4SIM", "BLN", "late");
         s.host.emitLogChanged();
