@@ -34,14 +34,11 @@ struct Station : WindowFixture {
     // The row of a bulletin, by "callsign addressee" as the row shows them.
     int rowOf(const QString& callsignAndAddressee) {
         const QStringList rows = entries(list("List1"));
-        for (int i = 1; i < rows.size(); ++i) {
-            if (rows[i].section('\t', 0, 0).mid(2) + ' ' +
-                    rows[i].section('\t', 2).section('>', 0, 0) ==
-                callsignAndAddressee) {
-                return i;
-            }
-        }
-        return -1;
+        const auto at = std::find_if(rows.begin() + 1, rows.end(), [&](const QString& row) {
+            return row.section('\t', 0, 0).mid(2) + ' ' + row.section('\t', 2).section('>', 0, 0) ==
+                   callsignAndAddressee;
+        });
+        return at == rows.end() ? -1 : int(at - rows.begin());
     }
     void click(const char* callsignAndAddressee) {
         clickRow(list("List1"), rowOf(QString::fromLatin1(callsignAndAddressee)));
@@ -133,8 +130,7 @@ private slots:
         WindowFixture f;
         f.hostSettings.folder = f.dir.path().toStdString() + "/missing/folder/";
         f.window.startUp();
-        QVERIFY2(f.window.statusText().contains(QStringLiteral("QUILLET.XTR")),
-                 qPrintable(f.window.statusText()));
+        QVERIFY(f.window.statusText().contains(QStringLiteral("QUILLET.XTR")));
         QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [N0CALL]"));
         QCOMPARE(f.fileBytes("quillet.ini"), QByteArray("FTP_HOST=localhost\r\n"));
         QTest::mouseClick(f.button("Command5"), Qt::LeftButton);
@@ -159,8 +155,7 @@ private slots:
         WindowFixture f;
         QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("quillet.ini")));
         f.window.startUp();
-        QVERIFY2(f.window.statusText().startsWith(QStringLiteral("Settings not loaded")),
-                 qPrintable(f.window.statusText()));
+        QVERIFY(f.window.statusText().startsWith(QStringLiteral("Settings not loaded")));
         QCOMPARE(f.window.settings().ftpEnabled, false);
         QCOMPARE(f.window.windowTitle(), QStringLiteral("Quillet [N0CALL]")); // start-up went on
         QVERIFY(!f.window.changeConfig("FTP_HOST=", "example.org", false));
@@ -201,9 +196,8 @@ private slots:
         QCOMPARE(testWebpage(), QStringLiteral("information: done."));
         QVERIFY(
             f.window.changeConfig("COPY_TO_DIRECTORY=", (web + "/missing").toStdString(), false));
-        QVERIFY2(
-            testWebpage().startsWith(QStringLiteral("warning: Error doing web page update -> ")),
-            qPrintable(f.boxes.shown.last()));
+        QVERIFY(
+            testWebpage().startsWith(QStringLiteral("warning: Error doing web page update -> ")));
         QVERIFY(f.window.changeConfig("AUTO_COPY_ENABLED=", "FALSE", true));
         QCOMPARE(testWebpage(), QStringLiteral("warning: ") + QString::fromLatin1(kPublishOff));
     }
@@ -247,7 +241,6 @@ private slots:
         QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
         QCOMPARE(addresseeAndText(), QStringLiteral("BLN1EU|Own EU")); // cut at the tab
         QCOMPARE(s.field("port")->text(), QStringLiteral("4"));
-        // "Add Single" starts afresh, in the one window
         QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
         QCOMPARE(s.window.findChildren<AddMessageWindow*>().size(), 1);
         QCOMPARE(addresseeAndText(), QStringLiteral("BLN|"));
@@ -331,7 +324,6 @@ private slots:
         QCOMPARE(s.host.sentBulletins, std::vector<std::string>{"BLN|1||Caf\xE9 open"});
         QCOMPARE(s.window.statusText(), QStringLiteral("Sent: <BLN> Caf\u00E9 open"));
         QCOMPARE(s.host.count("MessageLog"), reads + 1);
-        // A refusal shows the host's reason.
         s.host.directReply = {false, "Not sent: APRS-IS: the login is not verified."};
         send("refused", false);
         QCOMPARE(s.window.statusText(),
@@ -424,7 +416,6 @@ private slots:
         const QStringList board = entries(child<QListWidget>(child<AddMultipleWindow>(&f.window)));
         QCOMPARE(board.value(0), QStringLiteral("BLN >\tOwn"));
         QVERIFY(f.window.refreshPending());
-        // The refresh lands with the read mark carried over and the clicked row selected.
         QTRY_VERIFY_WITH_TIMEOUT(!f.window.refreshPending(), 15000);
         QCOMPARE(f.host.count("MessageLog"), 2);
         QCOMPARE(entries(f.list("List1"), true),
