@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 
 using namespace quillet;
 using namespace quillet::testing;
@@ -45,6 +46,7 @@ struct Station : WindowFixture {
     }
     AddMessageWindow* messageWindow() { return window.findChild<AddMessageWindow*>(); }
     QLineEdit* field(const char* name) { return child<QLineEdit>(messageWindow(), name); }
+    QString fields() { return field("toStation")->text() + '|' + field("message")->text(); }
     // Opens the message form and sends the text with Return; returns the text field.
     QLineEdit* send(const char* text) {
         QTest::mouseClick(button("Command2"), Qt::LeftButton);
@@ -232,18 +234,15 @@ private slots:
         s.click("G4SIM BLN ");
         QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
         QVERIFY(s.messageWindow());
-        const auto addresseeAndText = [&] {
-            return s.field("toStation")->text() + '|' + s.field("message")->text();
-        };
-        QCOMPARE(addresseeAndText(), QStringLiteral("BLN |Own news"));
+        QCOMPARE(s.fields(), QStringLiteral("BLN |Own news"));
         s.field("port")->setText(QStringLiteral("4"));
         s.click("G4SIM BLN1EU");
         QTest::mouseClick(s.button("updateButton"), Qt::LeftButton);
-        QCOMPARE(addresseeAndText(), QStringLiteral("BLN1EU|Own EU")); // cut at the tab
+        QCOMPARE(s.fields(), QStringLiteral("BLN1EU|Own EU")); // cut at the tab
         QCOMPARE(s.field("port")->text(), QStringLiteral("4"));
         QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
         QCOMPARE(s.window.findChildren<AddMessageWindow*>().size(), 1);
-        QCOMPARE(addresseeAndText(), QStringLiteral("BLN|"));
+        QCOMPARE(s.fields(), QStringLiteral("BLN|"));
         // the board and the lookup find own bulletins exactly, without asking the host
         const int asked = s.host.count("StationCallsign");
         QTest::mouseClick(s.button("Command3"), Qt::LeftButton);
@@ -313,7 +312,6 @@ private slots:
         Station s;
         s.host.direct = true;
         s.window.refreshMessages();
-        // A bulletin that went out closes the form; one that did not keeps it open.
         const auto send = [&s](const char* text, bool sent = true) {
             s.send(text);
             QTRY_VERIFY(!s.window.sending());
