@@ -55,12 +55,10 @@ public:
         return m_process.waitForStarted() && waitForOutput("Ready to accept KISS TCP");
     }
     quint16 kissPort() const { return m_kissPort; }
-    // Everything it has printed so far.
     const QByteArray& output() {
         m_output += m_process.readAll();
         return m_output;
     }
-    // Waits, handling events, until it has printed this text.
     bool waitForOutput(const QByteArray& text, int ms = 10000) {
         return waitFor([&] { return output().contains(text); }, ms);
     }

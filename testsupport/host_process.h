@@ -73,19 +73,16 @@ public:
     HostProcess& operator=(const HostProcess&) = delete;
     // True once the host's name is on the bus; false when the process ended first.
     bool waitUntilOnBus() {
-        m_reachedBus = waitFor([this] {
-                           return serviceOnBus() || m_process.state() == QProcess::NotRunning;
-                       }) &&
-                       m_process.state() != QProcess::NotRunning;
-        return m_reachedBus;
+        return m_reachedBus = waitFor([this] { return serviceOnBus() || ended(); }) && !ended();
     }
     bool waitUntilFinished() {
-        return waitFor([this] { return m_process.state() == QProcess::NotRunning; });
+        return waitFor([this] { return ended(); });
     }
     void signal(int number) { ::kill(static_cast<pid_t>(m_process.processId()), number); }
     QProcess& process() { return m_process; }
 
 private:
+    bool ended() const { return m_process.state() == QProcess::NotRunning; }
     QTemporaryDir m_configHome; // outlives the process, which is stopped in the destructor
     QProcess m_process;
     bool m_reachedBus = false;

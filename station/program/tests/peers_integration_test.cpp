@@ -25,17 +25,46 @@ std::unique_ptr<Link> tcpLink(const std::string& name, quint16 port,
                                   [] { return std::chrono::steady_clock::now(); });
 }
 
-TEST(AprsIsServerTest, LogsBulletinsOnceKeepsThemOverARestartAndReconnects) {
+QString introspect() {
+    return QDBusConnection::sessionBus()
+        .call(QDBusMessage::createMethodCall(kService, QString::fromLatin1(contract::kPath),
+                                             "org.freedesktop.DBus.Introspectable", "Introspect"))
+        .arguments()
+        .value(0)
+        .toString();
+}
+
+void expectEndedWell(QProcess& process) {
+    EXPECT_EQ(std::pair(process.exitStatus(), process.exitCode()),
+              std::pair(QProcess::NormalExit, 0));
+}
+
+// On the air the bus interface offers only quitting and the read count (adding bulletins is
+// for demos). A damaged stored log gives an empty log and is kept aside.
+TEST(AprsIsServerTest, SetsADamagedLogAsideOffersNoDemoCallsLogsOnceKeepsAndReconnects) {
     ScriptedServer server;
     QTemporaryDir home;
+    QDir().mkpath(home.filePath("data/quillet-host"));
+    const QString stored = home.filePath("data/quillet-host/message_log.txt");
+    ASSERT_TRUE(
+        writeFile(stored, QByteArray("G4ABC") + kFieldSeparatorUtf8.data() + "BLN1 cut off\r\n"));
     const QStringList live{"--call", "N0CALL",    "--passcode",
                            "13023",  "--aprs-is", server.address()};
     const QString expected = QString::fromUtf8("G4ABC³BLN1³Net tonight 20:00\r\n"
                                                "W1AW³BLNA³Field day Saturday\r\n"
                                                "F5XYZ³BLN2³18°C, no line end\r\n");
     {
-        HostProcess host(live, false, "offscreen", home.path());
+        HostProcess host(live, true, "offscreen", home.path());
         ASSERT_TRUE(host.waitUntilOnBus());
+        EXPECT_TRUE(QFile::exists(stored + ".damaged"));
+        EXPECT_EQ(logOfHost(), QString());
+        const QString xml = introspect();
+        EXPECT_TRUE(xml.contains(contract::kMessageLogReadsMethod)) << xml.toStdString();
+        EXPECT_FALSE(xml.contains(contract::kAddBulletinMethod) ||
+                     xml.contains(contract::kLoadFeedMethod));
+        EXPECT_EQ(
+            callHostControl(contract::kAddBulletinMethod, {"G4ABC", "BLN1", "invented"}).type(),
+            QDBusMessage::ErrorMessage);
         ASSERT_TRUE(waitFor([&] { return server.received.endsWith("\r\n"); }));
         EXPECT_TRUE(QString::fromLatin1(server.received)
                         .contains(QRegularExpression(
@@ -57,8 +86,8 @@ TEST(AprsIsServerTest, LogsBulletinsOnceKeepsThemOverARestartAndReconnects) {
         callHostControl(contract::kQuitMethod);
         ASSERT_TRUE(host.waitUntilFinished());
         // Its links are closed before they go, without a crash on the way out.
-        EXPECT_EQ(host.process().exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(host.process().exitCode(), 0);
+        expectEndedWell(host.process());
+        EXPECT_TRUE(host.process().readAllStandardError().contains("damaged"));
     }
     // Started again without options: they were kept in the settings file, and the log on disk.
     HostProcess again({}, false, "offscreen", home.path());
@@ -104,45 +133,11 @@ TEST(AprsIsServerTest, ALinkOrFifoAsTheStoredLogIsReplacedNeverWrittenThroughOrW
     EXPECT_EQ(file.readAll(), theirText);
     host.signal(SIGTERM);
     ASSERT_TRUE(waitFor([&] { return host.process().state() == QProcess::NotRunning; }, 3000));
-    EXPECT_EQ(host.process().exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(host.process().exitCode(), 0);
+    expectEndedWell(host.process());
     EXPECT_TRUE(host.process().readAllStandardError().contains("The log was not stored: "));
 }
 
-// Adding bulletins and feeds over the bus is for demos: on the air the interface offers only
-// quitting and the read count. A damaged stored log gives an empty log and is kept aside.
-TEST(AprsIsServerTest, TheDemoInterfaceIsOfferedOnlyWhenPlayingAndADamagedLogIsKeptAside) {
-    const auto introspect = [] {
-        return QDBusConnection::sessionBus()
-            .call(QDBusMessage::createMethodCall(kService, QString::fromLatin1(contract::kPath),
-                                                 "org.freedesktop.DBus.Introspectable",
-                                                 "Introspect"))
-            .arguments()
-            .value(0)
-            .toString();
-    };
-    {
-        QTemporaryDir home;
-        QDir().mkpath(home.filePath("data/quillet-host"));
-        const QString stored = home.filePath("data/quillet-host/message_log.txt");
-        ASSERT_TRUE(writeFile(stored, QByteArray("G4ABC") + kFieldSeparatorUtf8.data() +
-                                          "BLN1 cut off\r\n"));
-        HostProcess live({"--call", "N0CALL", "--kiss", QString("127.0.0.1:%1").arg(freeTcpPort())},
-                         true, "offscreen", home.path());
-        ASSERT_TRUE(live.waitUntilOnBus());
-        EXPECT_TRUE(QFile::exists(stored + ".damaged"));
-        const QString xml = introspect();
-        EXPECT_TRUE(xml.contains(contract::kMessageLogReadsMethod)) << xml.toStdString();
-        EXPECT_FALSE(xml.contains(contract::kAddBulletinMethod) ||
-                     xml.contains(contract::kLoadFeedMethod));
-        EXPECT_EQ(
-            callHostControl(contract::kAddBulletinMethod, {"G4ABC", "BLN1", "invented"}).type(),
-            QDBusMessage::ErrorMessage);
-        EXPECT_EQ(logOfHost(), QString());
-        callHostControl(contract::kQuitMethod);
-        ASSERT_TRUE(live.waitUntilFinished());
-        EXPECT_TRUE(live.process().readAllStandardError().contains("damaged"));
-    }
+TEST(AprsIsServerTest, TheDemoInterfaceIsOfferedWhenPlaying) {
     HostProcess playing({"--empty"});
     ASSERT_TRUE(playing.waitUntilOnBus());
     EXPECT_TRUE(introspect().contains(contract::kAddBulletinMethod));
