@@ -53,20 +53,14 @@ class ComposingWindowsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void aPickedCodeRewritesTheAddressee() {
+    void aPickedCodeRewritesTheAddresseeAndEnterInTheTextSendsOnceAndClosesOnceItWentOut() {
         RecordingMain main;
-        AddMessageWindow* w = main.openMessageWindow();
+        QPointer<AddMessageWindow> w = main.openMessageWindow();
         auto* combo = testing::child<QComboBox>(w, "Combo1");
         QCOMPARE(combo->currentIndex(), -1);
         field(w, "toStation")->setText(QStringLiteral("BLN1EU"));
         QMetaObject::invokeMethod(combo, "activated", Q_ARG(int, 6));
         QCOMPARE(field(w, "toStation")->text(), QStringLiteral("BLN7"));
-        delete w;
-    }
-
-    void enterInTheTextSendsUnchangedOnceAndClosesOnlyOnceTheBulletinWentOut() {
-        RecordingMain main;
-        QPointer<AddMessageWindow> w = main.openMessageWindow();
         field(w, "toStation")->setText(QStringLiteral("BLN "));
         field(w, "port")->setText(QStringLiteral("2.5"));
         field(w, "digi")->setText(QStringLiteral("WIDE1-1"));

@@ -33,7 +33,15 @@ protected:
 
 // Copying alone uploads nothing; a folder text that ends with a separator gets one more,
 // which still names it.
-TEST_F(Delivery, CopyingReplacesBothFilesWithoutUploading) {
+TEST_F(Delivery, ACopyThatFailsPartWayKeepsTheOldPageAndCopyingReplacesBothFiles) {
+    // A copy that stops part-way (a full disk) must not replace the good page with a cut one.
+    writeBytes(program / "big.htm", std::string(4096, 'n'));
+    writeBytes(web / "index.htm", "the good page");
+    const Status copied = withFileSizeLimit(
+        1000, [&] { return copyFileOver(program / "big.htm", web / "index.htm"); });
+    EXPECT_NE(copied.error().find("File too large"), std::string::npos) << copied.error();
+    EXPECT_EQ(readBytes(web / "index.htm"), "the good page");
+    EXPECT_EQ(std::distance(fs::directory_iterator(web.path()), fs::directory_iterator()), 1);
     settings.autoCopyEnabled = true;
     settings.copyToDirectory += "/";
     writeBytes(web / "index.htm", "an older page that is replaced");
@@ -80,17 +88,6 @@ TEST_F(Delivery, TheStepsRunInOrderUntilTheFirstFailure) {
     fs::remove(program / "quillet.js1");
     EXPECT_NE(deliver().error().find("quillet.js1"), std::string::npos);
     EXPECT_EQ(uploader.log.size(), 4u);
-}
-
-// A copy that stops part-way (a full disk) must not replace the good page with a cut one.
-TEST_F(Delivery, ACopyThatFailsPartWayLeavesTheOldPageWhole) {
-    writeBytes(program / "big.htm", std::string(4096, 'n'));
-    writeBytes(web / "index.htm", "the good page");
-    const Status copied = withFileSizeLimit(
-        1000, [&] { return copyFileOver(program / "big.htm", web / "index.htm"); });
-    EXPECT_NE(copied.error().find("File too large"), std::string::npos) << copied.error();
-    EXPECT_EQ(readBytes(web / "index.htm"), "the good page");
-    EXPECT_EQ(std::distance(fs::directory_iterator(web.path()), fs::directory_iterator()), 1);
 }
 
 // A page name is a plain name and a host is a host: anything else stops the run before a
@@ -150,7 +147,7 @@ protected:
     }
 };
 
-TEST_F(Publisher, ARunEmptiesTheStatusThenReportsOnlyAFailure) {
+TEST_F(Publisher, ARunEmptiesTheStatusThenReportsOnlyAFailureAndOneUnderWaySkipsTheNext) {
     input.settings.ftpEnabled = false;
     publisher.webpageAction(input);
     EXPECT_TRUE(statuses.empty()) << "both switches off: nothing at all";
@@ -167,10 +164,8 @@ TEST_F(Publisher, ARunEmptiesTheStatusThenReportsOnlyAFailure) {
     EXPECT_EQ(statuses.back(),
               "Error doing web page update -> the host did not tell the station callsign");
     EXPECT_TRUE(uploader.log.empty());
-}
-
-// A timer tick or the Setup window's test while a run is under way on the worker.
-TEST_F(Publisher, ARunStartedWhileOneIsUnderWayIsSkippedAndSaysSo) {
+    statuses.clear();
+    // A timer tick or the Setup window's test while a run is under way on the worker.
     ASSERT_TRUE(publisher.begin(input.settings));
     publisher.webpageAction(input);
     EXPECT_EQ(statuses, (Lines{"", std::string(kPublishSkipped)}));

@@ -69,7 +69,21 @@ TEST_F(Generation, TemplateLinesAndPlaceholdersBecomeThePage) {
     EXPECT_EQ(render("<$CALLSIGN>"), "<$CALLSIGN>\r\n");
 }
 
-TEST_F(Generation, BulletinTextsCannotInjectMarkupOrScript) {
+// The page is written whole and renamed into place: a missing template or a silent host
+// leaves the previous page as it was. The host is asked once per line with the callsign.
+TEST_F(Generation, ThePageIsQuilletHtmAFailureKeepsThePreviousOneAndTextsCannotInject) {
+    writeBytes(dir / "quillet.template", "<p>$CALLSIGN</p>\n$CALLSIGN $CALLSIGN\n");
+    ASSERT_TRUE(generateWebpage(dir.path(), input(), clock, dateText).ok());
+    EXPECT_EQ(readBytes(dir / "quillet.htm"), "<p>N0CALL-1</p>\r\nN0CALL-1 N0CALL-1\r\n");
+    EXPECT_EQ(callsignAsked, 2);
+    stationCallsign = std::nullopt;
+    EXPECT_EQ(generateWebpage(dir.path(), input(), clock, dateText).error(),
+              "the host did not tell the station callsign");
+    fs::remove(dir / "quillet.template");
+    const Status missing = generateWebpage(dir.path(), input(), clock, dateText);
+    EXPECT_NE(missing.error().find("quillet.template is missing"), std::string::npos);
+    EXPECT_EQ(readBytes(dir / "quillet.htm"), "<p>N0CALL-1</p>\r\nN0CALL-1 N0CALL-1\r\n");
+    EXPECT_FALSE(fs::exists(dir / "quillet.htm.new"));
     table = hostileTable();
     stationCallsign = "ME<b>";
     const std::string page = render("<h1>$CALLSIGN</h1>\r\n$RAWDATA");
@@ -94,23 +108,6 @@ TEST_F(Generation, BulletinTextsCannotInjectMarkupOrScript) {
         }
     }
     EXPECT_EQ(rows, 4u);
-}
-
-// The page is written whole and renamed into place: a missing template or a silent host
-// leaves the previous page as it was. The host is asked once per line with the callsign.
-TEST_F(Generation, ThePageIsQuilletHtmAndAFailureKeepsThePreviousOne) {
-    writeBytes(dir / "quillet.template", "<p>$CALLSIGN</p>\n$CALLSIGN $CALLSIGN\n");
-    ASSERT_TRUE(generateWebpage(dir.path(), input(), clock, dateText).ok());
-    EXPECT_EQ(readBytes(dir / "quillet.htm"), "<p>N0CALL-1</p>\r\nN0CALL-1 N0CALL-1\r\n");
-    EXPECT_EQ(callsignAsked, 2);
-    stationCallsign = std::nullopt;
-    EXPECT_EQ(generateWebpage(dir.path(), input(), clock, dateText).error(),
-              "the host did not tell the station callsign");
-    fs::remove(dir / "quillet.template");
-    const Status missing = generateWebpage(dir.path(), input(), clock, dateText);
-    EXPECT_NE(missing.error().find("quillet.template is missing"), std::string::npos);
-    EXPECT_EQ(readBytes(dir / "quillet.htm"), "<p>N0CALL-1</p>\r\nN0CALL-1 N0CALL-1\r\n");
-    EXPECT_FALSE(fs::exists(dir / "quillet.htm.new"));
 }
 
 // A 12-hour form ("2031-01-21 12:00:59 AM"), whose midnight is not all zeros.

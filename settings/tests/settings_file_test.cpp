@@ -58,7 +58,7 @@ TEST(Scrambler, PinnedFormAndRoundTripOfEveryByteAtEveryPosition) {
 
 using SettingsLoad = SettingsFileTest;
 
-TEST_F(SettingsLoad, MissingFileIsCreatedWithTheHostLineOnlyAndAnEmptyOneStaysEmpty) {
+TEST_F(SettingsLoad, AMissingFileIsCreatedAnEmptyOneStaysAndAnUnreadableOneIsKept) {
     m_settings.ftpHost = "stale";
     ASSERT_TRUE(load().ok());
     EXPECT_EQ(readBytes(ini()), "FTP_HOST=localhost\r\n");
@@ -69,6 +69,20 @@ TEST_F(SettingsLoad, MissingFileIsCreatedWithTheHostLineOnlyAndAnEmptyOneStaysEm
     ASSERT_TRUE(load().ok());
     EXPECT_EQ(m_settings, settingDefaults());
     EXPECT_EQ(readBytes(ini()), "");
+    // A file that cannot be read or created is reported in one line; the record is kept and
+    // nothing is removed.
+    m_settings.ftpHost = "kept";
+    const Settings before = m_settings;
+    const auto expectError = [&](const fs::path& dir, const std::string& error) {
+        const Status loaded = loadSettings(dir, m_scrambler, m_settings);
+        EXPECT_EQ(loaded.error(), "Settings not loaded: " + error);
+        EXPECT_EQ(m_settings, before);
+    };
+    expectError(m_dir / "gone", "cannot create quillet.ini.new (No such file or directory)");
+    writeBytes(ini(), "FTP_HOST=private\r\n");
+    fs::permissions(ini(), fs::perms::none);
+    asOrdinaryUser([&] { expectError(m_dir, "cannot read quillet.ini (Permission denied)"); });
+    EXPECT_EQ(readBytes(ini()), "FTP_HOST=private\r\n");
 }
 
 // Values verbatim after the bar rule; the last line wins; keys are case-sensitive and count
@@ -112,28 +126,11 @@ TEST(UpdateMinutes, DecimalTextRoundsHalvesToEvenAndAnythingElseIsTen) {
     }
 }
 
-// A file that cannot be read or created is reported in one line; the record is kept and
-// nothing is removed.
-TEST_F(SettingsLoad, UnreadableOrUncreatableFileKeepsTheSettingsAndTheFiles) {
-    m_settings.ftpHost = "kept";
-    const Settings before = m_settings;
-    const auto expectError = [&](const fs::path& dir, const std::string& error) {
-        const Status loaded = loadSettings(dir, m_scrambler, m_settings);
-        EXPECT_EQ(loaded.error(), "Settings not loaded: " + error);
-        EXPECT_EQ(m_settings, before);
-    };
-    expectError(m_dir / "gone", "cannot create quillet.ini.new (No such file or directory)");
-    writeBytes(ini(), "FTP_HOST=private\r\n");
-    fs::permissions(ini(), fs::perms::none);
-    asOrdinaryUser([&] { expectError(m_dir, "cannot read quillet.ini (Permission denied)"); });
-    EXPECT_EQ(readBytes(ini()), "FTP_HOST=private\r\n");
-}
-
 using SettingsRewrite = SettingsFileTest;
 
 // Lines holding the key anywhere become key + value; every other line goes over byte for
 // byte (commas, quotes, blanks and all), with CR LF as its end; a missing key is appended.
-TEST_F(SettingsRewrite, KeyLinesAreReplacedAndEveryOtherLineKept) {
+TEST_F(SettingsRewrite, KeyLinesAreReplacedEveryOtherLineKeptAndALinkFollowed) {
     const struct {
         std::string before, key, value;
         bool upCase;
@@ -160,6 +157,14 @@ TEST_F(SettingsRewrite, KeyLinesAreReplacedAndEveryOtherLineKept) {
     fs::remove(ini());
     ASSERT_TRUE(change("HTML_FILENAME=", "index.htm").ok());
     EXPECT_EQ(readBytes(ini()), "HTML_FILENAME=index.htm\r\n");
+    fs::remove(ini()); // a linked file is rewritten behind its link
+    fs::create_directory(m_dir / "conf");
+    writeBytes(m_dir / "conf" / "mine.ini", "FTP_HOST=a\r\n");
+    fs::create_symlink("conf/mine.ini", ini());
+    ASSERT_TRUE(change("FTP_HOST=", "b").ok());
+    EXPECT_TRUE(fs::is_symlink(ini()));
+    EXPECT_EQ(readBytes(m_dir / "conf" / "mine.ini"), "FTP_HOST=b\r\n");
+    EXPECT_EQ(entryNames(m_dir / "conf"), std::vector<std::string>{"mine.ini"});
 }
 
 // A new file holding the password is the owner's alone; an existing file keeps its mode.
@@ -180,16 +185,6 @@ TEST_F(SettingsRewrite, PasswordBarsAndCommasThroughTheFile) {
     ASSERT_TRUE(change("FTP_PASSWORD=", m_scrambler.encrypt("ab~")).ok());
     EXPECT_EQ(m_settings.ftpPassword, "ab.");
     EXPECT_EQ(mode(), readable);
-}
-
-TEST_F(SettingsRewrite, LinkedFileIsRewrittenBehindItsLink) {
-    fs::create_directory(m_dir / "conf");
-    writeBytes(m_dir / "conf" / "mine.ini", "FTP_HOST=a\r\n");
-    fs::create_symlink("conf/mine.ini", ini());
-    ASSERT_TRUE(change("FTP_HOST=", "b").ok());
-    EXPECT_TRUE(fs::is_symlink(ini()));
-    EXPECT_EQ(readBytes(m_dir / "conf" / "mine.ini"), "FTP_HOST=b\r\n");
-    EXPECT_EQ(entryNames(m_dir / "conf"), std::vector<std::string>{"mine.ini"});
 }
 
 // Each failing rewrite leaves the old file whole, the record as it was, no temporary file
