@@ -67,8 +67,7 @@ template <typename Call> auto withFileSizeLimit(rlim_t bytes, Call call) {
     struct rlimit saved {};
     ::getrlimit(RLIMIT_FSIZE, &saved);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tight = saved;
-    tight.rlim_cur = bytes;
+    const rlimit tight{bytes, saved.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &tight);
     auto result = call();
     ::setrlimit(RLIMIT_FSIZE, &saved);

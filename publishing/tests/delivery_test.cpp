@@ -96,30 +96,26 @@ TEST_F(Delivery, APageNameWithAFolderOrAHostWithMoreIsRefused) {
     settings.autoCopyEnabled = true;
     settings.ftpEnabled = true;
     fs::create_directories(web / "a");
-    const auto expectRefused = [&](std::string Settings::*field, const char* key) {
-        return [=, this](const std::string& value) {
-            Settings bad = settings;
-            bad.*field = value;
-            const Status delivered = deliverWebpage(program.path(), bad, uploader);
-            EXPECT_TRUE(delivered.error().starts_with(key + std::string(" \"")))
-                << value << ": " << delivered.error();
-            EXPECT_EQ(delivered.error().find('\n'), std::string::npos);
-            EXPECT_TRUE(uploader.log.empty()) << value;
-        };
+    const auto refused = [&](std::string Settings::*field, const std::string& value) {
+        Settings bad = settings;
+        bad.*field = value;
+        const Status delivered = deliverWebpage(program.path(), bad, uploader);
+        const char* key = field == &Settings::ftpHost ? "FTP_HOST \"" : "HTML_FILENAME \"";
+        EXPECT_TRUE(delivered.error().starts_with(key)) << value << ": " << delivered.error();
+        EXPECT_EQ(delivered.error().find('\n'), std::string::npos);
+        EXPECT_TRUE(uploader.log.empty()) << value;
     };
-    const auto badName = expectRefused(&Settings::htmlFileName, "HTML_FILENAME");
     for (const char* name :
          {"../up.htm", "a/b.htm", "/tmp/abs.htm", "a\\b.htm", "..", "", "x\r\nDELE y"}) {
-        badName(name);
+        refused(&Settings::htmlFileName, name);
     }
     settings.ftpEnabled = false; // a page only copied is held to the same name
-    badName("../up.htm");
+    refused(&Settings::htmlFileName, "../up.htm");
     settings.ftpEnabled = true;
-    const auto badHost = expectRefused(&Settings::ftpHost, "FTP_HOST");
     for (const char* host :
          {"host:21/dir", "hostlink/dir", "host?x", "host#x", "user@host", "ho st", "host:0",
           "host:99999", "http://host", "sftp://host:22/etc", "[::1"}) {
-        badHost(host);
+        refused(&Settings::ftpHost, host);
     }
     EXPECT_FALSE(fs::exists(program / "quillet.tmp"));
     EXPECT_EQ(std::distance(fs::directory_iterator(web.path()), fs::directory_iterator()), 1);

@@ -168,7 +168,7 @@ TEST_F(SettingsRewrite, KeyLinesAreReplacedEveryOtherLineKeptAndALinkFollowed) {
 }
 
 // A new file holding the password is the owner's alone; an existing file keeps its mode.
-TEST_F(SettingsRewrite, PasswordBarsAndCommasThroughTheFile) {
+TEST_F(SettingsRewrite, PasswordBarsAndCommasThroughTheFileAndAFailedRewriteChangesNothing) {
     const auto mode = [&] { return fs::status(ini()).permissions() & fs::perms::all; };
     const fs::perms ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
     const fs::perms readable = ownerOnly | fs::perms::group_read | fs::perms::others_read;
@@ -185,11 +185,8 @@ TEST_F(SettingsRewrite, PasswordBarsAndCommasThroughTheFile) {
     ASSERT_TRUE(change("FTP_PASSWORD=", m_scrambler.encrypt("ab~")).ok());
     EXPECT_EQ(m_settings.ftpPassword, "ab.");
     EXPECT_EQ(mode(), readable);
-}
-
-// Each failing rewrite leaves the old file whole, the record as it was, no temporary file
-// behind, and says why in one line.
-TEST_F(SettingsRewrite, AFailedRewriteChangesNothing) {
+    // Each failing rewrite leaves the old file whole, the record as it was, no temporary file
+    // behind, and says why in one line.
     const std::string old = "FTP_HOST=old.example.org\r\nHTML_FILENAME=bulletins.htm\r\n";
     writeBytes(ini(), old);
     ASSERT_TRUE(load().ok());
