@@ -58,36 +58,9 @@ TEST(Scrambler, PinnedFormAndRoundTripOfEveryByteAtEveryPosition) {
 
 using SettingsLoad = SettingsFileTest;
 
-TEST_F(SettingsLoad, AMissingFileIsCreatedAnEmptyOneStaysAndAnUnreadableOneIsKept) {
-    m_settings.ftpHost = "stale";
-    ASSERT_TRUE(load().ok());
-    EXPECT_EQ(readBytes(ini()), "FTP_HOST=localhost\r\n");
-    EXPECT_EQ(m_settings, settingDefaults());
-    EXPECT_EQ(entryNames(m_dir), std::vector<std::string>{"quillet.ini"});
-    writeBytes(ini(), "");
-    m_settings.htmlFileName = "stale.htm";
-    ASSERT_TRUE(load().ok());
-    EXPECT_EQ(m_settings, settingDefaults());
-    EXPECT_EQ(readBytes(ini()), "");
-    // A file that cannot be read or created is reported in one line; the record is kept and
-    // nothing is removed.
-    m_settings.ftpHost = "kept";
-    const Settings before = m_settings;
-    const auto expectError = [&](const fs::path& dir, const std::string& error) {
-        const Status loaded = loadSettings(dir, m_scrambler, m_settings);
-        EXPECT_EQ(loaded.error(), "Settings not loaded: " + error);
-        EXPECT_EQ(m_settings, before);
-    };
-    expectError(m_dir / "gone", "cannot create quillet.ini.new (No such file or directory)");
-    writeBytes(ini(), "FTP_HOST=private\r\n");
-    fs::permissions(ini(), fs::perms::none);
-    asOrdinaryUser([&] { expectError(m_dir, "cannot read quillet.ini (Permission denied)"); });
-    EXPECT_EQ(readBytes(ini()), "FTP_HOST=private\r\n");
-}
-
-// Values verbatim after the bar rule; the last line wins; keys are case-sensitive and count
-// only at a line's start; CR LF, CR and LF end lines, and a last line without an end counts.
-TEST_F(SettingsLoad, EveryKeyIsReadByTheFileRules) {
+TEST_F(SettingsLoad, EveryKeyIsReadAMissingFileIsMadeAnEmptyOneStaysAnUnreadableOneIsKept) {
+    // Values verbatim after the bar rule; the last line wins; keys are case-sensitive and count
+    // only at a line's start; CR LF, CR and LF end lines, and a last line without an end counts.
     writeBytes(ini(), "FTP_HOST=a\r\nFTP_ENABLED=True\r\nFTP_DIRECTORY=/pub|bulletins\r\n"
                       "ftp_username=lower\r\n  FTP_USERNAME=indented\r\nOLD_COPY_TO_DIRECTORY=x\r\n"
                       "\r\nHTML_FILENAME= spaced \"page\".htm\nFTP_HOST=b\rFTP_PASSWORD=" +
@@ -113,6 +86,31 @@ TEST_F(SettingsLoad, EveryKeyIsReadByTheFileRules) {
                   m_settings.htmlFileName,
               "localhost/quillet.htm");
     EXPECT_TRUE(m_settings.notifyNewBulletins); // notices are on unless switched off
+    fs::remove(ini());
+    m_settings.ftpHost = "stale";
+    ASSERT_TRUE(load().ok());
+    EXPECT_EQ(readBytes(ini()), "FTP_HOST=localhost\r\n");
+    EXPECT_EQ(m_settings, settingDefaults());
+    EXPECT_EQ(entryNames(m_dir), std::vector<std::string>{"quillet.ini"});
+    writeBytes(ini(), "");
+    m_settings.htmlFileName = "stale.htm";
+    ASSERT_TRUE(load().ok());
+    EXPECT_EQ(m_settings, settingDefaults());
+    EXPECT_EQ(readBytes(ini()), "");
+    // A file that cannot be read or created is reported in one line; the record is kept and
+    // nothing is removed.
+    m_settings.ftpHost = "kept";
+    const Settings before = m_settings;
+    const auto expectError = [&](const fs::path& dir, const std::string& error) {
+        const Status loaded = loadSettings(dir, m_scrambler, m_settings);
+        EXPECT_EQ(loaded.error(), "Settings not loaded: " + error);
+        EXPECT_EQ(m_settings, before);
+    };
+    expectError(m_dir / "gone", "cannot create quillet.ini.new (No such file or directory)");
+    writeBytes(ini(), "FTP_HOST=private\r\n");
+    fs::permissions(ini(), fs::perms::none);
+    asOrdinaryUser([&] { expectError(m_dir, "cannot read quillet.ini (Permission denied)"); });
+    EXPECT_EQ(readBytes(ini()), "FTP_HOST=private\r\n");
 }
 
 TEST(UpdateMinutes, DecimalTextRoundsHalvesToEvenAndAnythingElseIsTen) {
