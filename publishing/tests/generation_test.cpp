@@ -54,9 +54,7 @@ TEST_F(Generation, TemplateLinesAndPlaceholdersBecomeThePage) {
         {"one\r\n\r\ntwo\r\n", "one\r\n\r\ntwo\r\n"},
         {"", ""},
         // rows first, in slot order, then the rest of the line; every occurrence goes
-        {"$RAWDATA\r\n", rows + "\r\n"},
         {"before\r\nx$RAWDATAy\r\nafter", "before\r\n" + rows + "xy\r\nafter\r\n"},
-        {"[$RAWDATA|$RAWDATA]", rows + "[|]\r\n"},
         {"$CALLSIGN and $CALLSIGN, not $callsign", "N0CALL-1 and N0CALL-1, not $callsign\r\n"},
         {"v=$VERSION t=$GENERATED v=$VERSION", "v=V1.0.6 t=2026-12-06 12:30:15 v=V1.0.6\r\n"},
     };
