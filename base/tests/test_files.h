@@ -22,7 +22,10 @@ namespace fs = std::filesystem;
 // A fresh directory under the system's temporary folder, removed with everything in it.
 class TempDir {
 public:
-    TempDir() : m_path(fs::temp_directory_path() / ("quillet-test-" + randomName())) {
+    TempDir() {
+        std::random_device random;
+        m_path = fs::temp_directory_path() /
+                 ("quillet-test-" + std::to_string(random()) + std::to_string(random()));
         fs::create_directories(m_path);
     }
     ~TempDir() {
@@ -36,10 +39,6 @@ public:
     fs::path operator/(const std::string& name) const { return m_path / name; }
 
 private:
-    static std::string randomName() {
-        std::random_device random;
-        return std::to_string(random()) + std::to_string(random());
-    }
     fs::path m_path;
 };
 

@@ -24,8 +24,7 @@ public:
     QPointer<AddMessageWindow> message;
     std::function<void(bool sent)> endSend;
     std::string getMyMessageForBLN(const std::string& blnCode) override {
-        const auto it = own.find(blnCode);
-        return it == own.end() ? std::string() : it->second;
+        return own.contains(blnCode) ? own.at(blnCode) : std::string();
     }
     void refreshMessages() override { events.push_back("refresh"); }
     void sendMessage(const std::string& toStation, std::int16_t port, const std::string& digi,

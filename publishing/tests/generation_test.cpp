@@ -40,7 +40,7 @@ protected:
     }
 };
 
-TEST_F(Generation, TemplateLinesAndPlaceholdersBecomeThePage) {
+TEST_F(Generation, TemplateLinesAndPlaceholdersBecomeThePageAndMidnightIsTheDateAlone) {
     table[0] = bulletin("ALPHA-9", "BLN1", "First text");
     table[1] = bulletin("BRAVO", "BLN2", "Second");
     table[1].inUse = false;
@@ -65,6 +65,20 @@ TEST_F(Generation, TemplateLinesAndPlaceholdersBecomeThePage) {
     EXPECT_EQ(render("[$GENERATED]"), "[2026-12-06]\r\n");
     stationCallsign = "$CALLSIGN"; // a value holding a placeholder is not replaced again
     EXPECT_EQ(render("<$CALLSIGN>"), "<$CALLSIGN>\r\n");
+    // A 12-hour form ("2031-01-21 12:00:59 AM"), whose midnight is not all zeros.
+    class TwelveHour final : public DateTimeFormatter {
+    public:
+        std::string format(LocalDateTime t) const override {
+            std::string text = IsoDateTimeFormatter().format(t);
+            const int hour = std::stoi(text.substr(11, 2));
+            return text.replace(11, 2, std::to_string(hour % 12 == 0 ? 12 : hour % 12)) +
+                   (hour < 12 ? " AM" : " PM");
+        }
+    } twelve;
+    const PageDateText text(twelve);
+    EXPECT_EQ(text(makeLocalDateTime(2031, 1, 21)), "2031-01-21");
+    EXPECT_EQ(text(makeLocalDateTime(2031, 1, 21, 12)), "2031-01-21 12:00:00 PM");
+    EXPECT_EQ(text(makeLocalDateTime(2031, 1, 21, 0, 0, 59)), "2031-01-21 12:00:59 AM");
 }
 
 // The page is written whole and renamed into place: a missing template or a silent host
@@ -106,23 +120,6 @@ TEST_F(Generation, ThePageIsQuilletHtmAFailureKeepsThePreviousOneAndTextsCannotI
         }
     }
     EXPECT_EQ(rows, 4u);
-}
-
-// A 12-hour form ("2031-01-21 12:00:59 AM"), whose midnight is not all zeros.
-TEST(PageDateTextTest, MidnightExactlyIsTheDateAloneAlsoInATwelveHourForm) {
-    class TwelveHour final : public DateTimeFormatter {
-    public:
-        std::string format(LocalDateTime t) const override {
-            std::string text = IsoDateTimeFormatter().format(t);
-            const int hour = std::stoi(text.substr(11, 2));
-            return text.replace(11, 2, std::to_string(hour % 12 == 0 ? 12 : hour % 12)) +
-                   (hour < 12 ? " AM" : " PM");
-        }
-    } twelve;
-    const PageDateText text(twelve);
-    EXPECT_EQ(text(makeLocalDateTime(2031, 1, 21)), "2031-01-21");
-    EXPECT_EQ(text(makeLocalDateTime(2031, 1, 21, 12)), "2031-01-21 12:00:00 PM");
-    EXPECT_EQ(text(makeLocalDateTime(2031, 1, 21, 0, 0, 59)), "2031-01-21 12:00:59 AM");
 }
 
 } // namespace
