@@ -22,7 +22,10 @@ namespace fs = std::filesystem;
 // A fresh directory under the system's temporary folder, removed with everything in it.
 class TempDir {
 public:
-    TempDir() : m_path(fs::temp_directory_path() / ("quillet-test-" + randomName())) {
+    TempDir() {
+        std::random_device random;
+        m_path = fs::temp_directory_path() /
+                 ("quillet-test-" + std::to_string(random()) + std::to_string(random()));
         fs::create_directories(m_path);
     }
     ~TempDir() {
@@ -36,10 +39,6 @@ public:
     fs::path operator/(const std::string& name) const { return m_path / name; }
 
 private:
-    static std::string randomName() {
-        std::random_device random;
-        return std::to_string(random()) + std::to_string(random());
-    }
     fs::path m_path;
 };
 
@@ -67,8 +66,7 @@ template <typename Call> auto withFileSizeLimit(rlim_t bytes, Call call) {
     struct rlimit saved {};
     ::getrlimit(RLIMIT_FSIZE, &saved);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tight = saved;
-    tight.rlim_cur = bytes;
+    const rlimit tight{bytes, saved.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &tight);
     auto result = call();
     ::setrlimit(RLIMIT_FSIZE, &saved);

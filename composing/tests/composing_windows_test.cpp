@@ -24,8 +24,7 @@ public:
     QPointer<AddMessageWindow> message;
     std::function<void(bool sent)> endSend;
     std::string getMyMessageForBLN(const std::string& blnCode) override {
-        const auto it = own.find(blnCode);
-        return it == own.end() ? std::string() : it->second;
+        return own.contains(blnCode) ? own.at(blnCode) : std::string();
     }
     void refreshMessages() override { events.push_back("refresh"); }
     void sendMessage(const std::string& toStation, std::int16_t port, const std::string& digi,
@@ -53,20 +52,14 @@ class ComposingWindowsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void aPickedCodeRewritesTheAddressee() {
+    void aPickedCodeRewritesTheAddresseeAndEnterInTheTextSendsOnceAndClosesOnceItWentOut() {
         RecordingMain main;
-        AddMessageWindow* w = main.openMessageWindow();
+        QPointer<AddMessageWindow> w = main.openMessageWindow();
         auto* combo = testing::child<QComboBox>(w, "Combo1");
         QCOMPARE(combo->currentIndex(), -1);
         field(w, "toStation")->setText(QStringLiteral("BLN1EU"));
         QMetaObject::invokeMethod(combo, "activated", Q_ARG(int, 6));
         QCOMPARE(field(w, "toStation")->text(), QStringLiteral("BLN7"));
-        delete w;
-    }
-
-    void enterInTheTextSendsUnchangedOnceAndClosesOnlyOnceTheBulletinWentOut() {
-        RecordingMain main;
-        QPointer<AddMessageWindow> w = main.openMessageWindow();
         field(w, "toStation")->setText(QStringLiteral("BLN "));
         field(w, "port")->setText(QStringLiteral("2.5"));
         field(w, "digi")->setText(QStringLiteral("WIDE1-1"));

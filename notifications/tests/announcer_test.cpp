@@ -36,7 +36,6 @@ TEST(BulletinAnnouncer, AnnouncesWhatARefreshBroughtFromOthersInTheShownGroup) {
     const std::string several = logLine("G4OWN", "BLN7", "own") + five +
                                 logLine("F1F", "BLN1", "F1F") + logLine("VK2G", "BLNK", "VK2G");
     const std::vector<Case> cases = {
-        {"what start-up finds", {a}, {}},
         {"a new bulletin, then the same again", {"", a, a}, {aNotice}},
         {"a changed text",
          {a, a + logLine("K1ABC", "BLN1", "Net moved")},

