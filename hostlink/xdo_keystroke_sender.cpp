@@ -309,8 +309,8 @@ xcb_window_t transientOwnerOnServer(xcb_connection_t* connection, xcb_window_t w
 // properties any client may write on any window. Asked and read apart, so that questions go
 // out together.
 xcb_res_query_client_ids_cookie_t askOwner(xcb_connection_t* connection, xcb_window_t window) {
-    const xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-    return xcb_res_query_client_ids(connection, 1, &spec);
+    const xcb_res_client_id_spec_t client{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    return xcb_res_query_client_ids(connection, 1, &client);
 }
 
 // The answer to askOwner; 0 when the server cannot say (no such extension, a client from
@@ -321,8 +321,10 @@ std::uint32_t ownerAnswer(xcb_connection_t* connection, xcb_res_query_client_ids
     for (auto ids = reply ? xcb_res_query_client_ids_ids_iterator(reply.get())
                           : xcb_res_client_id_value_iterator_t{};
          ids.rem > 0; xcb_res_client_id_value_next(&ids)) {
-        if ((ids.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) != 0 &&
-            xcb_res_client_id_value_value_length(ids.data) == 1) {
+        // Which client and kind of id the value is, and its size in bytes.
+        const auto& [client, bytes] = *ids.data;
+        if ((client.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) != 0 &&
+            bytes == sizeof(std::uint32_t)) {
             owner = *xcb_res_client_id_value_value(ids.data);
         }
     }
