@@ -12,12 +12,16 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual LocalDateTime now() const = 0;
+    // How far the local time `t` stands from UTC there, so that a time can be written with
+    // its offset; summer time included.
+    virtual std::chrono::seconds utcOffset(LocalDateTime t) const = 0;
 };
 
 // Reads the system clock and converts it with the process's local time zone.
 class SystemClock final : public Clock {
 public:
     LocalDateTime now() const override;
+    std::chrono::seconds utcOffset(LocalDateTime t) const override;
 };
 
 // Builds a local date-time from calendar fields; used by the clocks and by tests.

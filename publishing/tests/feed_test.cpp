@@ -1,0 +1,64 @@
+// What the feeds' readers go by besides the document's shape, which the live test's feed
+// readers and the fuzz target check: times, ids, names and the page's links.
+#include "publishing/feed_writer.h"
+#include "publishing/page_generator.h"
+#include "publishing_test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace quillet;
+using namespace quillet::testing;
+
+namespace {
+
+TEST(Feeds, TimesCarryTheirOffsetAndIdsFollowStationSenderAndAddresseeOnly) {
+    const LocalDateTime t = makeLocalDateTime(2026, 3, 9, 7, 5, 3);
+    for (const auto& [offset, text] : {std::pair{3600, "2026-03-09T07:05:03+01:00"},
+                                       std::pair{-12600, "2026-03-09T07:05:03-03:30"},
+                                       std::pair{0, "2026-03-09T07:05:03+00:00"}}) {
+        EXPECT_EQ(rfc3339(t, std::chrono::seconds(offset)), text);
+    }
+    const std::string id = bulletinEntryId("N0CALL", "W1AW", "BLN1");
+    EXPECT_TRUE(id.starts_with("urn:uuid:")) << id;
+    EXPECT_EQ(id.size(), 45u);
+    EXPECT_EQ(id[23], '8'); // a version 8 UUID
+    EXPECT_EQ(id, bulletinEntryId("N0CALL", "W1AW", "BLN1"));
+    for (const std::string& other :
+         {bulletinEntryId("N0CALM", "W1AW", "BLN1"), bulletinEntryId("N0CALL", "W1AX", "BLN1"),
+          bulletinEntryId("N0CALL", "W1AW", "BLN2"), bulletinEntryId("N0CALL", "W1A", "WBLN1")}) {
+        EXPECT_NE(other, id);
+    }
+}
+
+// The feeds take the page's name; the template's "$FEEDS" links to them, percent-encoded, and
+// the self links follow the page's address when it is known.
+TEST(Feeds, NamesAndLinksFollowThePageAndItsAddress) {
+    EXPECT_EQ(feedNames("index.htm").atom, "index.atom");
+    EXPECT_EQ(feedNames("bulletins").json, "bulletins.json");
+    const BulletinTable table{};
+    const FakeClock clock;
+    const IsoDateTimeFormatter formatter;
+    std::string page;
+    const PageInput input{table, {}, "V1", "my $CALLSIGN.htm"};
+    ASSERT_TRUE(
+        renderPage("<head>$FEEDS</head>", input, clock, PageDateText(formatter), page).ok());
+    EXPECT_EQ(page, "<head><link rel=\"alternate\" type=\"application/atom+xml\" title=\"Atom\" "
+                    "href=\"my%20%24CALLSIGN.atom\">\r\n<link rel=\"alternate\" "
+                    "type=\"application/feed+json\" title=\"JSON Feed\" "
+                    "href=\"my%20%24CALLSIGN.json\"></head>\r\n");
+    FeedInput feed{table, "N0CALL", "V1", clock.now(), "index.htm", ""};
+    EXPECT_EQ(atomFeed(feed, clock).find("rel=\"self\""), std::string::npos);
+    EXPECT_NE(atomFeed(feed, clock).find("href=\"index.htm\""), std::string::npos);
+    feed.pageUrl = "https://example.org/aprs/index.htm";
+    EXPECT_NE(atomFeed(feed, clock).find("href=\"https://example.org/aprs/index.atom\""),
+              std::string::npos);
+    EXPECT_NE(jsonFeed(feed, clock).find("\"feed_url\": \"https://example.org/aprs/index.json\""),
+              std::string::npos);
+    for (const char* bad : {"ftp://example.org/x", "https://", "https://a b", "example.org",
+                            "https://x/\"><script>"}) {
+        EXPECT_TRUE(checkPageUrl(bad).error().starts_with("PAGE_URL ")) << bad;
+    }
+    EXPECT_TRUE(checkPageUrl("").ok());
+}
+
+} // namespace
