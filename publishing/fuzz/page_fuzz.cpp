@@ -127,7 +127,8 @@ void checkAtom(const std::string& atom, const quillet::BulletinTable& table, int
 void checkJson(const std::string& text, const quillet::BulletinTable& table, int rows) {
     const nlohmann::json feed = nlohmann::json::parse(text, nullptr, false);
     check(!feed.is_discarded() && feed.is_object());
-    const std::set<std::string> feedKeys{"version", "title", "authors", "items"};
+    const std::set<std::string> feedKeys{"version",  "title",   "home_page_url",
+                                         "feed_url", "authors", "items"};
     for (const auto& [key, value] : feed.items()) {
         check(feedKeys.contains(key));
     }
