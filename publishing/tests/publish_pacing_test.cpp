@@ -10,11 +10,10 @@ using namespace quillet::testing;
 
 namespace {
 
-// Each step "at:event:outcome" happens at second `at`: C a change with copying and upload on,
-// c with copying only, u with upload only, S the schedule's whole run, E the run under way
-// ended, . nothing. Then the pacing is asked for a run; the outcome is "copy" or "upload" when
-// one starts (with "!" when the schedule's is in it, which reports as such), "@N" when the
-// next falls due at second N, "-" when nothing waits or a run is under way.
+// Each step "at:event:outcome" at second `at`: C a change with copying and upload on, c copying
+// only, u upload only, S the schedule's run, E the run ended, . nothing. Then a run is asked
+// for: "copy" or "upload" when one starts ("!" when the schedule's is in it), "@N" when the
+// next is due at second N, "-" when nothing waits or a run is under way.
 TEST(PublishPacing, ABurstMakesOneRunRunsNeverOverlapAndUploadsKeepAMinuteApart) {
     const std::pair<const char*, const char*> cases[] = {
         {"burst, then a change during the run",
