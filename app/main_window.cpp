@@ -23,9 +23,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <algorithm>
-#include <chrono>
-
 namespace quillet {
 
 namespace {
@@ -57,6 +54,7 @@ MainWindow::MainWindow(Services services, Workers workers, QWidget* parent)
                           showNews(text); // a run starting empties the line, or was skipped
                       }
                   }),
+      m_pacing(m_services.clock),
       m_announcer(m_services.notifier, [this](const std::string& text) { showError(text); }),
       m_workers(std::move(workers)) {
     buildControls();
@@ -165,8 +163,7 @@ void MainWindow::buildControls() {
             return;
         }
         // The scheduled run keeps to the upload's minute like the others.
-        m_pacing.scheduled(std::chrono::steady_clock::now(), settings.autoCopyEnabled,
-                           settings.ftpEnabled);
+        m_pacing.scheduled(settings.autoCopyEnabled, settings.ftpEnabled);
         publishWhenDue();
     });
 
@@ -287,8 +284,7 @@ void MainWindow::applyRefresh(const Result<HostReading>& reading,
                              [this] { return m_callsign; });
     if (changed && m_settings.settings().publishOnChange) {
         const Settings& settings = m_settings.settings();
-        m_pacing.changed(std::chrono::steady_clock::now(), settings.autoCopyEnabled,
-                         settings.ftpEnabled);
+        m_pacing.changed(settings.autoCopyEnabled, settings.ftpEnabled);
         publishWhenDue();
     }
     refreshForLogChange(); // a change that came in meanwhile
@@ -316,18 +312,15 @@ void MainWindow::publishWhenDue() {
     if (m_publisher.busy()) {
         return; // the run under way comes back here when it ends
     }
-    const auto now = std::chrono::steady_clock::now();
-    if (const std::optional<PublishPacing::Run> run = m_pacing.start(now)) {
-        Settings settings = m_settings.settings();
-        settings.ftpEnabled = settings.ftpEnabled && run->upload; // a copy only, this time
+    if (const std::optional<PublishPacing::Run> run = m_pacing.start()) {
         // A run for a change leaves the status line alone unless it fails, so that a bulletin
         // arriving does not wipe what the operator reads there.
-        publishRun(settings, !run->scheduled, [this](const Status&) { m_pacing.ended(); });
+        publishRun(run->settings(m_settings.settings()), !run->scheduled,
+                   [this](const Status&) { m_pacing.ended(); });
         return;
     }
-    if (const std::optional<PublishPacing::Instant> due = m_pacing.nextDue()) {
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - now);
-        m_publishPace->start(static_cast<int>(std::max<std::int64_t>(wait.count(), 0)));
+    if (const std::optional<std::chrono::milliseconds> wait = m_pacing.untilDue()) {
+        m_publishPace->start(static_cast<int>(wait->count()));
     }
 }
 

@@ -107,7 +107,7 @@ public:
     void webpageAction() { webpageAction(nullptr); }
     // Whether a publishing run waits for its time (the board changed, or the upload's minute
     // has not ended yet).
-    bool publishWaiting() const { return m_pacing.nextDue().has_value(); }
+    bool publishWaiting() const { return m_pacing.untilDue().has_value(); }
     SetupWindow* openSetupWindow();
 
     const BulletinStore& store() const { return *m_store; }

@@ -38,16 +38,18 @@ void PublishPacing::want(Instant copyAt, Instant uploadAt, bool copying, bool up
     }
 }
 
-void PublishPacing::changed(Instant now, bool copying, bool uploading) {
-    want(now + kSettle, now + kSettle, copying, uploading);
+void PublishPacing::changed(bool copying, bool uploading) {
+    const Instant settled = m_clock.steadyNow() + kSettle;
+    want(settled, settled, copying, uploading);
 }
 
-void PublishPacing::scheduled(Instant now, bool copying, bool uploading) {
+void PublishPacing::scheduled(bool copying, bool uploading) {
     m_scheduled = copying || uploading;
-    want(now, now, copying, uploading);
+    want(m_clock.steadyNow(), m_clock.steadyNow(), copying, uploading);
 }
 
-std::optional<PublishPacing::Run> PublishPacing::start(Instant now) {
+std::optional<PublishPacing::Run> PublishPacing::start() {
+    const Instant now = m_clock.steadyNow();
     if (m_running) {
         return std::nullopt;
     }
@@ -70,14 +72,15 @@ void PublishPacing::ended() {
     m_running = false;
 }
 
-std::optional<PublishPacing::Instant> PublishPacing::nextDue() const {
+std::optional<std::chrono::milliseconds> PublishPacing::untilDue() const {
     if (m_running || (!m_copyDue && !m_uploadDue)) {
         return std::nullopt;
     }
-    if (m_copyDue && m_uploadDue) {
-        return std::min(*m_copyDue, *m_uploadDue);
-    }
-    return m_copyDue ? m_copyDue : m_uploadDue;
+    const Instant due = m_copyDue && m_uploadDue
+                            ? std::min(*m_copyDue, *m_uploadDue)
+                            : m_copyDue.value_or(m_uploadDue.value_or(Instant{}));
+    return std::max(std::chrono::ceil<std::chrono::milliseconds>(due - m_clock.steadyNow()),
+                    std::chrono::milliseconds{0});
 }
 
 } // namespace quillet

@@ -13,6 +13,9 @@ public:
     LocalDateTime now() const override { return m_now; }
     std::chrono::seconds utcOffset(LocalDateTime) const override { return m_offset; }
     void setUtcOffset(std::chrono::seconds offset) { m_offset = offset; }
+    std::chrono::steady_clock::time_point steadyNow() const override {
+        return std::chrono::steady_clock::time_point{} + (m_now - LocalDateTime{});
+    }
     void set(LocalDateTime t) { m_now = t; }
     void advance(std::chrono::seconds by) { m_now += by; }
 

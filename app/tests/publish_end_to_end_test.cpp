@@ -64,9 +64,8 @@ private slots:
         window.startUp();
 
         // Markup, a CDATA end, quotes and an ampersand stay text in every reader.
-        QStringList board{"G4ABC",     "BLN1EU", "Net <b>tonight</b> ]]> \"19:00\" & 'on'",
-                          "EU",        "W1AW",   "BLN2",
-                          "Field day", ""};
+        const QString hostile = QStringLiteral("Net <b>tonight</b> ]]> \"19:00\" & 'on'");
+        QStringList board{"G4ABC", "BLN1EU", hostile, "EU", "W1AW", "BLN2", "Field day", ""};
         const auto hear = [](const QStringList& b, int at) {
             return callHostControl(QString::fromLatin1(contract::kAddBulletinMethod),
                                    {b[at], b[at + 1], b[at + 2]})
@@ -80,10 +79,8 @@ private slots:
         };
         QVERIFY2(waitFor([&] { return copied("Field day"); }, 10000),
                  "the copied page and feeds did not show the host's bulletins within 10 s");
-        QVERIFY(fileBytes(web + "/index.htm").contains("Net &lt;b&gt;tonight&lt;/b&gt; ]]&gt;"));
         QVERIFY(fileBytes(web + "/index.htm").contains("href=\"index.atom\""));
-        const QString fault = feedReadersFault(web, board, QStringLiteral("-"));
-        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        QCOMPARE(feedReadersFault(web, board, QStringLiteral("-")), QString());
 
         // The same sender and addressee with a new text, in a new second: the entry keeps its id.
         const QString before = services.dir.filePath(QStringLiteral("before.atom"));
@@ -93,8 +90,7 @@ private slots:
         QVERIFY(hear(board, 0));
         QVERIFY2(waitFor([&] { return copied("moved to Friday"); }, 10000),
                  "the replaced bulletin did not reach the copied feeds within 10 s");
-        const QString replaced = feedReadersFault(web, board, before);
-        QVERIFY2(replaced.isEmpty(), qPrintable(replaced));
+        QCOMPARE(feedReadersFault(web, board, before), QString());
     }
 };
 

@@ -46,8 +46,11 @@ def main():
     atom = read_atom(atom_path)
     for member in ("title", "id", "updated"):
         expect(atom.feed.get(member), f"the Atom feed has no {member}")
-    expect(any(l.get("rel") == "alternate" for l in atom.feed.get("links", [])),
-           "the Atom feed does not link to the page")
+    links = {l.get("rel"): l.get("href") for l in atom.feed.get("links", [])}
+    page = links.get("alternate", "")
+    folder = page[:page.rfind("/") + 1]
+    expect(page.startswith("https://"), f"the Atom feed links to the page as {page!r}")
+    expect(links.get("self") == folder + "index.atom", f"the Atom feed's self link {links}")
     entries = atom.entries
     expect(len(entries) == len(expected),
            f"{len(entries)} Atom entries for {len(expected)} bulletins")
@@ -79,6 +82,8 @@ def main():
                "JSON Feed texts differ from the board's")
         expect(all(RFC3339.match(i.get("date_modified", "")) for i in items),
                "JSON Feed times without their offset")
+    expect(feed.get("home_page_url") == page and feed.get("feed_url") == folder + "index.json",
+           f"the JSON Feed's addresses {feed.get('home_page_url')} {feed.get('feed_url')}")
 
     if before_path != "-":
         before = read_atom(before_path)

@@ -88,8 +88,7 @@ TEST_F(SettingsLoad, EveryKeyIsReadAMissingFileIsMadeAnEmptyOneStaysAnUnreadable
     EXPECT_EQ(m_settings.ftpHost + "/" + m_settings.ftpPassword + m_settings.ftpCaFile +
                   m_settings.htmlFileName,
               "localhost/quillet.htm");
-    // notices and publishing on a change are on unless switched off
-    EXPECT_TRUE(m_settings.notifyNewBulletins && m_settings.publishOnChange);
+    EXPECT_TRUE(m_settings.notifyNewBulletins && m_settings.publishOnChange); // on unless off
     fs::remove(ini());
     m_settings.ftpHost = "stale";
     ASSERT_TRUE(load().ok());
