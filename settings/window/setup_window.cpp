@@ -103,7 +103,7 @@ SetupWindow::SetupWindow(SetupOperations& main, MessageBoxes& boxes, QWidget* pa
     m_text1 = makeField(this, "Text1", twipsRect(120, 3120, 2655, 285));
     m_publishOnChange =
         makeCheck(this, "publishOnChange", QStringLiteral("Publish when the board changes"),
-                  twipsRect(1680, 2760, 4035, 255));
+                  twipsRect(1800, 2760, 3915, 255));
     makeLine(this, "Line3", 3600);
     m_command2 = makePlainButton(this, "Command2", QStringLiteral("Cancel"),
                                  twipsRect(3240, 3720, 1215, 375));
