@@ -126,6 +126,15 @@ TEST(MessageStoreTest, LogsEachBulletinOnceDropsTheOldestAndEveryLineIsThreeFiel
     EXPECT_EQ(store.droppedCount(), 1u);
     // Once dropped, a bulletin is new again.
     EXPECT_TRUE(store.add({"G4ABC", "BLN1", "Net"}));
+    // Lines keep the numbers they were logged under: the log from line n on, while it has it.
+    const std::pair<std::size_t, std::optional<std::string>> from[] = {{1, std::nullopt},
+                                                                       {2, store.text()},
+                                                                       {4, "G4ABC³BLN1³Net\r\n"},
+                                                                       {5, ""},
+                                                                       {6, std::nullopt}};
+    for (const auto& [first, expected] : from) {
+        EXPECT_EQ(store.textFrom(first), expected) << first;
+    }
     const auto damaged = parseLogText("G4ABC³BLN1³fine\nno separators here\n");
     ASSERT_FALSE(damaged);
     EXPECT_EQ(damaged.error(), "line 2 is not sender, addressee and text");
