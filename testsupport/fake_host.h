@@ -47,15 +47,13 @@ public:
             return Host::messageLogAfter(held);
         }
         return answer("MessageLogAfter", [this, &held] {
-            std::size_t start = 0;
+            std::size_t start = held.logId == logId ? 0 : std::string::npos;
             for (int line = 0; line < held.linesHeld && start != std::string::npos; ++line) {
                 start = log.find("\r\n", start);
                 start = start == std::string::npos ? start : start + 2;
             }
-            if (held.logId != logId || held.linesHeld < 0 || start == std::string::npos) {
-                return LogLines{logId, 0, log};
-            }
-            return LogLines{logId, held.linesHeld, log.substr(start)};
+            return start == std::string::npos ? LogLines{logId, 0, log}
+                                              : LogLines{logId, held.linesHeld, log.substr(start)};
         });
     }
     Result<std::string> stationCallsign() override {

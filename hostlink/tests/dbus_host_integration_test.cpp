@@ -3,7 +3,6 @@
 
 #include "base/qt_text.h"
 #include "bulletins/bulletin_store.h"
-#include "bulletins/clock.h"
 #include "hostlink/dbus_host.h"
 #include "testsupport/host_process.h"
 
@@ -13,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <utility>
 
 namespace quillet {
 namespace {
@@ -78,11 +78,27 @@ TEST_F(DBusHostTest, ServesInWindows1252TheLatestClosingHandlerFiresAndNoHostFai
     EXPECT_EQ(said(m_host.messageLog(kBulletinLogSelector)), "G4SIM\xB3"
                                                              "BLN1\xB3"
                                                              "Caf\xE9 at 21:00 \x80\r\n");
+    // Only lines the table lacks come; the whole log beyond the log's end and from a new run.
+    const SystemClock clock;
+    BulletinStore table(clock);
+    ASSERT_TRUE(table.readMessageLog(m_host).ok() && added("W1AW", "BLN2", QStringLiteral("2")));
+    const LogPosition held = table.logPosition();
+    const std::string whole = said(m_host.messageLog(kBulletinLogSelector));
+    for (const auto& [asked, first, lines] : {std::tuple(held, 1, whole.substr(whole.find("W1"))),
+                                              std::tuple(LogPosition{held.logId, 3}, 0, whole)}) {
+        const Result<LogLines> got = m_host.messageLogAfter(asked);
+        ASSERT_TRUE(got) << got.error();
+        EXPECT_EQ(std::tuple(got->logId, got->firstLine, got->lines),
+                  std::tuple(held.logId, first, lines));
+    }
     ASSERT_EQ(callHostControl(contract::kQuitMethod).type(), QDBusMessage::ReplyMessage);
     EXPECT_TRUE(waitFor([&closings] { return closings == 1; }));
     ASSERT_TRUE(host->waitUntilFinished());
     host.reset();
     host = start();
+    ASSERT_TRUE(added("DL1XYZ", "BLN3", QStringLiteral("3")) && table.readMessageLog(m_host).ok());
+    EXPECT_NE(table.logPosition().logId, held.logId);
+    EXPECT_EQ(std::pair(table.logPosition().linesHeld, table.usedCount()), std::pair(1, 2));
     const Result<std::unique_ptr<HostMap>> staleMap = m_host.currentMap();
     ASSERT_TRUE(staleMap && *staleMap) << staleMap.error();
     host->process().kill();
@@ -154,52 +170,10 @@ TEST_F(DBusHostTest, TheOwnInterfaceSendsOrRefusesInTheFormsWordsAndSignalsEachL
         QStringList{QStringLiteral("--empty"), QStringLiteral("--uiview32-only")});
     ASSERT_TRUE(host->waitUntilOnBus());
     EXPECT_EQ(offersOf(m_host.offersDirectSend()), "does not offer");
+    const Result<LogLines> whole = m_host.messageLogAfter({});
+    EXPECT_TRUE(whole && whole->logId.empty()) << errorOf(whole); // UI-View32's whole log
     EXPECT_EQ(errorOf(m_host.sendBulletin("BLN1", 1, "", "x")).substr(0, 32),
               "Host does not offer SendBulletin");
-}
-
-// Only lines after those the table holds cross the bus. Another run of the host, its log now
-// shorter, a count beyond the log, and a host without its own interface give the whole log.
-TEST_F(DBusHostTest, RefreshesCarryOnlyNewLinesAndAnotherRunGivesTheWholeLog) {
-    const SystemClock clock;
-    BulletinStore table(clock);
-    auto host = start();
-    ASSERT_TRUE(added("G4SIM", "BLN1", QStringLiteral("one")));
-    ASSERT_TRUE(added("G4SIM", "BLN2", QStringLiteral("two")));
-    ASSERT_TRUE(table.readMessageLog(m_host).ok());
-    const std::string run = table.logPosition().logId;
-    EXPECT_EQ(table.logPosition(), (LogPosition{run, 2}));
-    ASSERT_TRUE(added("DL1XYZ", "BLN1", QStringLiteral("three")));
-    const auto answer = [this](const LogPosition& held) {
-        const Result<LogLines> got = m_host.messageLogAfter(held);
-        return got ? std::tuple(got->logId, got->firstLine, got->lines)
-                   : std::tuple(got.error(), -1, std::string());
-    };
-    const std::string whole = said(m_host.messageLog(kBulletinLogSelector));
-    EXPECT_EQ(answer(table.logPosition()), std::tuple(run, 2,
-                                                      std::string("DL1XYZ\xB3"
-                                                                  "BLN1\xB3three\r\n")));
-    EXPECT_EQ(answer({run, 4}), std::tuple(run, 0, whole));
-    EXPECT_EQ(answer({"", 3}), std::tuple(run, 0, whole));
-
-    ASSERT_EQ(callHostControl(contract::kQuitMethod).type(), QDBusMessage::ReplyMessage);
-    ASSERT_TRUE(host->waitUntilFinished());
-    host.reset();
-    host = start();
-    ASSERT_TRUE(added("W1AW", "BLN3", QStringLiteral("after")));
-    ASSERT_TRUE(table.readMessageLog(m_host).ok());
-    EXPECT_NE(table.logPosition().logId, run);
-    EXPECT_EQ(table.logPosition().linesHeld, 1);
-    EXPECT_EQ(table.usedCount(), 3); // what left the host's log stays in the table
-
-    host.reset();
-    host = std::make_unique<HostProcess>(
-        QStringList{QStringLiteral("--empty"), QStringLiteral("--uiview32-only")});
-    ASSERT_TRUE(host->waitUntilOnBus());
-    ASSERT_TRUE(added("W1AW", "BLN4", QStringLiteral("plain")));
-    EXPECT_EQ(answer(table.logPosition()), std::tuple(std::string(), 0,
-                                                      std::string("W1AW\xB3"
-                                                                  "BLN4\xB3plain\r\n")));
 }
 
 // A host that answers with the wrong types. It serves from its own thread and connection

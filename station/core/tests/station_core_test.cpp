@@ -127,12 +127,10 @@ TEST(MessageStoreTest, LogsEachBulletinOnceDropsTheOldestAndEveryLineIsThreeFiel
     // Once dropped, a bulletin is new again.
     EXPECT_TRUE(store.add({"G4ABC", "BLN1", "Net"}));
     // Lines keep the numbers they were logged under: the log from line n on, while it has it.
-    const std::pair<std::size_t, std::optional<std::string>> from[] = {{1, std::nullopt},
-                                                                       {2, store.text()},
-                                                                       {4, "G4ABC³BLN1³Net\r\n"},
-                                                                       {5, ""},
-                                                                       {6, std::nullopt}};
-    for (const auto& [first, expected] : from) {
+    using From = std::pair<std::size_t, std::optional<std::string>>;
+    for (const auto& [first, expected] :
+         {From{1, std::nullopt}, From{2, store.text()}, From{4, "G4ABC³BLN1³Net\r\n"}, From{5, ""},
+          From{6, std::nullopt}}) {
         EXPECT_EQ(store.textFrom(first), expected) << first;
     }
     const auto damaged = parseLogText("G4ABC³BLN1³fine\nno separators here\n");
