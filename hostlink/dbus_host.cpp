@@ -136,10 +136,12 @@ Failure callFailed(const QDBusConnection& connection, const QDBusError& error, c
     return fail(message.toStdString());
 }
 
-// Calls one host method and returns its reply, or why the call failed.
+// Calls one host method and returns its reply, or why the call failed (and, when asked, the
+// error the host or the bus answered).
 Result<QDBusMessage> askHost(const QDBusConnection& connection, int timeoutMs, qint64 hostPid,
                              const QString& destination, const QString& path, const char* interface,
-                             const char* method, const QVariantList& arguments) {
+                             const char* method, const QVariantList& arguments,
+                             QDBusError* answered = nullptr) {
     if (!connection.isConnected()) {
         return fail(
             QStringLiteral("Host not reachable: no connection to the D-Bus session bus (%1)")
@@ -152,6 +154,9 @@ Result<QDBusMessage> askHost(const QDBusConnection& connection, int timeoutMs, q
 
     const QDBusMessage reply = connection.call(request, QDBus::Block, timeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage) {
+        if (answered != nullptr) {
+            *answered = QDBusError(reply);
+        }
         return callFailed(connection, QDBusError(reply), method, timeoutMs, hostPid);
     }
     if (reply.type() != QDBusMessage::ReplyMessage) {
@@ -344,16 +349,32 @@ Result<bool> DBusHost::offersDirectSend() {
 }
 
 Result<LogLines> DBusHost::messageLogAfter(const LogPosition& held) {
-    if (const Status probed = probeOwner(); !probed) {
-        return fail(probed.error());
+    // The host is looked at again only when the one looked at last turns out to lack the
+    // method: a refresh then makes one bus call fewer, and a host that changed is found out
+    // all the same (a new quillet-host answers with the whole log of its own run).
+    if (m_probedOwner.isEmpty()) {
+        if (const Status probed = probeOwner(); !probed) {
+            return fail(probed.error());
+        }
+    }
+    QDBusError answered;
+    Result<QDBusMessage> reply = fail("Host does not offer MessageLogAfter");
+    if (m_offersLogAfter) {
+        reply =
+            askHost(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(contract::kService),
+                    QString::fromLatin1(contract::kPath), contract::kDirectInterface,
+                    contract::kMessageLogAfterMethod, {fromWindows1252(held.logId), held.linesHeld},
+                    &answered);
+        if (answered.type() == QDBusError::UnknownMethod ||
+            answered.type() == QDBusError::UnknownInterface) {
+            if (const Status probed = probeOwner(); !probed) {
+                return fail(probed.error());
+            }
+        }
     }
     if (!m_offersLogAfter) {
         return Host::messageLogAfter(held); // UI-View32 and older hosts: the whole log
     }
-    const Result<QDBusMessage> reply =
-        askHost(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(contract::kService),
-                QString::fromLatin1(contract::kPath), contract::kDirectInterface,
-                contract::kMessageLogAfterMethod, {fromWindows1252(held.logId), held.linesHeld});
     if (!reply) {
         return fail(reply.error());
     }
