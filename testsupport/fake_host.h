@@ -26,6 +26,7 @@ public:
     std::vector<int> selectors;
     // Set, the log is served by difference under this name, as quillet-host serves it.
     std::string logId;
+    std::vector<LogPosition> askedAfter;
     // Its own interface: offered while set; what SendBulletin answers, and what it was given.
     bool direct = false;
     DirectSend directReply{true, "Sent on KISS 1"};
@@ -47,6 +48,7 @@ public:
             return Host::messageLogAfter(held);
         }
         return answer("MessageLogAfter", [this, &held] {
+            askedAfter.push_back(held);
             std::size_t start = held.logId == logId ? 0 : std::string::npos;
             for (int line = 0; line < held.linesHeld && start != std::string::npos; ++line) {
                 start = log.find("\r\n", start);
