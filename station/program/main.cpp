@@ -293,11 +293,11 @@ int main(int argc, char* argv[]) {
     }
 
     MapObject map(&host);
-    const auto* hostInterface = new HostAdaptor(&host);
+    auto* hostInterface = new HostAdaptor(&host);
     addControlInterface(host, hostInterface, !live);
     new MapAdaptor(&map);
     if (!parser.isSet(uiView32OnlyOption)) {
-        new DirectAdaptor(&host);
+        new DirectAdaptor(&host, hostInterface);
     }
 
     StationWindow window(host, windowCaption(title ? *title : QString()));
