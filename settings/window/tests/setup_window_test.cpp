@@ -97,7 +97,6 @@ private slots:
         SetupWindow* w = openWith(&file);
         QVERIFY(!child<QCheckBox>(w, "Check4")->isChecked());
         QVERIFY(child<QCheckBox>(w, "Check9")->isChecked());
-        QVERIFY(child<QCheckBox>(w, "publishOnChange")->isChecked()); // no line: on
         QCOMPARE(child(w, "Text13")->displayText(), QStringLiteral("****"));
         QCOMPARE(child(w, "Text16")->text(), QString::fromLatin1(kDefaultFtpHost));
         // Enter and Escape neither save nor close.
