@@ -3,7 +3,6 @@
 #include "base/files.h"
 #include "base/windows1252.h"
 
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
