@@ -55,6 +55,7 @@ MainWindow::MainWindow(Services services, Workers workers, QWidget* parent)
                           showNews(text); // a run starting empties the line, or was skipped
                       }
                   }),
+      m_pacing(m_services.clock),
       m_announcer(m_services.notifier, [this](const std::string& text) { showError(text); }),
       m_workers(std::move(workers)) {
     buildControls();
@@ -154,10 +155,23 @@ void MainWindow::buildControls() {
     m_publishTimer->setObjectName(QStringLiteral("Timer60Sec"));
     m_publishTimer->setInterval(kPublishTickMs);
     connect(m_publishTimer, &QTimer::timeout, this, [this] {
-        if (m_schedule.tick(m_settings.settings())) {
-            webpageAction();
+        const Settings& settings = m_settings.settings();
+        if (!m_schedule.tick(settings)) {
+            return;
         }
+        if (!settings.publishOnChange) {
+            webpageAction();
+            return;
+        }
+        // The scheduled run keeps to the upload's minute like the others.
+        m_pacing.scheduled(settings.autoCopyEnabled, settings.ftpEnabled);
+        publishWhenDue();
     });
+
+    m_publishPace = new QTimer(this);
+    m_publishPace->setObjectName(QStringLiteral("publishPace"));
+    m_publishPace->setSingleShot(true);
+    connect(m_publishPace, &QTimer::timeout, this, &MainWindow::publishWhenDue);
 
     m_logChangeRest = new QTimer(this);
     m_logChangeRest->setObjectName(QStringLiteral("logChangeRest"));
@@ -238,6 +252,7 @@ void MainWindow::applyRefresh(const Result<HostReading>& reading,
         return;
     }
     m_hostDirect = reading->direct;
+    const bool changed = boardChanged(m_store->bulletins(), store->bulletins());
     m_store = std::move(store);
     for (const Identity& marked : readMarks) {
         const BulletinTable& table = m_store->bulletins();
@@ -268,6 +283,11 @@ void MainWindow::applyRefresh(const Result<HostReading>& reading,
     m_announcer.afterRefresh(m_store->bulletins(), m_groupFilter,
                              m_settings.settings().notifyNewBulletins,
                              [this] { return m_callsign; });
+    if (changed && m_settings.settings().publishOnChange) {
+        const Settings& settings = m_settings.settings();
+        m_pacing.changed(settings.autoCopyEnabled, settings.ftpEnabled);
+        publishWhenDue();
+    }
     refreshForLogChange(); // a change that came in meanwhile
 }
 
@@ -286,19 +306,43 @@ void MainWindow::refreshForLogChange() {
 }
 
 void MainWindow::webpageAction(std::function<void(const Status& outcome)> ended) {
-    if (!m_publisher.begin(m_settings.settings())) {
+    publishRun(m_settings.settings(), false, std::move(ended));
+}
+
+void MainWindow::publishWhenDue() {
+    if (m_publisher.busy()) {
+        return; // the run under way comes back here when it ends
+    }
+    if (const std::optional<PublishPacing::Run> run = m_pacing.start()) {
+        // A run for a change leaves the status line alone unless it fails, so that a bulletin
+        // arriving does not wipe what the operator reads there.
+        publishRun(run->settings(m_settings.settings()), !run->scheduled,
+                   [this](const Status&) { m_pacing.ended(); });
+        return;
+    }
+    if (const std::optional<std::chrono::milliseconds> wait = m_pacing.untilDue()) {
+        m_publishPace->start(static_cast<int>(wait->count()));
+    }
+}
+
+void MainWindow::publishRun(const Settings& runSettings, bool quiet,
+                            std::function<void(const Status& outcome)> ended) {
+    if (!m_publisher.begin(runSettings, quiet)) {
         if (ended) {
             ended(fail(std::string(m_publisher.busy() ? kPublishSkipped : kPublishOff)));
         }
+        if (!m_publisher.busy()) {
+            publishWhenDue();
+        }
         return;
     }
-    m_workers.host->post([this, ended]() -> WorkQueue::Apply {
+    m_workers.host->post([this, ended, runSettings]() -> WorkQueue::Apply {
         const Result<std::string> callsign = m_link.stationCallsign();
-        return [this, callsign, ended] {
+        return [this, callsign, ended, runSettings] {
             // The page is made from the table as it is now, whatever refreshes come later.
             m_workers.publish->post([this, callsign, ended, dir = programDir(),
                                      table = m_store->bulletins(),
-                                     settings = m_settings.settings()]() -> WorkQueue::Apply {
+                                     settings = runSettings]() -> WorkQueue::Apply {
                 const Status outcome =
                     m_publisher.run({dir, settings, table,
                                      [&callsign]() -> std::optional<std::string> {
@@ -311,6 +355,7 @@ void MainWindow::webpageAction(std::function<void(const Status& outcome)> ended)
                         ended(outcome ? outcome
                                       : fail(std::string(kPublishErrorPrefix) + outcome.error()));
                     }
+                    publishWhenDue(); // a change that came in meanwhile
                 };
             });
         };

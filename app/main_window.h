@@ -12,6 +12,7 @@
 #include "hostlink/keystroke_sender.h"
 #include "notifications/bulletin_announcer.h"
 #include "notifications/notifier.h"
+#include "publishing/publish_pacing.h"
 #include "publishing/schedule.h"
 #include "publishing/uploader.h"
 #include "publishing/webpage_publisher.h"
@@ -104,6 +105,9 @@ public:
     // `ended` when there is one.
     void webpageAction(std::function<void(const Status& outcome)> ended) override;
     void webpageAction() { webpageAction(nullptr); }
+    // Whether a publishing run waits for its time (the board changed, or the upload's minute
+    // has not ended yet).
+    bool publishWaiting() const { return m_pacing.untilDue().has_value(); }
     SetupWindow* openSetupWindow();
 
     const BulletinStore& store() const { return *m_store; }
@@ -145,6 +149,11 @@ private:
     // shown has been seen then, and the line is emptied for what comes next.
     void operatorActed();
     std::filesystem::path programDir() const;
+    // A run with `settings` as they stand for it; `ended` gets its outcome.
+    void publishRun(const Settings& settings, bool quiet,
+                    std::function<void(const Status& outcome)> ended);
+    // Starts the run the pacing says is due, or sets the timer for when one will be.
+    void publishWhenDue();
     void bulletinClicked();
     void groupClicked();
     void updateMessage();
@@ -159,6 +168,7 @@ private:
     bool m_captionSet = false;
     WebpagePublisher m_publisher;
     PublishingSchedule m_schedule;
+    PublishPacing m_pacing;
     BulletinAnnouncer m_announcer;
     bool m_refreshPending = false;
     std::vector<Identity> m_readWhilePending; // marks the pending refresh must carry over
@@ -190,6 +200,7 @@ private:
     QTimer* m_refreshTimer = nullptr; // Timer1
     QTimer* m_publishTimer = nullptr; // Timer60Sec
     QTimer* m_logChangeRest = nullptr;
+    QTimer* m_publishPace = nullptr; // the next run the board's changes wait for
 };
 
 // "V" and the version: major, minor and revision as plain decimal numbers ("V1.0.6").

@@ -4,6 +4,7 @@
 // Run: build/bench/quillet_publishing_bench
 #include "bulletins/date_time_formatter.h"
 #include "publishing/curl/curl_uploader.h"
+#include "publishing/feed_writer.h"
 #include "publishing/page_generator.h"
 #include "publishing/webpage_publisher.h"
 #include "testsupport/fake_clock.h"
@@ -82,7 +83,8 @@ void renderPage40Rows(benchmark::State& state) {
     const PageDateText dateText(formatter);
     const PageInput input{.bulletins = table,
                           .stationCallsign = [] { return std::optional<std::string>("N0CALL"); },
-                          .version = "V1.0.6"};
+                          .version = "V1.0.6",
+                          .pageName = "index.htm"};
     std::string page;
     for (auto _ : state) {
         static_cast<void>(renderPage(templateText, input, clock, dateText, page));
@@ -91,6 +93,39 @@ void renderPage40Rows(benchmark::State& state) {
     state.counters["page_bytes"] = static_cast<double>(page.size());
 }
 BENCHMARK(renderPage40Rows)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// One run's documents for a full table: the page from the shipped template and both feeds.
+void pageAndFeeds40Rows(benchmark::State& state) {
+    const BulletinTable table = fullTable();
+    const std::string templateText = shippedTemplate();
+    FakeClock clock;
+    IsoDateTimeFormatter formatter;
+    const PageDateText dateText(formatter);
+    const PageInput input{.bulletins = table,
+                          .stationCallsign = [] { return std::optional<std::string>("N0CALL"); },
+                          .version = "V1.0.6",
+                          .pageName = "index.htm"};
+    const FeedInput feeds{.bulletins = table,
+                          .station = "N0CALL",
+                          .version = "V1.0.6",
+                          .generated = clock.now(),
+                          .pageName = "index.htm",
+                          .pageUrl = "https://example.org/aprs/index.htm"};
+    std::string page;
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        static_cast<void>(renderPage(templateText, input, clock, dateText, page));
+        const std::string atom = atomFeed(feeds, clock);
+        const std::string json = jsonFeed(feeds, clock);
+        bytes = page.size() + atom.size() + json.size();
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(pageAndFeeds40Rows)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
@@ -105,7 +140,8 @@ void generateWebpage40Rows(benchmark::State& state) {
     const PageDateText dateText(formatter);
     const PageInput input{.bulletins = table,
                           .stationCallsign = [] { return std::optional<std::string>("N0CALL"); },
-                          .version = "V1.0.6"};
+                          .version = "V1.0.6",
+                          .pageName = "index.htm"};
     for (auto _ : state) {
         const Status generated = generateWebpage(dir.path(), input, clock, dateText);
         if (!generated) {

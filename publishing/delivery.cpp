@@ -1,6 +1,7 @@
 #include "publishing/delivery.h"
 
 #include "base/files.h"
+#include "publishing/feed_writer.h"
 #include "publishing/page_generator.h"
 #include "publishing/publish_targets.h"
 
@@ -28,7 +29,15 @@ Status uploadSteps(const std::filesystem::path& stagingDir, const Settings& sett
     if (Status put = uploader.put(stagingDir / kStagedPageName, settings.htmlFileName); !put) {
         return put;
     }
-    return uploader.put(stagingDir / kStagedScriptName, std::string(kStagedScriptName));
+    if (Status put = uploader.put(stagingDir / kStagedScriptName, std::string(kStagedScriptName));
+        !put) {
+        return put;
+    }
+    const FeedNames feeds = feedNames(settings.htmlFileName);
+    if (Status put = uploader.put(stagingDir / kAtomFeedFileName, feeds.atom); !put) {
+        return put;
+    }
+    return uploader.put(stagingDir / kJsonFeedFileName, feeds.json);
 }
 
 // The connection is closed whatever happened, so nothing of it is left to the next run.
@@ -44,6 +53,11 @@ Status checkTargets(const Settings& settings) {
     if (settings.autoCopyEnabled || settings.ftpEnabled) {
         if (Status name = checkPageFileName(settings.htmlFileName); !name) {
             return name;
+        }
+        const FeedNames feeds = feedNames(settings.htmlFileName);
+        if (feeds.atom == settings.htmlFileName || feeds.json == settings.htmlFileName) {
+            return fail("HTML_FILENAME \"" + settings.htmlFileName +
+                        "\" is the name of its own feed: the feed would replace the page");
         }
     }
     if (settings.ftpEnabled) {
@@ -76,6 +90,15 @@ Status deliverWebpage(const std::filesystem::path& programDir, const Settings& s
             return copied;
         }
         if (Status copied = copyFileOver(stagedScript, dir + std::string(kStagedScriptName));
+            !copied) {
+            return copied;
+        }
+        const FeedNames feeds = feedNames(settings.htmlFileName);
+        if (Status copied = copyFileOver(programDir / kAtomFeedFileName, dir + feeds.atom);
+            !copied) {
+            return copied;
+        }
+        if (Status copied = copyFileOver(programDir / kJsonFeedFileName, dir + feeds.json);
             !copied) {
             return copied;
         }

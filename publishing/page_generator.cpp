@@ -1,6 +1,7 @@
 #include "publishing/page_generator.h"
 
 #include "base/files.h"
+#include "publishing/feed_writer.h"
 
 namespace quillet {
 
@@ -10,6 +11,7 @@ constexpr std::string_view kCallsignPlaceholder = "$CALLSIGN";
 constexpr std::string_view kVersionPlaceholder = "$VERSION";
 constexpr std::string_view kGeneratedPlaceholder = "$GENERATED";
 constexpr std::string_view kRawDataPlaceholder = "$RAWDATA";
+constexpr std::string_view kFeedsPlaceholder = "$FEEDS";
 constexpr std::string_view kLineEnd = "\r\n";
 
 // Replaces every occurrence, scanning on after each inserted text so that a value holding
@@ -51,6 +53,11 @@ Status renderPage(std::string_view templateBytes, const PageInput& input, const 
     std::size_t pos = 0;
     while (pos < templateBytes.size()) {
         std::string line(nextLine(templateBytes, pos));
+        // First, so that a callsign holding "$FEEDS" stays text; the links it inserts are
+        // percent-encoded and hold no "$".
+        if (line.find(kFeedsPlaceholder) != std::string::npos) {
+            replaceAll(line, kFeedsPlaceholder, feedLinks(input.pageName));
+        }
         if (line.find(kCallsignPlaceholder) != std::string::npos) {
             const std::optional<std::string> callsign =
                 input.stationCallsign ? input.stationCallsign() : std::nullopt;

@@ -22,7 +22,8 @@ struct PageInput {
     // Asked for every template line that holds "$CALLSIGN"; nothing when the host did not
     // answer, which stops the run.
     std::function<std::optional<std::string>()> stationCallsign;
-    std::string version; // "V1.0.6"
+    std::string version;  // "V1.0.6"
+    std::string pageName; // HTML_FILENAME: the feeds' links in the head follow it
 };
 
 // Fills the template's placeholders, line by line, into `page`; every line written ends

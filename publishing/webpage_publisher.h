@@ -56,13 +56,17 @@ public:
     // The same run in three steps, so that the slow middle one can go to a worker while the
     // window goes on: `begin` and `end` on the window's thread, `run` anywhere, once per
     // `begin` that returned true.
-    bool begin(const Settings& settings);
+    // A run the board's changes started passes `quiet`: it leaves the status line alone
+    // unless it fails, so a bulletin arriving does not wipe what the operator reads there.
+    bool begin(const Settings& settings, bool quiet = false);
     Status run(const PublishInput& input);
     void end(const Status& outcome);
 
     bool busy() const { return m_busy; }
 
 private:
+    static Status writeFeeds(const PublishInput& input, const Clock& clock);
+
     Uploader& m_uploader;
     const Clock& m_clock;
     PageDateText m_dateText;

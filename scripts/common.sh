@@ -28,6 +28,8 @@ QUILLET_PACKAGES=(
   dunst systemd
   # the TNC the host's tests talk to
   direwolf
+  # the feeds read back: libxml2 and nlohmann::json in the fuzz build, feedparser and xmllint in tests
+  libxml2-dev nlohmann-json3-dev python3-feedparser libxml2-utils
   # the Debian packages, their checks, and the fresh Debian root they are installed into
   "${QUILLET_PACKAGING_PACKAGES[@]}" lintian desktop-file-utils appstream mmdebstrap uidmap
 )

@@ -24,6 +24,9 @@ struct Settings {
     // A PEM certificate that FTPS trusts besides the system's; only ever set by hand.
     std::string ftpCaFile;
     bool notifyNewBulletins = true; // set only in the file
+    // The published page's own address, for the feeds' self links; set only in the file.
+    std::string pageUrl;
+    bool publishOnChange = true; // on unless the file says otherwise
 
     bool operator==(const Settings&) const = default;
 };
@@ -40,6 +43,8 @@ inline constexpr std::string_view kCopyToDirectoryKey = "COPY_TO_DIRECTORY=";
 inline constexpr std::string_view kHtmlFileNameKey = "HTML_FILENAME=";
 inline constexpr std::string_view kFtpCaFileKey = "FTP_CA_FILE=";
 inline constexpr std::string_view kNotifyNewBulletinsKey = "NOTIFY_NEW_BULLETINS=";
+inline constexpr std::string_view kPageUrlKey = "PAGE_URL=";
+inline constexpr std::string_view kPublishOnChangeKey = "PUBLISH_ON_CHANGE=";
 
 // "localhost" names the local machine everywhere without tying the default to an address.
 inline constexpr std::string_view kDefaultFtpHost = "localhost";
@@ -60,6 +65,8 @@ inline Settings settingDefaults() {
         .htmlFileName = "quillet.htm",
         .ftpCaFile = "",
         .notifyNewBulletins = true,
+        .pageUrl = "",
+        .publishOnChange = true,
     };
 }
 

@@ -109,6 +109,8 @@ TEST_F(Intake, TheEarliestReceivedIsEvictedTheLowestSlotAmongEqualTimes) {
 struct TickingClock final : Clock {
     mutable LocalDateTime time = makeLocalDateTime(2026, 12, 6, 12, 0, 0);
     LocalDateTime now() const override { return time += 1s; }
+    std::chrono::seconds utcOffset(LocalDateTime) const override { return 0s; }
+    std::chrono::steady_clock::time_point steadyNow() const override { return {}; }
 };
 
 TEST(IntakeByDifference, ReadingOnlyNewLinesGivesTheTableOfOneWholeRead) {

@@ -24,6 +24,8 @@ protected:
     void SetUp() override {
         writeBytes(program / "quillet.htm", "<p>page</p>\r\n");
         writeBytes(program / "quillet.js1", "function go(c) {}\r\n");
+        writeBytes(program / "quillet.atom", "<feed/>");
+        writeBytes(program / "quillet.json", "{}");
         settings.htmlFileName = "index.htm";
         settings.copyToDirectory = web.path().string();
         settings.ftpHost = "ftp.example.org:2121";
@@ -48,6 +50,7 @@ TEST_F(Delivery, ACopyThatFailsPartWayKeepsTheOldPageAndCopyingReplacesBothFiles
     ASSERT_TRUE(deliver().ok());
     EXPECT_EQ(readBytes(web / "index.htm"), "<p>page</p>\r\n");
     EXPECT_EQ(readBytes(web / "quillet.js"), "function go(c) {}\r\n");
+    EXPECT_EQ(readBytes(web / "index.atom") + readBytes(web / "index.json"), "<feed/>{}");
     EXPECT_TRUE(uploader.log.empty());
 }
 
@@ -64,9 +67,12 @@ TEST_F(Delivery, TheStepsRunInOrderUntilTheFirstFailure) {
     settings.ftpPassword = "secret";
     settings.ftpCaFile = "/etc/ca.pem";
     settings.ftpDirectory = "public_html";
-    const Lines steps{"open ftp.example.org:2121 op secret ca /etc/ca.pem", "enter public_html",
+    const Lines steps{"open ftp.example.org:2121 op secret ca /etc/ca.pem",
+                      "enter public_html",
                       "put " + (program / "quillet.tmp").string() + " index.htm",
-                      "put " + (program / "quillet.js").string() + " quillet.js"};
+                      "put " + (program / "quillet.js").string() + " quillet.js",
+                      "put " + (program / "quillet.atom").string() + " index.atom",
+                      "put " + (program / "quillet.json").string() + " index.json"};
     for (std::size_t failing = 0; failing <= steps.size(); ++failing) {
         uploader.log.clear();
         uploader.failures.clear();
@@ -84,10 +90,10 @@ TEST_F(Delivery, TheStepsRunInOrderUntilTheFirstFailure) {
     settings.ftpDirectory.clear();
     uploader.log.clear();
     ASSERT_TRUE(deliver().ok());
-    EXPECT_EQ(uploader.log, (Lines{steps[0], steps[2], steps[3], "close"}));
+    EXPECT_EQ(uploader.log, (Lines{steps[0], steps[2], steps[3], steps[4], steps[5], "close"}));
     fs::remove(program / "quillet.js1");
     EXPECT_NE(deliver().error().find("quillet.js1"), std::string::npos);
-    EXPECT_EQ(uploader.log.size(), 4u);
+    EXPECT_EQ(uploader.log.size(), 6u);
 }
 
 // A page name is a plain name and a host is a host: anything else stops the run before a
@@ -106,7 +112,7 @@ TEST_F(Delivery, APageNameWithAFolderOrAHostWithMoreIsRefused) {
         EXPECT_TRUE(uploader.log.empty()) << value;
     };
     for (const char* name :
-         {"../up.htm", "a/b.htm", "/tmp/abs.htm", "a\\b.htm", "..", "", "x\r\nDELE y"}) {
+         {"../up.htm", "a/b.htm", "/tmp/abs.htm", "a\\b.htm", "..", "", "x\r\nDELE y", "p.atom"}) {
         refused(&Settings::htmlFileName, name);
     }
     settings.ftpEnabled = false; // a page only copied is held to the same name

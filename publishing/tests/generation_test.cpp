@@ -30,7 +30,8 @@ protected:
     PageInput input() {
         return {.bulletins = table,
                 .stationCallsign = [this] { return ++callsignAsked, stationCallsign; },
-                .version = "V1.0.6"};
+                .version = "V1.0.6",
+                .pageName = "index.htm"};
     }
     std::string render(const std::string& templateText) {
         std::string page;

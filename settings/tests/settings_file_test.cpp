@@ -66,7 +66,8 @@ TEST_F(SettingsLoad, EveryKeyIsReadAMissingFileIsMadeAnEmptyOneStaysAnUnreadable
                       "\r\nHTML_FILENAME= spaced \"page\".htm\nFTP_HOST=b\rFTP_PASSWORD=" +
                           m_scrambler.encrypt("s3cret pass") +
                           "\n\rAUTO_COPY_ENABLED=TRUE\r\nFTP_CA_FILE=/etc/quillet/ca.pem\r\n"
-                          "NOTIFY_NEW_BULLETINS=FALSE\r\nWEBPAGE_UPDATE_EVERY=5");
+                          "NOTIFY_NEW_BULLETINS=FALSE\r\nPUBLISH_ON_CHANGE=FALSE\r\n"
+                          "PAGE_URL=https://x.org/a.htm\r\nWEBPAGE_UPDATE_EVERY=5");
     ASSERT_TRUE(load().ok());
     Settings expected = settingDefaults();
     expected.ftpHost = "b";
@@ -78,6 +79,8 @@ TEST_F(SettingsLoad, EveryKeyIsReadAMissingFileIsMadeAnEmptyOneStaysAnUnreadable
     expected.ftpCaFile = "/etc/quillet/ca.pem";
     expected.webpageUpdateMinutes = 5;
     expected.notifyNewBulletins = false;
+    expected.publishOnChange = false;
+    expected.pageUrl = "https://x.org/a.htm";
     EXPECT_EQ(m_settings, expected);
     // Every load starts from the defaults, so a key gone from the file is gone from the record.
     writeBytes(ini(), "FTP_USERNAME=u\r\n");
@@ -85,7 +88,7 @@ TEST_F(SettingsLoad, EveryKeyIsReadAMissingFileIsMadeAnEmptyOneStaysAnUnreadable
     EXPECT_EQ(m_settings.ftpHost + "/" + m_settings.ftpPassword + m_settings.ftpCaFile +
                   m_settings.htmlFileName,
               "localhost/quillet.htm");
-    EXPECT_TRUE(m_settings.notifyNewBulletins); // notices are on unless switched off
+    EXPECT_TRUE(m_settings.notifyNewBulletins && m_settings.publishOnChange); // on unless off
     fs::remove(ini());
     m_settings.ftpHost = "stale";
     ASSERT_TRUE(load().ok());
@@ -140,6 +143,8 @@ TEST_F(SettingsRewrite, KeyLinesAreReplacedEveryOtherLineKeptAndALinkFollowed) {
         {"", "FTP_DIRECTORY=", "a,b", false, "FTP_DIRECTORY=a|b\r\n"},
         {"FTP_HOST=h", "FTP_ENABLED=", "true", true, "FTP_HOST=h\r\nFTP_ENABLED=TRUE\r\n"},
         {"", "FTP_PASSWORD=", "", false, "FTP_PASSWORD=\r\n"},
+        {"A=1, \"b\"\r\nPUBLISH_ON_CHANGE=TRUE\r\n", "PUBLISH_ON_CHANGE=", "false", true,
+         "A=1, \"b\"\r\nPUBLISH_ON_CHANGE=FALSE\r\n"},
         {"", "FTP_USERNAME=", "Mixed\xE9", true, "FTP_USERNAME=MIXED\xC9\r\n"},
     };
     for (const auto& c : cases) {

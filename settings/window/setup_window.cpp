@@ -101,6 +101,9 @@ SetupWindow::SetupWindow(SetupOperations& main, MessageBoxes& boxes, QWidget* pa
     makeLine(this, "Line2", 2520);
     makeCaption(this, "Label1", QStringLiteral("HTML FileName"), twipsRect(120, 2760, 1455, 255));
     m_text1 = makeField(this, "Text1", twipsRect(120, 3120, 2655, 285));
+    m_publishOnChange =
+        makeCheck(this, "publishOnChange", QStringLiteral("Publish when the board changes"),
+                  twipsRect(1800, 2760, 3915, 255));
     makeLine(this, "Line3", 3600);
     m_command2 = makePlainButton(this, "Command2", QStringLiteral("Cancel"),
                                  twipsRect(3240, 3720, 1215, 375));
@@ -109,9 +112,9 @@ SetupWindow::SetupWindow(SetupOperations& main, MessageBoxes& boxes, QWidget* pa
     m_command3 = makePlainButton(this, "Command3", QStringLiteral("Test Webpage"),
                                  twipsRect(120, 3720, 1695, 375));
 
-    const std::array<QWidget*, 11> tabOrder{m_text15,   m_text13,   m_text16,  m_text17,
-                                            m_check4,   m_text18,   m_check9,  m_text1,
-                                            m_command2, m_command1, m_command3};
+    const std::array<QWidget*, 12> tabOrder{m_text15,          m_text13,   m_text16,   m_text17,
+                                            m_check4,          m_text18,   m_check9,   m_text1,
+                                            m_publishOnChange, m_command2, m_command1, m_command3};
     for (std::size_t i = 1; i < tabOrder.size(); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
@@ -168,6 +171,7 @@ void SetupWindow::fillFrom(const Settings& settings) {
     setCopyToEnabled(settings.autoCopyEnabled);
     m_text18->setText(fromWindows1252(settings.copyToDirectory));
     m_text1->setText(fromWindows1252(settings.htmlFileName));
+    m_publishOnChange->setChecked(settings.publishOnChange);
 }
 
 void SetupWindow::save() {
@@ -177,7 +181,7 @@ void SetupWindow::save() {
         bool upCase;
     };
     // Texts go as typed, untrimmed and unchecked; an empty box stores an empty value.
-    const std::array<Change, 8> changes{{
+    const std::array<Change, 9> changes{{
         {kFtpEnabledKey, switchText(m_check4), true},
         {kFtpHostKey, toWindows1252(m_text16->text()), false},
         {kFtpUserNameKey, toWindows1252(m_text15->text()), false},
@@ -186,6 +190,7 @@ void SetupWindow::save() {
         {kAutoCopyEnabledKey, switchText(m_check9), true},
         {kCopyToDirectoryKey, toWindows1252(m_text18->text()), false},
         {kHtmlFileNameKey, toWindows1252(m_text1->text()), false},
+        {kPublishOnChangeKey, switchText(m_publishOnChange), true},
     }};
     // A file far too large for a settings file is refused before the first rewrite.
     Status outcome = checkSettingsFileSize(m_main.settingsFile());

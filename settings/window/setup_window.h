@@ -54,14 +54,15 @@ public:
 private:
     SetupOperations& m_main;
     MessageBoxes& m_boxes;
-    QLineEdit* m_text15 = nullptr;     // FTP user name
-    QLineEdit* m_text13 = nullptr;     // FTP password
-    QLineEdit* m_text16 = nullptr;     // FTP host
-    QLineEdit* m_text17 = nullptr;     // FTP directory
-    QCheckBox* m_check4 = nullptr;     // FTP upload
-    QLineEdit* m_text18 = nullptr;     // copy-to directory
-    QCheckBox* m_check9 = nullptr;     // copy
-    QLineEdit* m_text1 = nullptr;      // page file name
+    QLineEdit* m_text15 = nullptr; // FTP user name
+    QLineEdit* m_text13 = nullptr; // FTP password
+    QLineEdit* m_text16 = nullptr; // FTP host
+    QLineEdit* m_text17 = nullptr; // FTP directory
+    QCheckBox* m_check4 = nullptr; // FTP upload
+    QLineEdit* m_text18 = nullptr; // copy-to directory
+    QCheckBox* m_check9 = nullptr; // copy
+    QLineEdit* m_text1 = nullptr;  // page file name
+    QCheckBox* m_publishOnChange = nullptr;
     QPushButton* m_command2 = nullptr; // Cancel
     QPushButton* m_command1 = nullptr; // OK
     QPushButton* m_command3 = nullptr; // Test Webpage

@@ -128,16 +128,18 @@ private slots:
             child(w, typed[i])->setText(QString::fromUtf8(typed[i + 1]));
         }
         QTest::mouseClick(child<QCheckBox>(w, "Check9"), Qt::LeftButton);
+        QTest::mouseClick(child<QCheckBox>(w, "publishOnChange"), Qt::LeftButton);
         click(w, "Command1"); // OK
         QVERIFY(m_slot.isNull());
         // The switches upper-cased ("True" is not ticked, so FALSE), texts untrimmed and in
         // Windows-1252, the password scrambled, missing keys appended in their order.
-        QCOMPARE(m_main->fileBytes(),
-                 "# notes, kept\r\nFTP_ENABLED=FALSE\r\nFTP_HOST=ftp.example.org\r\n"
-                 "FTP_USERNAME=a|b\r\nFTP_PASSWORD=" +
-                     QByteArray::fromStdString(m_main->scrambler.encrypt("s3cret")) +
-                     "\r\nFTP_DIRECTORY=/pub/K\xF6ln\r\nAUTO_COPY_ENABLED=TRUE\r\n"
-                     "COPY_TO_DIRECTORY= /srv/www \r\nHTML_FILENAME=\r\n");
+        QCOMPARE(
+            m_main->fileBytes(),
+            "# notes, kept\r\nFTP_ENABLED=FALSE\r\nFTP_HOST=ftp.example.org\r\n"
+            "FTP_USERNAME=a|b\r\nFTP_PASSWORD=" +
+                QByteArray::fromStdString(m_main->scrambler.encrypt("s3cret")) +
+                "\r\nFTP_DIRECTORY=/pub/K\xF6ln\r\nAUTO_COPY_ENABLED=TRUE\r\n"
+                "COPY_TO_DIRECTORY= /srv/www \r\nHTML_FILENAME=\r\nPUBLISH_ON_CHANGE=FALSE\r\n");
     }
 
     void testWebpageSaysDoneOnlyAfterASuccessfulPassAndSurvivesTheWindowClosing() {
@@ -168,13 +170,15 @@ private slots:
     void aFailedOkSaysWhichSettingsWereAndWereNotSaved() {
         const QString none = QStringLiteral(
             "No setting was saved.\nNot saved: FTP_ENABLED, FTP_HOST, FTP_USERNAME, FTP_PASSWORD, "
-            "FTP_DIRECTORY, AUTO_COPY_ENABLED, COPY_TO_DIRECTORY, HTML_FILENAME.");
+            "FTP_DIRECTORY, AUTO_COPY_ENABLED, COPY_TO_DIRECTORY, HTML_FILENAME, "
+            "PUBLISH_ON_CHANGE.");
         const QByteArray big(100000, '#'); // far beyond a settings file: refused at once
         const std::tuple<const char*, const QByteArray*, QString> cases[] = {
             {"FTP_ENABLED=", nullptr, none},
             {"FTP_PASSWORD=", nullptr,
              "Saved: FTP_ENABLED, FTP_HOST, FTP_USERNAME.\nNot saved: FTP_PASSWORD, "
-             "FTP_DIRECTORY, AUTO_COPY_ENABLED, COPY_TO_DIRECTORY, HTML_FILENAME."},
+             "FTP_DIRECTORY, AUTO_COPY_ENABLED, COPY_TO_DIRECTORY, HTML_FILENAME, "
+             "PUBLISH_ON_CHANGE."},
             {"", &big, none}};
         for (const auto& [key, file, saved] : cases) {
             const std::string failingKey = key;
