@@ -59,6 +59,7 @@ run publishing "$BENCH/quillet_publishing_bench"
 run send "$BENCH/quillet_send_cpu_bench"
 run window_stall env QT_QPA_PLATFORM=offscreen "$BENCH/quillet_window_stall_bench"
 run direct dbus-run-session -- env QT_QPA_PLATFORM=offscreen "$BENCH/quillet_direct_path_bench"
+run publish_path dbus-run-session -- env QT_QPA_PLATFORM=offscreen "$BENCH/quillet_publish_path_bench"
 
 # The running program: the host serves a log on a private bus, Quillet shows its
 # window on a private X display and is measured from outside by the probe.
@@ -208,6 +209,12 @@ rows = [
      in_us(measured("publishing", "renderPage40Rows")), "µs", None),
     ("Page generation, 40 rows (template file to page file, flushed to disk)",
      in_us(measured("publishing", "generateWebpage40Rows")), "µs", None),
+    ("Page and both feeds (Atom, JSON Feed), 40 bulletins, in memory",
+     in_us(measured("publishing", "pageAndFeeds40Rows")), "µs", 1000),
+    ("Heard to copied page: a bulletin added to quillet-host until the copied page holds it",
+     measured("publish_path", "heardToCopiedPage") / 1e3
+     if not isinstance(measured("publish_path", "heardToCopiedPage"), str)
+     else measured("publish_path", "heardToCopiedPage"), "s", 5),
     ("Processor time per send (20 half-second waits)",
      in_ms(measured("send", "oneSend", field="cpu_s")), "ms", 200),
     ("Send on quillet-host's own interface, from Enter to the host's logged answer (median)",
