@@ -33,6 +33,7 @@ if [ "$arch" != "$(dpkg --print-architecture)" ]; then
   # Foreign programs run through the kernel's binfmt_misc, which hands them to qemu. Where
   # it is not yet mounted or qemu is not registered, the test tries both itself.
   if ! arch-test "$arch" >/dev/null 2>&1; then
+    # shellcheck source=../../scripts/common.sh
     source "$here/../../scripts/common.sh"
     if [ ! -e /proc/sys/fs/binfmt_misc/status ]; then
       as_root mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc >/dev/null 2>&1 || true
