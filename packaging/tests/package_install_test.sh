@@ -30,6 +30,7 @@ if [ "$arch" != "$(dpkg --print-architecture)" ]; then
   cache="$cache-$arch"
   [ -f "$build/CPackConfig.cmake" ] ||
     fail "no $arch build in $build: scripts/test.sh makes it, as does scripts/package.sh --arch $arch"
+  command -v arch-test >/dev/null || fail "needs arch-test and qemu-user-static (scripts/test.sh installs them)"
   # Foreign programs run through the kernel's binfmt_misc, which hands them to qemu. Where
   # it is not yet mounted or qemu is not registered, the test tries both itself.
   if ! arch-test "$arch" >/dev/null 2>&1; then
