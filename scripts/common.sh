@@ -15,6 +15,17 @@ QUILLET_PACKAGING_PACKAGES=(
   dpkg-dev file librsvg2-bin
 )
 
+# What the packages for another architecture are built against, installed for that
+# architecture beside the machine's own (scripts/package.sh --arch). libxdo-dev cannot be
+# installed for two architectures at once, so the foreign build takes the machine's xdo.h and
+# links the foreign libxdo3 directly.
+QUILLET_CROSS_LIBRARIES=(
+  qt6-base-dev libgl-dev libxdo3
+  libxcb-xtest0-dev libxcb-res0-dev libx11-xcb-dev libcurl4-openssl-dev libssl-dev
+)
+# The foreign architectures the test command builds and installs the packages for.
+QUILLET_CROSS_ARCHITECTURES=(arm64)
+
 # Everything the program, its tests and its demo need, all from Debian's archive.
 QUILLET_PACKAGES=(
   build-essential cmake ninja-build pkg-config
@@ -32,6 +43,8 @@ QUILLET_PACKAGES=(
   libxml2-dev nlohmann-json3-dev python3-feedparser libxml2-utils
   # the Debian packages, their checks, and the fresh Debian root they are installed into
   "${QUILLET_PACKAGING_PACKAGES[@]}" lintian desktop-file-utils appstream mmdebstrap uidmap
+  # the foreign packages' install test runs their programs under qemu's user emulation
+  qemu-user-static binfmt-support arch-test
 )
 # The differential test reads packets with js-aprs-fap, which its command installs from npm.
 # Debian's node and npm only where npm is missing, so a machine's own node stays.
@@ -67,6 +80,40 @@ install_missing_packages() {
   echo "== Installing: ${missing[*]}"
   as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# install_cross_packages ARCH: the cross compiler for the Debian architecture ARCH (such as
+# arm64) and QUILLET_CROSS_LIBRARIES for ARCH. Other people's builds share this machine's
+# packages: apt's plan is simulated first, and one that would remove a package (such as a
+# library that cannot be installed for two architectures) installs nothing. Upgrades stay
+# allowed: both architectures' copies of a library must be the same version.
+install_cross_packages() {
+  local arch="$1" triplet pkg plan removed
+  triplet="$(dpkg-architecture -a "$arch" -qDEB_HOST_GNU_TYPE 2>/dev/null)" ||
+    { echo "$arch is not a Debian architecture" >&2; return 1; }
+  local missing=()
+  for pkg in "g++-$triplet" "${QUILLET_CROSS_LIBRARIES[@]/%/:$arch}"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$pkg")
+    fi
+  done
+  if [ "${#missing[@]}" -eq 0 ]; then
+    echo "== All packages for building for $arch are installed"
+    return 0
+  fi
+  echo "== Installing for $arch: ${missing[*]}"
+  dpkg --print-foreign-architectures | grep -qxF "$arch" || as_root dpkg --add-architecture "$arch"
+  # Others may be installing at the same moment: wait for dpkg's lock rather than fail.
+  local apt=(env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600)
+  as_root "${apt[@]}" update -q
+  plan="$(as_root "${apt[@]}" install -s --no-install-recommends "${missing[@]}")"
+  removed="$(sed -n 's/^Remv \([^ ]*\).*/\1/p' <<<"$plan" | tr '\n' ' ')"
+  if [ -n "$removed" ]; then
+    echo "Installing the $arch packages would remove ${removed}from this machine, so nothing" \
+      "was installed." >&2
+    return 1
+  fi
+  as_root "${apt[@]}" install -y -q --no-install-recommends "${missing[@]}"
 }
 
 # build_preset PRESET [CMAKE-OPTION...]: configures and builds one of CMakePresets.json's

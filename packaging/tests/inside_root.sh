@@ -7,6 +7,8 @@ set -euo pipefail
 readonly SERVICE=com.peaksystems.UIView32
 readonly USER_NAME=ham
 readonly USER_HOME=/home/ham
+# How many times longer than usual every wait is: an emulated foreign program starts slowly.
+readonly scale="${QUILLET_WAIT_SCALE:-1}"
 
 fail() {
   echo "FAIL: $*" >&2
@@ -14,7 +16,7 @@ fail() {
 }
 
 wait_until() { # seconds command...
-  local tenths=$(($1 * 10)) i
+  local tenths=$(($1 * 10 * scale)) i
   for ((i = 0; i < tenths; i++)); do
     "${@:2}" && return 0
     sleep 0.1
@@ -47,7 +49,7 @@ as_root() {
   echo "== Running both programs as $USER_NAME"
   setpriv --reuid=1000 --regid=1000 --clear-groups \
     env -i HOME="$USER_HOME" USER="$USER_NAME" LOGNAME="$USER_NAME" PATH=/usr/bin:/bin \
-    LANG=C.UTF-8 bash /tmp/inside_root.sh as-user
+    LANG=C.UTF-8 QUILLET_WAIT_SCALE="$scale" bash /tmp/inside_root.sh as-user
 
   echo "   both programs checked after $SECONDS s"
   local written
@@ -74,10 +76,10 @@ as_user() {
   # no other X server uses.
   Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$HOME/display" >/tmp/xvfb.log 2>&1 &
   local xvfb=$!
-  wait_until 20 test -s "$HOME/display" || { cat /tmp/xvfb.log; fail "Xvfb did not write its display number within 20 s"; }
+  wait_until 20 test -s "$HOME/display" || { cat /tmp/xvfb.log; fail "Xvfb did not write its display number within $((20 * scale)) s"; }
   DISPLAY=":$(head -n 1 "$HOME/display")"
   export DISPLAY QT_QPA_PLATFORM=xcb
-  wait_until 20 xdpyinfo >/dev/null 2>&1 || { cat /tmp/xvfb.log; fail "Xvfb did not answer xdpyinfo within 20 s"; }
+  wait_until 20 xdpyinfo >/dev/null 2>&1 || { cat /tmp/xvfb.log; fail "Xvfb did not answer xdpyinfo within $((20 * scale)) s"; }
   local status=0
   dbus-run-session -- bash /tmp/inside_root.sh in-session || status=$?
   kill "$xvfb"
@@ -104,7 +106,7 @@ start_quillet() {
   quillet 2>"$HOME/quillet.err" &
   app=$!
   wait_until 30 window_named "Quillet [$callsign]" ||
-    { cat "$HOME/quillet.err" >&2; fail "no window 'Quillet [$callsign]' within 30 s"; }
+    { cat "$HOME/quillet.err" >&2; fail "no window 'Quillet [$callsign]' within $((30 * scale)) s"; }
 }
 
 stop_quillet() {
@@ -122,7 +124,7 @@ refused_start() { # name word... -- command [argument...]
   done
   shift
   local status=0
-  QT_QPA_PLATFORM=offscreen timeout 20 "$@" >/dev/null 2>"$HOME/refused.err" || status=$?
+  QT_QPA_PLATFORM=offscreen timeout $((20 * scale)) "$@" >/dev/null 2>"$HOME/refused.err" || status=$?
   [ "$status" -eq 1 ] || { cat "$HOME/refused.err" >&2; fail "$name: ended with status $status"; }
   local word
   for word in "${words[@]}"; do
@@ -140,7 +142,7 @@ in_session() {
   local feed=/usr/share/quillet-host/sample_feed.txt
   quillet-host --feed "$feed" 2>"$HOME/host.err" &
   local host=$!
-  wait_until 20 on_bus || { cat "$HOME/host.err" >&2; fail "quillet-host did not come onto the bus within 20 s"; }
+  wait_until 20 on_bus || { cat "$HOME/host.err" >&2; fail "quillet-host did not come onto the bus within $((20 * scale)) s"; }
   callsign="$(host_call StationCallsign | sed -n 's/^ *string "\(.*\)"$/\1/p')"
   local first_sender
   first_sender="$(grep -v '^#' "$feed" | grep -m1 '|' | cut -d'|' -f1)"
@@ -159,7 +161,7 @@ in_session() {
   local host_folder="$HOME/.local/share/quillet-host"
   grep -qxF "Program Folder=$host_folder/" "$HOME/.config/Peak Systems/UI-View32.ini" ||
     fail "the host did not record $host_folder/ as its program folder"
-  wait_until 10 test -f "$host_folder/QUILLET.XTR" || fail "Quillet wrote no $host_folder/QUILLET.XTR within 10 s"
+  wait_until 10 test -f "$host_folder/QUILLET.XTR" || fail "Quillet wrote no $host_folder/QUILLET.XTR within $((10 * scale)) s"
   grep -qF '"/usr/bin/quillet"' "$host_folder/QUILLET.XTR" ||
     fail "QUILLET.XTR does not name /usr/bin/quillet"
   ! grep "^quillet-host: " "$HOME/host.err" || fail "the host complained"
@@ -199,7 +201,7 @@ in_session() {
   chmod 700 "$host_folder"
 
   dbus-send --session --print-reply --dest="$SERVICE" /UIView32 org.quillet.HostControl1.Quit >/dev/null
-  wait_until 10 job_ended "$host" || fail "quillet-host did not end within 10 s of Quit"
+  wait_until 10 job_ended "$host" || fail "quillet-host did not end within $((10 * scale)) s of Quit"
   wait "$host" || fail "quillet-host ended with status $?"
 }
 
