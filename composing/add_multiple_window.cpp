@@ -8,6 +8,7 @@
 #include "widgets/twips.h"
 #include "widgets/window_style.h"
 
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -27,14 +28,17 @@ AddMultipleWindow::AddMultipleWindow(MainWindowOperations& main, QWidget* parent
     paintGrey(this);
 
     auto* exit =
-        makeButton(this, "Command1", QStringLiteral("Exit"), twipsRect(120, 120, 975, 255));
+        makeButton(this, "Command1", QStringLiteral("E&xit"), twipsRect(120, 120, 975, 255));
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
     m_list1 = makeList(this, "List1", twipsRect(0, 480, 10335, 7050));
-    auto* columns = new TabColumnsDelegate(m_list1);
+    m_list1->setAccessibleName(QStringLiteral("Own bulletins"));
+    m_list1->setAccessibleDescription(
+        QStringLiteral("One row for each bulletin code; Space or Enter opens it in Add Message"));
+    auto* columns = static_cast<TabColumnsDelegate*>(m_list1->itemDelegate());
     columns->setColumnStarts(
         {QFontMetrics(m_list1->font()).horizontalAdvance(QStringLiteral("BLNW>")) + 12});
-    m_list1->setItemDelegate(columns);
     connect(m_list1, &QListWidget::itemClicked, this, &AddMultipleWindow::rowClicked);
+    m_list1->installEventFilter(this);
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
@@ -53,6 +57,28 @@ void AddMultipleWindow::fillBulletinList() {
     }
     m_list1->setCurrentRow(-1); // a selection made before the refill is gone
     m_list1->setUpdatesEnabled(true);
+}
+
+bool AddMultipleWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (QListWidgetItem* item = m_list1->currentItem()) {
+                item->setSelected(true);
+                rowClicked();
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void AddMultipleWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void AddMultipleWindow::rowClicked() {

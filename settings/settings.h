@@ -24,6 +24,7 @@ struct Settings {
     // A PEM certificate that FTPS trusts besides the system's; only ever set by hand.
     std::string ftpCaFile;
     bool notifyNewBulletins = true; // set only in the file
+    bool useDesktopColours = false; // for high-contrast themes; the house colours otherwise
 
     bool operator==(const Settings&) const = default;
 };
@@ -40,6 +41,7 @@ inline constexpr std::string_view kCopyToDirectoryKey = "COPY_TO_DIRECTORY=";
 inline constexpr std::string_view kHtmlFileNameKey = "HTML_FILENAME=";
 inline constexpr std::string_view kFtpCaFileKey = "FTP_CA_FILE=";
 inline constexpr std::string_view kNotifyNewBulletinsKey = "NOTIFY_NEW_BULLETINS=";
+inline constexpr std::string_view kUseDesktopColoursKey = "USE_DESKTOP_COLOURS=";
 
 // "localhost" names the local machine everywhere without tying the default to an address.
 inline constexpr std::string_view kDefaultFtpHost = "localhost";
@@ -60,6 +62,7 @@ inline Settings settingDefaults() {
         .htmlFileName = "quillet.htm",
         .ftpCaFile = "",
         .notifyNewBulletins = true,
+        .useDesktopColours = false,
     };
 }
 

@@ -25,7 +25,7 @@ struct KeyField {
     void (*store)(Settings&, std::string);
 };
 
-constexpr std::array<KeyField, 11> kKeyFields{{
+constexpr std::array<KeyField, 12> kKeyFields{{
     {kCopyToDirectoryKey, [](Settings& s, std::string v) { s.copyToDirectory = std::move(v); }},
     {kAutoCopyEnabledKey, [](Settings& s, std::string v) { s.autoCopyEnabled = isSwitchOn(v); }},
     {kFtpHostKey, [](Settings& s, std::string v) { s.ftpHost = std::move(v); }},
@@ -39,6 +39,8 @@ constexpr std::array<KeyField, 11> kKeyFields{{
     {kFtpCaFileKey, [](Settings& s, std::string v) { s.ftpCaFile = std::move(v); }},
     {kNotifyNewBulletinsKey,
      [](Settings& s, std::string v) { s.notifyNewBulletins = isSwitchOn(v); }},
+    {kUseDesktopColoursKey,
+     [](Settings& s, std::string v) { s.useDesktopColours = isSwitchOn(v); }},
 }};
 
 struct SettingsPaths {

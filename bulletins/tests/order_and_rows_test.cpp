@@ -50,16 +50,21 @@ TEST_F(OrderAndRows, SortedByCallsignThenAddresseeInByteOrderWithTheirMarks) {
     EXPECT_FALSE(store.bulletins()[0].isRead);
 }
 
+// Each row also as the sentence a screen reader says.
 TEST_F(OrderAndRows, RowsShowMarkCallsignTimeAddresseeAndText) {
-    const BulletinRow heading{"R Callsign\tReceived\t\t\tBLN> Message", -1};
+    const BulletinRow heading{
+        "R Callsign\tReceived\t\t\tBLN> Message", -1,
+        "Columns: read mark and sender, time received, bulletin code and text"};
     EXPECT_EQ(showBulletins(store.bulletins(), "ALL", formatter), std::vector{heading});
     store.storeMessageLog(hostLog("G4ABC|BLN|General news\r\nW1AW|BLN1EU|<x>Hello EU\r\n"));
     store.markRead(1);
     const std::string when = formatter.format(clock.now());
     EXPECT_EQ(showBulletins(store.bulletins(), "ALL", formatter),
               (std::vector<BulletinRow>{heading,
-                                        {"N G4ABC\t" + when + "\tBLN > General news", 0},
-                                        {"R W1AW\t" + when + "\tBLN1EU> Hello EU", 1}}));
+                                        {"N G4ABC\t" + when + "\tBLN > General news", 0,
+                                         "G4ABC to BLN at " + when + ": General news (unread)"},
+                                        {"R W1AW\t" + when + "\tBLN1EU> Hello EU", 1,
+                                         "W1AW to BLN1EU at " + when + ": Hello EU"}}));
 }
 
 TEST_F(OrderAndRows, TheFilterShowsItsGroupOnlyComparedExactly) {
