@@ -289,6 +289,7 @@ void MainWindow::applyRefresh(const Result<HostReading>& reading,
         showArrivals(news == 1 ? std::string("1 new bulletin")
                                : std::to_string(news) + " new bulletins");
     }
+    m_asked = false;       // kept through one refresh; news that comes later may replace it
     refreshForLogChange(); // a change that came in meanwhile
 }
 

@@ -145,8 +145,8 @@ private:
     void setStatus(const std::string& text);
     void showError(const std::string& text, Held until = Held::Error);
     void showNews(const std::string& text, bool hostBack = false);
-    // Bulletins that a refresh brought: shown unless the line holds an error or what the
-    // operator asked for (a bulletin's text, a send's outcome).
+    // Bulletins that a refresh brought: shown unless the line holds an error, or what the
+    // operator asked for (a bulletin's text, a send's outcome) before the refresh came.
     void showArrivals(const std::string& text);
     // The operator acted: a click on one of this window's buttons, on a bulletin or a group,
     // opening the Add Message window (also from the board), or a new send. An error still

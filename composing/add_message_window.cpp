@@ -81,6 +81,12 @@ AddMessageWindow::AddMessageWindow(MainWindowOperations& main, QWidget* parent)
     m_combo1->addItems(bulletinCodeCharacters());
     m_combo1->setCurrentIndex(-1);
     m_combo1->setAccessibleName(QStringLiteral("Bulletin code"));
+    // Screen readers on Linux name a combo box by its current item and take its label from a
+    // label that names it as its buddy: an unseen one, as the window shows no caption there.
+    auto* codeLabel = new QLabel(QStringLiteral("Bulletin code"), this);
+    codeLabel->setObjectName(QStringLiteral("codeLabel"));
+    codeLabel->setBuddy(m_combo1);
+    codeLabel->hide();
     m_combo1->setAccessibleDescription(
         QStringLiteral("1 to 9 or A to Z; picking one writes BLN and the code into To"));
     QLabel* portLabel =

@@ -22,6 +22,8 @@ QUILLET_PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libxdo-dev libxcb-xtest0-dev libxcb-res0-dev libx11-xcb-dev libcurl4-openssl-dev libssl-dev
   dbus dbus-x11 xvfb openbox x11-utils xauth imagemagick fonts-dejavu-core
+  # the accessibility test: the AT-SPI bus, its reader for Debian's python3, keys typed by xdotool
+  at-spi2-core gir1.2-atspi-2.0 xdotool
   python3-pyftpdlib python3-dbus python3-gi pure-ftpd openssh-server openssh-client openssl
   chromium clang libclang-rt-14-dev clang-format git
   # a desktop notification daemon; `dunstctl history` reads it back through systemd's busctl

@@ -28,21 +28,27 @@ public:
     }
 };
 
-QAccessibleInterface* statusLineInterface(const QString& className, QObject* object) {
+QAccessibleInterface* quilletInterface(const QString& className, QObject* object) {
     if (className == QLatin1String(StatusLine::staticMetaObject.className())) {
         return new StatusLineAccessible(static_cast<StatusLine*>(object));
+    }
+    // The program's own windows are plain widgets, which Qt presents as fillers: a screen
+    // reader announces a window by its frame role and title.
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (widget != nullptr && widget->isWindow() &&
+        className.startsWith(QLatin1String("quillet::"))) {
+        return new QAccessibleWidget(widget, QAccessible::Window);
     }
     return nullptr;
 }
 
 } // namespace
 
+void installAccessibleInterfaces() {
+    QAccessible::installFactory(quilletInterface);
+}
+
 StatusLine::StatusLine(QWidget* parent) : QFrame(parent) {
-    static const bool installed = [] {
-        QAccessible::installFactory(statusLineInterface);
-        return true;
-    }();
-    (void)installed;
     setFrameShape(QFrame::Panel);
     setFrameShadow(QFrame::Sunken);
     setAutoFillBackground(true);

@@ -22,4 +22,7 @@ private:
     QLabel* m_label = nullptr;
 };
 
+// How screen readers see the status line and the program's own windows; once, at start.
+void installAccessibleInterfaces();
+
 } // namespace quillet

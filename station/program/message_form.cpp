@@ -95,10 +95,8 @@ QWidget* MessageForm::buildTransmitPage() {
     m_to->setPlaceholderText(tr("BLN1, station..."));
     m_digi->setPlaceholderText(tr("WIDE2-2"));
     // The form's labels name the fields too; these stay when a label is reworded.
-    m_template->setAccessibleName(tr("Template"));
     m_retries->setAccessibleName(tr("Retries"));
     m_interval->setAccessibleName(tr("Retry interval"));
-    m_recent->setAccessibleName(tr("Recent destinations"));
     m_to->setAccessibleName(tr("To"));
     m_port->setAccessibleName(tr("Port"));
     m_port->setAccessibleDescription(tr("The port to send on, a whole number"));
