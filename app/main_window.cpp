@@ -75,6 +75,7 @@ void MainWindow::buildControls() {
     setWindowTitle(QStringLiteral("Quillet"));
     setFixedSize(twipsToPixels(11190), twipsToPixels(7950));
     paintGrey(this);
+    showFocusAlways(this);
 
     m_addSingleButton =
         makeButton(this, "Command2", QStringLiteral("&Add Single"), twipsRect(120, 120, 1095, 255));

@@ -64,6 +64,7 @@ AddMessageWindow::AddMessageWindow(MainWindowOperations& main, QWidget* parent)
     setWindowTitle(QStringLiteral("Quillet Add Message"));
     setFixedSize(twipsToPixels(8655), twipsToPixels(1425));
     paintGrey(this);
+    showFocusAlways(this);
 
     const QColor yellow(255, 255, 0);
     QLabel* toLabel =

@@ -26,6 +26,7 @@ AddMultipleWindow::AddMultipleWindow(MainWindowOperations& main, QWidget* parent
     setWindowTitle(QStringLiteral("Quillet Add Multiple Messages"));
     setFixedSize(twipsToPixels(10335), twipsToPixels(7530));
     paintGrey(this);
+    showFocusAlways(this);
 
     auto* exit =
         makeButton(this, "Command1", QStringLiteral("E&xit"), twipsRect(120, 120, 975, 255));

@@ -134,12 +134,13 @@ window_manager_running() {
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"
 }
 
-# Starts Xvfb with openbox on a free display and exports DISPLAY; sets XVFB_PIDS. The server
-# picks the display number itself, so that several displays can start at the same time.
+# start_private_display [WIDTHxHEIGHT]: starts Xvfb (1024x768 unless given) with openbox on a
+# free display and exports DISPLAY; sets XVFB_PIDS. The server picks the display number
+# itself, so that several displays can start at the same time.
 start_private_display() {
   local number_file
   number_file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
   XVFB_PIDS="$!"
   if ! wait_until 10 test -s "$number_file"; then
     rm -f "$number_file"

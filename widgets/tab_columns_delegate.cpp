@@ -50,8 +50,8 @@ void TabColumnsDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     // The style's own focus mark is hard to see on a black list: a frame in the text's colour
     // shows which row the keys act on.
     if (focus) {
-        painter->setPen(QPen(opt.palette.color(QPalette::Normal, QPalette::Text), 1, Qt::DotLine));
-        painter->drawRect(opt.rect.adjusted(0, 0, -1, -1));
+        painter->setPen(QPen(opt.palette.color(QPalette::Normal, QPalette::Text), 2));
+        painter->drawRect(opt.rect.adjusted(1, 1, -1, -1));
     }
     painter->restore();
 }

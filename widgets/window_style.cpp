@@ -73,6 +73,10 @@ void paintGrey(QWidget* window) {
     applyLook(window);
 }
 
+void showFocusAlways(QWidget* window) {
+    window->setAttribute(Qt::WA_KeyboardFocusChange);
+}
+
 QListWidget* makeList(QWidget* parent, const char* name, const QRect& geometry) {
     auto* list = new QListWidget(parent);
     list->setObjectName(QString::fromLatin1(name));

@@ -21,6 +21,10 @@ QFont windowFont(bool bold);
 // Gives a window its grey background.
 void paintGrey(QWidget* window);
 
+// The focus shows from the window's first moment, not only once Tab has been pressed: a
+// keyboard user must see where the keys go.
+void showFocusAlways(QWidget* window);
+
 // Whether windows take the desktop's colours (for high-contrast themes) instead of their own
 // grey and green-on-black. Windows made after a change follow it; applyColours brings an open
 // window and everything in it up to date.

@@ -82,6 +82,7 @@ SetupWindow::SetupWindow(SetupOperations& main, MessageBoxes& boxes, QWidget* pa
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Setup"));
     setFixedSize(twipsToPixels(5775), twipsToPixels(4170));
+    showFocusAlways(this);
 
     m_text15 = makeField(this, "Text15", twipsRect(120, 360, 1095, 285));
     makeCaption(this, "Label17", QStringLiteral("FTP Username"), twipsRect(120, 120, 1455, 255),
