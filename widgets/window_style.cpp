@@ -2,6 +2,7 @@
 
 #include "widgets/tab_columns_delegate.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -73,8 +74,30 @@ void paintGrey(QWidget* window) {
     applyLook(window);
 }
 
+namespace {
+
+// Qt draws the focus of buttons and combo boxes only once a key has moved it, and forgets that
+// when the window is shown or activated: it is told again each time.
+class FocusShown final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate) {
+            auto* window = static_cast<QWidget*>(watched);
+            window->setAttribute(Qt::WA_KeyboardFocusChange);
+            window->update();
+        }
+        return false;
+    }
+};
+
+} // namespace
+
 void showFocusAlways(QWidget* window) {
     window->setAttribute(Qt::WA_KeyboardFocusChange);
+    window->installEventFilter(new FocusShown(window));
 }
 
 QListWidget* makeList(QWidget* parent, const char* name, const QRect& geometry) {
