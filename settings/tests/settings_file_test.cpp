@@ -66,7 +66,8 @@ TEST_F(SettingsLoad, EveryKeyIsReadAMissingFileIsMadeAnEmptyOneStaysAnUnreadable
                       "\r\nHTML_FILENAME= spaced \"page\".htm\nFTP_HOST=b\rFTP_PASSWORD=" +
                           m_scrambler.encrypt("s3cret pass") +
                           "\n\rAUTO_COPY_ENABLED=TRUE\r\nFTP_CA_FILE=/etc/quillet/ca.pem\r\n"
-                          "NOTIFY_NEW_BULLETINS=FALSE\r\nWEBPAGE_UPDATE_EVERY=5");
+                          "NOTIFY_NEW_BULLETINS=FALSE\r\nUSE_DESKTOP_COLOURS=TRUE\r\n"
+                          "WEBPAGE_UPDATE_EVERY=5");
     ASSERT_TRUE(load().ok());
     Settings expected = settingDefaults();
     expected.ftpHost = "b";
@@ -78,6 +79,7 @@ TEST_F(SettingsLoad, EveryKeyIsReadAMissingFileIsMadeAnEmptyOneStaysAnUnreadable
     expected.ftpCaFile = "/etc/quillet/ca.pem";
     expected.webpageUpdateMinutes = 5;
     expected.notifyNewBulletins = false;
+    expected.useDesktopColours = true;
     EXPECT_EQ(m_settings, expected);
     // Every load starts from the defaults, so a key gone from the file is gone from the record.
     writeBytes(ini(), "FTP_USERNAME=u\r\n");
@@ -86,6 +88,7 @@ TEST_F(SettingsLoad, EveryKeyIsReadAMissingFileIsMadeAnEmptyOneStaysAnUnreadable
                   m_settings.htmlFileName,
               "localhost/quillet.htm");
     EXPECT_TRUE(m_settings.notifyNewBulletins); // notices are on unless switched off
+    EXPECT_FALSE(m_settings.useDesktopColours); // the house colours unless switched
     fs::remove(ini());
     m_settings.ftpHost = "stale";
     ASSERT_TRUE(load().ok());
