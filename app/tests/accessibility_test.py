@@ -103,6 +103,12 @@ class Reader:
                 return acc
         return None
 
+    def status_bar(self, window):
+        status = self.find(window, "status bar")
+        if status is None:
+            raise Failed(f"\"{window.get_name()}\" has no status bar")
+        return status
+
     def focused(self, root):
         for acc, _ in self.walk(root):
             if acc.get_role_name() not in ("list item", "table cell") and \
@@ -176,7 +182,7 @@ def check_main_window(reader, main, problems):
         time.sleep(0.2)
     first = rows[1]
     keys("Down", "space")
-    status = reader.find(main, "status bar")
+    status = reader.status_bar(main)
     text = first.split(": ", 1)[1].removesuffix(" (unread)")
     wait_for("the status bar to show the chosen bulletin's text",
              lambda: status.get_name() == text)
@@ -206,7 +212,7 @@ def send_by_keys(reader, main, problems):
     keys("shift+Tab")
     wait_for("the focus back in the text", lambda: reader.focused_name(message) == "Text")
     keys("Return")
-    status = reader.find(main, "status bar")
+    status = reader.status_bar(main)
     wait_for("\"Sent:\" in the status bar",
              lambda: (status.get_name() or "").startswith("Sent:"), seconds=30)
     if "Sent with keys only" not in status.get_name():
@@ -280,7 +286,7 @@ def run(build, cmake, work):
         problems = reader.unnamed(main)
         # A bulletin heard now is news the status bar tells.
         add_bulletin("G0NEW", "BLN5", "Heard while the board was open")
-        status = reader.find(main, "status bar")
+        status = reader.status_bar(main)
         wait_for("\"1 new bulletin\" in the status bar",
                  lambda: status.get_name() == "1 new bulletin")
         check_main_window(reader, main, problems)
