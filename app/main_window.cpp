@@ -33,7 +33,8 @@ namespace {
 constexpr int kRefreshIntervalMs = 30000;
 constexpr int kPublishTickMs = 60000;
 // The least time between two refreshes that the host's log changes start: a busy channel
-// brings bulletins every few hundred milliseconds, and each refresh reads the whole log.
+// brings bulletins every few hundred milliseconds, and a host that cannot tell new lines
+// apart answers each refresh with the whole log.
 constexpr int kLogChangeRestMs = 1000;
 
 } // namespace
@@ -232,9 +233,9 @@ void MainWindow::refreshMessages() {
     // takes milliseconds there. Clicks meanwhile work on the table as shown.
     auto store = std::make_shared<BulletinStore>(*m_store);
     m_workers.host->post([this, store]() -> WorkQueue::Apply {
-        Result<HostReading> reading = m_link.refresh();
+        Result<HostReading> reading = m_link.refresh(store->logPosition());
         if (reading) {
-            store->storeMessageLog(reading->log);
+            store->storeLogLines(reading->log);
             store->sortBulletins();
             reading.value().log = {};
         }
@@ -495,8 +496,9 @@ void MainWindow::sendMessage(const std::string& toStation, std::int16_t port,
                 sendEnded(fail("Error Sending Message: " + before.error()), sentLine);
                 return;
             }
-            const TypedBulletin typed{before->callsign, toStation, msg,
-                                      loggedCopies(before->log, before->callsign, toStation, msg)};
+            const TypedBulletin typed{
+                before->callsign, toStation, msg,
+                loggedCopies(before->log.lines, before->callsign, toStation, msg)};
             m_workers.send->post([=, this]() -> WorkQueue::Apply {
                 MessageSender sender(m_services.keys, m_services.pacer);
                 const Status outcome =
@@ -514,7 +516,7 @@ void MainWindow::sendMessage(const std::string& toStation, std::int16_t port,
                             if (!reading) {
                                 return fail(reading.error());
                             }
-                            return std::move(reading.value().log);
+                            return std::move(reading.value().log.lines);
                         };
                         const Status logged = confirmLogged(readLog, m_services.pacer, typed);
                         return [=, this] { sendEnded(logged, sentLine); };

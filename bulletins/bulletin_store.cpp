@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 namespace quillet {
 
@@ -42,23 +43,34 @@ std::uint64_t identityHash(std::string_view callsign, std::string_view addressee
 } // namespace
 
 Status BulletinStore::readMessageLog(MessageLogSource& source) {
-    const Result<std::string> log = source.messageLog(kBulletinLogSelector);
-    if (!log) {
-        return fail(log.error());
+    const Result<LogLines> piece = source.messageLogAfter(m_held);
+    if (!piece) {
+        return fail(piece.error());
     }
-    storeMessageLog(*log);
+    storeLogLines(*piece);
     return {};
 }
 
-void BulletinStore::storeMessageLog(std::string_view log) {
+void BulletinStore::storeLogLines(const LogLines& piece) {
+    const std::int64_t reached = std::int64_t{piece.firstLine} + storeMessageLog(piece.lines);
+    // A count the bus cannot carry is no position: the next read asks for the whole log.
+    if (piece.logId.empty() || piece.firstLine < 0 || reached > INT32_MAX) {
+        m_held = {};
+    } else {
+        m_held = {piece.logId, static_cast<int>(reached)};
+    }
+}
+
+int BulletinStore::storeMessageLog(std::string_view log) {
     // Every line, the last one included, ends with CR LF; whatever follows the last
     // CR LF is an unfinished line and is left for the next read.
     std::array<std::string_view, 3> fields;
     std::size_t start = 0;
-    for (;;) {
+    int lines = 0;
+    for (;; ++lines) {
         const auto end = log.find("\r\n", start);
         if (end == std::string_view::npos) {
-            break;
+            return lines;
         }
         if (splitFields(log.substr(start, end - start), fields)) {
             storeBulletin(trimBlanks(fields[0]), trimBlanks(fields[1]),

@@ -18,12 +18,20 @@ class BulletinStore {
 public:
     explicit BulletinStore(const Clock& clock) : m_clock(clock) {}
 
-    // Fetches the whole log and stores every line of it; lines with fewer than three fields
-    // are skipped. A read that fails changes nothing and gives the source's reason.
+    // Fetches the log after the lines taken in so far (the whole log from a source that
+    // cannot tell) and stores every line of it; lines with fewer than three fields are
+    // skipped. A read that fails changes nothing and gives the source's reason.
     Status readMessageLog(MessageLogSource& source);
 
-    // Stores the bulletins of an already fetched log text.
-    void storeMessageLog(std::string_view log);
+    // Stores the lines of an already fetched piece of the log and notes how far the table
+    // has read it. Each line enters the table once, as the host logged it, so lines taken in
+    // piece by piece give the table one read of them all gives. A whole log, the answer to a
+    // position the host no longer knows, is stored line by line all the same.
+    void storeLogLines(const LogLines& piece);
+    const LogPosition& logPosition() const { return m_held; }
+
+    // Stores the bulletins of an already fetched log text; gives how many whole lines it read.
+    int storeMessageLog(std::string_view log);
 
     // Stores one logged bulletin: an update of a known one when sender and addressee match,
     // otherwise a new one in the next free slot, evicting the earliest received when full.
@@ -47,6 +55,7 @@ private:
     const Clock& m_clock;
     BulletinTable m_bulletins{};
     int m_used = 0;
+    LogPosition m_held;
     // A hash of each slot's callsign and addressee, so that the pass over the slots for
     // every log line compares texts only where the hash already matches.
     std::array<std::uint64_t, kSlotCount> m_identity{};

@@ -17,6 +17,7 @@
 // programs would misread.
 #define QUILLET_BUS_INTERFACE_HOST1 "org.quillet.Host1"
 #define QUILLET_BUS_METHOD_SEND_BULLETIN "SendBulletin"
+#define QUILLET_BUS_METHOD_MESSAGE_LOG_AFTER "MessageLogAfter"
 #define QUILLET_BUS_SIGNAL_LOG_CHANGED "MessageLogChanged"
 // quillet-host's controls for tests and demos; Quillet never calls them.
 #define QUILLET_BUS_INTERFACE_HOST_CONTROL1 "org.quillet.HostControl1"
@@ -46,9 +47,16 @@ inline constexpr char kMapFileNameMethod[] = "MapFileName";
 // quillet-host's own interface on kPath:
 //   SendBulletin(s addressee, i port, s path, s text) -> (b sent, s status): what the
 //     message form's Send does, with its checks and its words in `status`;
+//   MessageLogAfter(s logId, i linesHeld) -> (s logId, i firstLine, s lines): the bulletin log
+//     from line `firstLine` on, in MessageLog's form. Lines are numbered from the start of the
+//     host's run, the ones dropped from the front of a full log included. `logId` names the
+//     run; within it the log only grows. Given the current id and a count the log has reached,
+//     the answer holds the lines after the first `linesHeld` (firstLine == linesHeld);
+//     otherwise (a restarted host, a reader of another log) it holds the whole log;
 //   signal MessageLogChanged(): a bulletin was logged (heard, sent, or added), once per burst.
 inline constexpr char kDirectInterface[] = QUILLET_BUS_INTERFACE_HOST1;
 inline constexpr char kSendBulletinMethod[] = QUILLET_BUS_METHOD_SEND_BULLETIN;
+inline constexpr char kMessageLogAfterMethod[] = QUILLET_BUS_METHOD_MESSAGE_LOG_AFTER;
 inline constexpr char kLogChangedSignal[] = QUILLET_BUS_SIGNAL_LOG_CHANGED;
 
 // quillet-host's controls on kPath:

@@ -136,10 +136,12 @@ Failure callFailed(const QDBusConnection& connection, const QDBusError& error, c
     return fail(message.toStdString());
 }
 
-// Calls one host method and returns its reply, or why the call failed.
+// Calls one host method and returns its reply, or why the call failed (and, when asked, the
+// error the host or the bus answered).
 Result<QDBusMessage> askHost(const QDBusConnection& connection, int timeoutMs, qint64 hostPid,
                              const QString& destination, const QString& path, const char* interface,
-                             const char* method, const QVariantList& arguments) {
+                             const char* method, const QVariantList& arguments,
+                             QDBusError* answered = nullptr) {
     if (!connection.isConnected()) {
         return fail(
             QStringLiteral("Host not reachable: no connection to the D-Bus session bus (%1)")
@@ -152,6 +154,9 @@ Result<QDBusMessage> askHost(const QDBusConnection& connection, int timeoutMs, q
 
     const QDBusMessage reply = connection.call(request, QDBus::Block, timeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage) {
+        if (answered != nullptr) {
+            *answered = QDBusError(reply);
+        }
         return callFailed(connection, QDBusError(reply), method, timeoutMs, hostPid);
     }
     if (reply.type() != QDBusMessage::ReplyMessage) {
@@ -285,7 +290,7 @@ void DBusHost::setClosingHandler(std::function<void()> handler) {
                          SLOT(hostIsClosing()));
 }
 
-Result<bool> DBusHost::offersDirectSend() {
+Status DBusHost::probeOwner() {
     // The bus daemon names the process that owns the host's name now; its interfaces are
     // looked at once, on that process itself, so that the answer belongs to it.
     const QDBusReply<QString> owner =
@@ -294,7 +299,7 @@ Result<bool> DBusHost::offersDirectSend() {
         return callFailed(m_connection, owner.error(), "Introspect", m_timeoutMs, m_hostPid);
     }
     if (owner.value() == m_probedOwner) {
-        return m_offersDirect;
+        return {};
     }
     const Result<QDBusMessage> reply = askHost(
         m_connection, m_timeoutMs, m_hostPid, owner.value(), QString::fromLatin1(contract::kPath),
@@ -306,10 +311,11 @@ Result<bool> DBusHost::offersDirectSend() {
     if (values.size() != 1 || values.front().metaType() != QMetaType::fromType<QString>()) {
         return unexpectedAnswer(*reply, "Introspect", "s");
     }
-    bool offers = false;
+    bool direct = false;
+    bool logAfter = false;
     bool inObject = false;
     QXmlStreamReader xml(values.front().toString());
-    while (!offers && xml.readNextStartElement()) {
+    while (xml.readNextStartElement()) {
         if (!inObject && xml.name() == QLatin1String("node")) {
             inObject = true; // the object itself: its interfaces are inside
             continue;
@@ -317,10 +323,12 @@ Result<bool> DBusHost::offersDirectSend() {
         if (xml.name() == QLatin1String("interface") &&
             xml.attributes().value(QLatin1String("name")) ==
                 QLatin1String(contract::kDirectInterface)) {
-            while (!offers && xml.readNextStartElement()) {
-                offers = xml.name() == QLatin1String("method") &&
-                         xml.attributes().value(QLatin1String("name")) ==
-                             QLatin1String(contract::kSendBulletinMethod);
+            while (xml.readNextStartElement()) {
+                const auto name = xml.attributes().value(QLatin1String("name"));
+                if (xml.name() == QLatin1String("method")) {
+                    direct = direct || name == QLatin1String(contract::kSendBulletinMethod);
+                    logAfter = logAfter || name == QLatin1String(contract::kMessageLogAfterMethod);
+                }
                 xml.skipCurrentElement();
             }
         } else {
@@ -328,8 +336,56 @@ Result<bool> DBusHost::offersDirectSend() {
         }
     }
     m_probedOwner = owner.value();
-    m_offersDirect = offers;
-    return offers;
+    m_offersDirect = direct;
+    m_offersLogAfter = logAfter;
+    return {};
+}
+
+Result<bool> DBusHost::offersDirectSend() {
+    if (const Status probed = probeOwner(); !probed) {
+        return fail(probed.error());
+    }
+    return m_offersDirect;
+}
+
+Result<LogLines> DBusHost::messageLogAfter(const LogPosition& held) {
+    // The host is looked at again only when the one looked at last turns out to lack the
+    // method: a refresh then makes one bus call fewer, and a host that changed is found out
+    // all the same (a new quillet-host answers with the whole log of its own run).
+    if (m_probedOwner.isEmpty()) {
+        if (const Status probed = probeOwner(); !probed) {
+            return fail(probed.error());
+        }
+    }
+    QDBusError answered;
+    Result<QDBusMessage> reply = fail("Host does not offer MessageLogAfter");
+    if (m_offersLogAfter) {
+        reply =
+            askHost(m_connection, m_timeoutMs, m_hostPid, QString::fromLatin1(contract::kService),
+                    QString::fromLatin1(contract::kPath), contract::kDirectInterface,
+                    contract::kMessageLogAfterMethod, {fromWindows1252(held.logId), held.linesHeld},
+                    &answered);
+        if (answered.type() == QDBusError::UnknownMethod ||
+            answered.type() == QDBusError::UnknownInterface) {
+            if (const Status probed = probeOwner(); !probed) {
+                return fail(probed.error());
+            }
+        }
+    }
+    if (!m_offersLogAfter) {
+        return Host::messageLogAfter(held); // UI-View32 and older hosts: the whole log
+    }
+    if (!reply) {
+        return fail(reply.error());
+    }
+    const QVariantList values = reply->arguments();
+    if (values.size() != 3 || values[0].metaType() != QMetaType::fromType<QString>() ||
+        values[1].metaType() != QMetaType::fromType<int>() ||
+        values[2].metaType() != QMetaType::fromType<QString>()) {
+        return unexpectedAnswer(*reply, contract::kMessageLogAfterMethod, "sis");
+    }
+    return LogLines{toWindows1252(values[0].toString()), values[1].toInt(),
+                    toWindows1252(values[2].toString())};
 }
 
 Result<DirectSend> DBusHost::sendBulletin(const std::string& addressee, int port,

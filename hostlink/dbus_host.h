@@ -35,6 +35,8 @@ public:
 
     Result<std::unique_ptr<HostMap>> currentMap() override;
     Result<std::string> messageLog(int selector) override;
+    // By MessageLogAfter from a host that offers it, else the whole log.
+    Result<LogLines> messageLogAfter(const LogPosition& held) override;
     Result<std::string> stationCallsign() override;
     // Asks the bus which process owns the host's name now.
     std::int64_t processId() override;
@@ -54,8 +56,12 @@ private:
     int m_timeoutMs;
     qint64 m_hostPid = 0; // of the host that gave the current map; 0 when not known
     std::unique_ptr<ClosingRelay> m_closingRelay;
+    // Looks at the interfaces of the process that owns the host's name now, once per process.
+    Status probeOwner();
+
     QString m_probedOwner; // the host process whose interfaces were looked at last
     bool m_offersDirect = false;
+    bool m_offersLogAfter = false;
     std::unique_ptr<LogChangedRelay> m_logChangedRelay;
 };
 

@@ -25,11 +25,25 @@ Status HostLink::fetchMap() {
 }
 
 Result<HostReading> HostLink::refresh() {
+    return refreshWith([this]() -> Result<LogLines> {
+        Result<std::string> log = m_host.messageLog(kBulletinLogSelector);
+        if (!log) {
+            return fail(log.error());
+        }
+        return LogLines{{}, 0, std::move(log).value()};
+    });
+}
+
+Result<HostReading> HostLink::refresh(const LogPosition& held) {
+    return refreshWith([this, &held] { return m_host.messageLogAfter(held); });
+}
+
+template <typename ReadLog> Result<HostReading> HostLink::refreshWith(ReadLog readLog) {
     const bool wasLost = m_lost;
     if (const Status map = fetchMap(); !map) {
         return fail(map.error());
     }
-    Result<std::string> log = noted(m_host.messageLog(kBulletinLogSelector));
+    Result<LogLines> log = noted(readLog());
     if (!log) {
         return fail(log.error());
     }

@@ -10,7 +10,7 @@ namespace quillet {
 
 // What one refresh fetched from the host.
 struct HostReading {
-    std::string log;          // the whole message log
+    LogLines log;             // the message log, whole or after the position asked for
     std::string callsign;     // the station's callsign, as the host tells it now
     bool reconnected = false; // the host answers again after a call that failed
     bool direct = false;      // the host offers its own interface (HostLink::sendBulletin)
@@ -27,9 +27,11 @@ class HostLink {
 public:
     explicit HostLink(Host& host) : m_host(host) {}
 
-    // The map (when there is none), the message log and the station callsign, in that order;
-    // then whether the host offers its own interface, which a host is asked once.
+    // The map (when there is none), the whole message log and the station callsign, in that
+    // order; then whether the host offers its own interface, which a host is asked once.
     Result<HostReading> refresh();
+    // The same with only the log's lines after `held`, from a host that can tell them apart.
+    Result<HostReading> refresh(const LogPosition& held);
     Result<std::string> stationCallsign();
     // The path of the map the host shows, with its extension.
     Result<std::string> mapFileName();
@@ -41,6 +43,7 @@ private:
     // Passes the result on; a failure marks the host lost and drops the map.
     template <typename T> Result<T> noted(Result<T> result);
     Status fetchMap();
+    template <typename ReadLog> Result<HostReading> refreshWith(ReadLog readLog);
 
     Host& m_host;
     std::unique_ptr<HostMap> m_map;

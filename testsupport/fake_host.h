@@ -24,6 +24,9 @@ public:
     std::atomic<int> replyDelayMs = 0;
     std::vector<std::string> calls;
     std::vector<int> selectors;
+    // Set, the log is served by difference under this name, as quillet-host serves it.
+    std::string logId;
+    std::vector<LogPosition> askedAfter;
     // Its own interface: offered while set; what SendBulletin answers, and what it was given.
     bool direct = false;
     DirectSend directReply{true, "Sent on KISS 1"};
@@ -38,6 +41,21 @@ public:
         return answer("MessageLog", [this, selector] {
             selectors.push_back(selector);
             return log;
+        });
+    }
+    Result<LogLines> messageLogAfter(const LogPosition& held) override {
+        if (logId.empty()) {
+            return Host::messageLogAfter(held);
+        }
+        return answer("MessageLogAfter", [this, &held] {
+            askedAfter.push_back(held);
+            std::size_t start = held.logId == logId ? 0 : std::string::npos;
+            for (int line = 0; line < held.linesHeld && start != std::string::npos; ++line) {
+                start = log.find("\r\n", start);
+                start = start == std::string::npos ? start : start + 2;
+            }
+            return start == std::string::npos ? LogLines{logId, 0, log}
+                                              : LogLines{logId, held.linesHeld, log.substr(start)};
         });
     }
     Result<std::string> stationCallsign() override {

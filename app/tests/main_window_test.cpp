@@ -99,6 +99,13 @@ private slots:
         // What start-up found is not news; what the tick brought is, once.
         QCOMPARE(f.notifier.notices,
                  (std::vector<Notice>{{"Bulletin from PA3EFG (BLN2WX)", "second"}}));
+        // A host that counts its lines is asked for those after the ones the table holds.
+        f.host.logId = "run";
+        emitTimeout(timer1);
+        f.host.log += logLine("ZL1ABC", "BLN4", "third");
+        emitTimeout(timer1);
+        QCOMPARE(f.list("List1")->count(), 8);
+        QVERIFY(f.host.askedAfter == (std::vector<LogPosition>{{}, {"run", 6}}));
     }
 
     void aHostMissingAtStartOrVanishingLaterIsReportedAndPickedUpAgain() {

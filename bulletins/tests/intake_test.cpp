@@ -1,8 +1,11 @@
 #include "bulletins/bulletin_store.h"
 #include "table_helpers.h"
 #include "testsupport/fake_clock.h"
+#include "testsupport/fake_host.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 using namespace quillet;
 using namespace quillet::testing;
@@ -100,6 +103,40 @@ TEST_F(Intake, TheEarliestReceivedIsEvictedTheLowestSlotAmongEqualTimes) {
     // a bulletin evicted while still logged comes back at the next read, the table sound
     store.storeMessageLog(hostLog("ST101|BLN1|text\r\nST102|BLN1|text\r\n"));
     EXPECT_EQ(held(store).size(), std::size_t(kSlotCount));
+}
+
+// Each change gets a time of its own: both tables must take the same changes in one order.
+struct TickingClock final : Clock {
+    mutable LocalDateTime time = makeLocalDateTime(2026, 12, 6, 12, 0, 0);
+    LocalDateTime now() const override { return time += 1s; }
+};
+
+TEST(IntakeByDifference, ReadingOnlyNewLinesGivesTheTableOfOneWholeRead) {
+    for (unsigned seed = 1; seed <= 30; ++seed) {
+        std::mt19937 random(seed);
+        std::string log; // 60 identities, texts that change, lines that are no bulletin
+        for (int line = 0; line < 400; ++line) {
+            log += random() % 10 == 0 ? hostLog("G4ABC|BLN1\r\n")
+                                      : logLine("ST" + std::to_string(random() % 12),
+                                                "BLN" + std::to_string(random() % 5),
+                                                "text " + std::to_string(random() % 3));
+        }
+        const TickingClock clocks[2];
+        BulletinStore whole(clocks[0]);
+        BulletinStore pieces(clocks[1]);
+        whole.storeMessageLog(log);
+        whole.sortBulletins();
+        FakeHost host;
+        host.logId = "run";
+        // The log grows by a random number of bytes between refreshes, cut mid-line as well.
+        for (std::size_t shown = 0; shown < log.size(); pieces.sortBulletins()) {
+            shown = std::min(log.size(), shown + random() % 3000);
+            host.log = log.substr(0, shown);
+            ASSERT_TRUE(pieces.readMessageLog(host).ok());
+        }
+        EXPECT_EQ(pieces.bulletins(), whole.bulletins()) << seed; // every field, times too
+        EXPECT_EQ(pieces.logPosition(), (LogPosition{"run", 400})) << seed;
+    }
 }
 
 } // namespace

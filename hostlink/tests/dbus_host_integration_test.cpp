@@ -2,6 +2,7 @@
 // ctest, which wraps the binary in dbus-run-session.
 
 #include "base/qt_text.h"
+#include "bulletins/bulletin_store.h"
 #include "hostlink/dbus_host.h"
 #include "testsupport/host_process.h"
 
@@ -9,6 +10,9 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <tuple>
+#include <utility>
 
 namespace quillet {
 namespace {
@@ -74,11 +78,27 @@ TEST_F(DBusHostTest, ServesInWindows1252TheLatestClosingHandlerFiresAndNoHostFai
     EXPECT_EQ(said(m_host.messageLog(kBulletinLogSelector)), "G4SIM\xB3"
                                                              "BLN1\xB3"
                                                              "Caf\xE9 at 21:00 \x80\r\n");
+    // Only lines the table lacks come; the whole log beyond the log's end and from a new run.
+    const SystemClock clock;
+    BulletinStore table(clock);
+    ASSERT_TRUE(table.readMessageLog(m_host).ok() && added("W1AW", "BLN2", QStringLiteral("2")));
+    const LogPosition held = table.logPosition();
+    const std::string whole = said(m_host.messageLog(kBulletinLogSelector));
+    for (const auto& [asked, first, lines] : {std::tuple(held, 1, whole.substr(whole.find("W1"))),
+                                              std::tuple(LogPosition{held.logId, 3}, 0, whole)}) {
+        const Result<LogLines> got = m_host.messageLogAfter(asked);
+        ASSERT_TRUE(got) << got.error();
+        EXPECT_EQ(std::tuple(got->logId, got->firstLine, got->lines),
+                  std::tuple(held.logId, first, lines));
+    }
     ASSERT_EQ(callHostControl(contract::kQuitMethod).type(), QDBusMessage::ReplyMessage);
     EXPECT_TRUE(waitFor([&closings] { return closings == 1; }));
     ASSERT_TRUE(host->waitUntilFinished());
     host.reset();
     host = start();
+    ASSERT_TRUE(added("DL1XYZ", "BLN3", QStringLiteral("3")) && table.readMessageLog(m_host).ok());
+    EXPECT_NE(table.logPosition().logId, held.logId);
+    EXPECT_EQ(std::pair(table.logPosition().linesHeld, table.usedCount()), std::pair(1, 2));
     const Result<std::unique_ptr<HostMap>> staleMap = m_host.currentMap();
     ASSERT_TRUE(staleMap && *staleMap) << staleMap.error();
     host->process().kill();
@@ -149,6 +169,8 @@ TEST_F(DBusHostTest, TheOwnInterfaceSendsOrRefusesInTheFormsWordsAndSignalsEachL
     host = std::make_unique<HostProcess>(
         QStringList{QStringLiteral("--empty"), QStringLiteral("--uiview32-only")});
     ASSERT_TRUE(host->waitUntilOnBus());
+    const Result<LogLines> whole = m_host.messageLogAfter({});
+    EXPECT_TRUE(whole && whole->logId.empty()) << errorOf(whole); // looked at again: the whole log
     EXPECT_EQ(offersOf(m_host.offersDirectSend()), "does not offer");
     EXPECT_EQ(errorOf(m_host.sendBulletin("BLN1", 1, "", "x")).substr(0, 32),
               "Host does not offer SendBulletin");

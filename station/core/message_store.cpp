@@ -102,6 +102,18 @@ const std::string& MessageStore::text() const {
     return m_text;
 }
 
+std::optional<std::string> MessageStore::textFrom(std::size_t first) const {
+    if (first < m_dropped || first - m_dropped > m_bulletins.size()) {
+        return std::nullopt;
+    }
+    std::string text;
+    for (auto line = m_bulletins.begin() + static_cast<std::ptrdiff_t>(first - m_dropped);
+         line != m_bulletins.end(); ++line) {
+        text += logLine(*line);
+    }
+    return text;
+}
+
 Result<std::deque<LoggedBulletin>> parseLogText(std::string_view text) {
     std::deque<LoggedBulletin> bulletins;
     std::size_t number = 0;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -51,6 +52,9 @@ public:
 
     // The whole log as served and stored, built once per change.
     const std::string& text() const;
+    // The lines from number `first` on, lines being numbered from the start with the dropped
+    // ones; nothing when `first` is not a line the log holds, nor its end.
+    std::optional<std::string> textFrom(std::size_t first) const;
 
 private:
     static std::string key(const LoggedBulletin& bulletin);

@@ -5,6 +5,8 @@
 
 #include <QTimer>
 
+#include <optional>
+#include <string>
 #include <utility>
 
 namespace quillet::station {
@@ -18,7 +20,7 @@ QDBusObjectPath HostAdaptor::CurrentMap() {
 }
 
 QString HostAdaptor::MessageLog(int selector) {
-    ++m_logReads;
+    noteLogRead();
     return selector == kBulletinLogSelector ? m_host->logText() : QString();
 }
 
@@ -48,7 +50,8 @@ void HostControlAdaptor::Quit() {
     QTimer::singleShot(0, m_host, &HostStation::quit);
 }
 
-DirectAdaptor::DirectAdaptor(HostStation* host) : QDBusAbstractAdaptor(host), m_host(host) {
+DirectAdaptor::DirectAdaptor(HostStation* host, HostAdaptor* hostInterface)
+    : QDBusAbstractAdaptor(host), m_host(host), m_hostInterface(hostInterface) {
     connect(host, &HostStation::logChanged, this, [this] {
         if (!std::exchange(m_changeSignalled, true)) {
             QTimer::singleShot(0, this, [this] {
@@ -64,6 +67,24 @@ bool DirectAdaptor::SendBulletin(const QString& addressee, int port, const QStri
     const SendOutcome outcome = m_host->sendFields({addressee, QString::number(port), path, text});
     status = outcome.status;
     return outcome.logged;
+}
+
+QString DirectAdaptor::MessageLogAfter(const QString& logId, int linesHeld, int& firstLine,
+                                       QString& lines) {
+    m_hostInterface->noteLogRead();
+    const MessageStore& store = m_host->store();
+    const std::optional<std::string> after =
+        logId == m_host->logId() && linesHeld >= 0
+            ? store.textFrom(static_cast<std::size_t>(linesHeld))
+            : std::nullopt;
+    if (after) {
+        firstLine = linesHeld;
+        lines = QString::fromStdString(*after);
+    } else {
+        firstLine = static_cast<int>(store.droppedCount());
+        lines = m_host->logText();
+    }
+    return m_host->logId();
 }
 
 MapObject::MapObject(HostStation* host, QObject* parent) : QObject(parent), m_host(host) {}

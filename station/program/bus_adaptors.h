@@ -25,8 +25,10 @@ public slots:
     QString MessageLog(int selector);
     QString StationCallsign();
 
-    // How often the bulletin log has been read; tests use it to know that a client is up.
+    // How often the bulletin log has been read, whole or in part; tests use it to know that
+    // a client is up.
     int logReads() const { return m_logReads; }
+    void noteLogRead() { ++m_logReads; }
 
 signals:
     // An adaptor's slots and signals are its members on the bus, so their names are the wire's.
@@ -85,15 +87,25 @@ class DirectAdaptor : public QDBusAbstractAdaptor {
                 "      <arg name=\"sent\" type=\"b\" direction=\"out\"/>\n"
                 "      <arg name=\"status\" type=\"s\" direction=\"out\"/>\n"
                 "    </method>\n"
+                "    <method name=\"" QUILLET_BUS_METHOD_MESSAGE_LOG_AFTER "\">\n"
+                "      <arg name=\"logId\" type=\"s\" direction=\"in\"/>\n"
+                "      <arg name=\"linesHeld\" type=\"i\" direction=\"in\"/>\n"
+                "      <arg name=\"logId\" type=\"s\" direction=\"out\"/>\n"
+                "      <arg name=\"firstLine\" type=\"i\" direction=\"out\"/>\n"
+                "      <arg name=\"lines\" type=\"s\" direction=\"out\"/>\n"
+                "    </method>\n"
                 "    <signal name=\"" QUILLET_BUS_SIGNAL_LOG_CHANGED "\"/>\n"
                 "  </interface>\n")
 public:
-    explicit DirectAdaptor(HostStation* host);
+    DirectAdaptor(HostStation* host, HostAdaptor* hostInterface);
 
 public slots:
     // The form's Send and Yes at once, with the form's checks and words: (sent, status).
     bool SendBulletin(const QString& addressee, int port, const QString& path, const QString& text,
                       QString& status);
+    // The bulletin log after the lines the reader holds, or the whole log when the reader
+    // holds lines of another run or more than the log has: (logId, firstLine, lines).
+    QString MessageLogAfter(const QString& logId, int linesHeld, int& firstLine, QString& lines);
 
 signals:
     // Once per burst of logged bulletins: a loaded feed logs thousands at once.
@@ -101,6 +113,7 @@ signals:
 
 private:
     HostStation* m_host;
+    HostAdaptor* m_hostInterface;
     bool m_changeSignalled = false;
 };
 

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QFile>
+#include <QUuid>
 
 #include <algorithm>
 #include <chrono>
@@ -39,7 +40,8 @@ QString airText(std::string_view bytes) {
 
 HostStation::HostStation(QString stationCallsign, QString mapPath, QDBusConnection connection)
     : m_stationCallsign(std::move(stationCallsign)), m_mapPath(std::move(mapPath)),
-      m_connection(std::move(connection)) {
+      m_connection(std::move(connection)),
+      m_logId(QUuid::createUuid().toString(QUuid::WithoutBraces)) {
     m_ticker.setInterval(1000);
     connect(&m_ticker, &QTimer::timeout, this, &HostStation::tick);
     // Bulletins come in bursts (a log loaded, a busy channel): one write per burst, at most

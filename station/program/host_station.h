@@ -70,6 +70,9 @@ public:
     std::vector<FeedBulletin> bulletins() const;
     // The log as MessageLog serves it, kept ready between changes.
     const QString& logText() const;
+    // The name of this run's log: within a run the log only grows, so a reader that knows
+    // the name and its count of lines can be given the lines after them alone.
+    const QString& logId() const { return m_logId; }
 
     // Adds a KISS or APRS-IS link; call before start().
     void addLink(std::unique_ptr<Link> link, bool isAprsIs);
@@ -126,6 +129,7 @@ private:
     QString m_mapPath;
     QDBusConnection m_connection;
     MessageStore m_store;
+    QString m_logId;
     mutable QString m_logText;
     mutable bool m_logTextReady = true;
     std::vector<std::unique_ptr<Link>> m_links;

@@ -1,6 +1,6 @@
 // quillet-host: a small APRS host for Linux that serves UI-View32's D-Bus interface to Quillet.
 // It logs the bulletins heard from TNCs (KISS over TCP) and APRS-IS, sends what is typed into
-// its message form, and without links plays the host from a feed file. See tools/README.md.
+// its message form, and without links plays the host from a feed file. See station/README.md.
 
 #include "aprs/aprs_is.h"
 #include "base/files.h"
@@ -293,11 +293,11 @@ int main(int argc, char* argv[]) {
     }
 
     MapObject map(&host);
-    const auto* hostInterface = new HostAdaptor(&host);
+    auto* hostInterface = new HostAdaptor(&host);
     addControlInterface(host, hostInterface, !live);
     new MapAdaptor(&map);
     if (!parser.isSet(uiView32OnlyOption)) {
-        new DirectAdaptor(&host);
+        new DirectAdaptor(&host, hostInterface);
     }
 
     StationWindow window(host, windowCaption(title ? *title : QString()));

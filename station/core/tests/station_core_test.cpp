@@ -126,6 +126,13 @@ TEST(MessageStoreTest, LogsEachBulletinOnceDropsTheOldestAndEveryLineIsThreeFiel
     EXPECT_EQ(store.droppedCount(), 1u);
     // Once dropped, a bulletin is new again.
     EXPECT_TRUE(store.add({"G4ABC", "BLN1", "Net"}));
+    // Lines keep the numbers they were logged under: the log from line n on, while it has it.
+    using From = std::pair<std::size_t, std::optional<std::string>>;
+    for (const auto& [first, expected] :
+         {From{1, std::nullopt}, From{2, store.text()}, From{4, "G4ABC³BLN1³Net\r\n"}, From{5, ""},
+          From{6, std::nullopt}}) {
+        EXPECT_EQ(store.textFrom(first), expected) << first;
+    }
     const auto damaged = parseLogText("G4ABC³BLN1³fine\nno separators here\n");
     ASSERT_FALSE(damaged);
     EXPECT_EQ(damaged.error(), "line 2 is not sender, addressee and text");
