@@ -54,7 +54,9 @@ void AddMultipleWindow::fillBulletinList() {
     m_list1->clear();
     for (const std::string& row : ownBulletinBoardRows(
              [this](const std::string& code) { return m_main.getMyMessageForBLN(code); })) {
-        m_list1->addItem(fromWindows1252(row));
+        auto* item = new QListWidgetItem(fromWindows1252(row), m_list1);
+        // Read out as "BLN1> text", without the tab that lines the columns up.
+        item->setData(Qt::AccessibleTextRole, tabColumns(item->text()).join(QLatin1Char(' ')));
     }
     m_list1->setCurrentRow(-1); // a selection made before the refill is gone
     m_list1->setUpdatesEnabled(true);

@@ -232,6 +232,42 @@ def check_window_and_escape(reader, key, title, problems, named=()):
     wait_for(f"Escape to close \"{title}\"", lambda: reader.window("Quillet", title) is None)
 
 
+def open_board_row_by_keys(reader, problems):
+    """On the Add Multiple board, Enter on a row opens it in Add Message."""
+    keys("alt+m")
+    board = wait_for("the Add Multiple board",
+                     lambda: reader.window("Quillet", "Quillet Add Multiple Messages"))
+    rows = reader.find(board, "list", "Own bulletins")
+    while reader.focused(board) != rows:
+        before = reader.focused(board)
+        keys("Tab")
+        wait_for("the focus to move on Tab on the board",
+                 lambda: reader.focused(board) not in (None, before))
+    keys("Down")
+    chosen = wait_for("a row chosen on the board", lambda: next(
+        (row.get_name() for row in reader.children(rows) if reader.has(row, "SELECTED")), None))
+    if "\t" in chosen:
+        problems.append(f"a board row reads with a tab: {chosen!r}")
+    keys("Return")
+    message = wait_for("Add Message opened from the board",
+                       lambda: reader.window("Quillet", "Quillet Add Message"))
+    to = reader.find(message, "text", "To")
+    code = chosen.split(">")[0].strip()
+    wait_for(f"the board's row {code} in Add Message", lambda: reader.text_of(to) == code)
+    if reader.focused_name(message) != "Text":
+        problems.append(f"Add Message opened with a bulletin focuses "
+                        f"{reader.focused_name(message)!r}, not its text")
+    keys("Escape")
+    wait_for("Escape to close Add Message",
+             lambda: reader.window("Quillet", "Quillet Add Message") is None)
+    subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
+                    "^Quillet Add Multiple Messages$", "windowactivate", "--sync"],
+                   check=True, timeout=10)
+    keys("Escape")
+    wait_for("Escape to close the board",
+             lambda: reader.window("Quillet", "Quillet Add Multiple Messages") is None)
+
+
 def check_host(reader, problems):
     host = wait_for("the host's window",
                     lambda: reader.window("quillet-host", r"UI-View32 V2\.03 \[.*\]"))
@@ -292,6 +328,7 @@ def run(build, cmake, work):
         check_main_window(reader, main, problems)
         send_by_keys(reader, main, problems)
         check_window_and_escape(reader, "alt+m", "Quillet Add Multiple Messages", problems)
+        open_board_row_by_keys(reader, problems)
         check_window_and_escape(reader, "alt+s", "Setup", problems,
                                 [("check box", "Use the desktop's colours")])
         check_host(reader, problems)
