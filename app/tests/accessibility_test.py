@@ -18,6 +18,11 @@ import sys
 import tempfile
 import time
 
+import gi
+
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi, GLib  # noqa: E402
+
 # What a screen reader must be able to name; items and cells are named by what they hold.
 CONTROL_ROLES = {
     "push button", "toggle button", "check box", "radio button", "combo box", "text",
@@ -33,10 +38,14 @@ class Failed(Exception):
 
 
 def wait_for(what, probe, seconds=15):
-    """Polls probe until it gives something true; fails saying what was waited for."""
+    """Polls probe until it gives something true; fails saying what was waited for. An object
+    that vanished while it was read (a list refilled meanwhile) counts as not yet."""
     deadline = time.monotonic() + seconds
     while True:
-        value = probe()
+        try:
+            value = probe()
+        except GLib.GError:
+            value = None
         if value:
             return value
         if time.monotonic() > deadline:
@@ -65,20 +74,29 @@ class Reader:
     """The AT-SPI side: what Orca would see of the running programs."""
 
     def __init__(self):
-        import gi
-        gi.require_version("Atspi", "2.0")
-        from gi.repository import Atspi
         self.atspi = Atspi
 
     def children(self, acc):
-        for i in range(acc.get_child_count()):
-            child = acc.get_child_at_index(i)
+        try:
+            count = acc.get_child_count()
+        except GLib.GError:
+            return  # gone: a refresh refilled the list it was in
+        for i in range(count):
+            try:
+                child = acc.get_child_at_index(i)
+            except GLib.GError:
+                return
             if child is not None:
                 yield child
 
     def walk(self, acc, parent_role=""):
-        yield acc, parent_role
-        role = acc.get_role_name()
+        """(object, role, name, parent's role) of root and everything below it; what vanishes
+        while it is read, as rows do when a refresh refills a list, is left out."""
+        try:
+            role, name = acc.get_role_name(), acc.get_name()
+        except GLib.GError:
+            return
+        yield acc, role, name, parent_role
         for child in self.children(acc):
             yield from self.walk(child, role)
 
@@ -98,8 +116,8 @@ class Reader:
                      and self.has(w, "SHOWING")), None)
 
     def find(self, root, role, name=None):
-        for acc, _ in self.walk(root):
-            if acc.get_role_name() == role and (name is None or acc.get_name() == name):
+        for acc, acc_role, acc_name, _ in self.walk(root):
+            if acc_role == role and (name is None or acc_name == name):
                 return acc
         return None
 
@@ -110,9 +128,8 @@ class Reader:
         return status
 
     def focused(self, root):
-        for acc, _ in self.walk(root):
-            if acc.get_role_name() not in ("list item", "table cell") and \
-                    self.has(acc, "FOCUSED"):
+        for acc, role, _, _ in self.walk(root):
+            if role not in ("list item", "table cell") and self.has(acc, "FOCUSED"):
                 return acc
         return None
 
@@ -123,11 +140,10 @@ class Reader:
     def unnamed(self, root):
         """Every control without a name, as "role in window"."""
         missing = [] if (root.get_name() or "").strip() else ["the window's own title"]
-        for acc, parent_role in self.walk(root):
-            role = acc.get_role_name()
+        for acc, role, name, parent_role in self.walk(root):
             if role not in CONTROL_ROLES or parent_role == "combo box":
                 continue  # a combo box's own popup list is read as part of the box
-            if not (acc.get_name() or "").strip():
+            if not (name or "").strip():
                 missing.append(f"{role} in \"{root.get_name()}\"")
             elif role == "combo box" and not self.label_of(acc):
                 # its name is its current item: the label says what it is for
@@ -151,7 +167,8 @@ def start(command, env, log):
 
 def check_main_window(reader, main, problems):
     bulletins = reader.find(main, "list", "Received bulletins")
-    rows = [item.get_name() for item in reader.children(bulletins)]
+    rows = wait_for("the bulletin rows read whole",
+                    lambda: [item.get_name() for item in reader.children(bulletins)])
     sentence = re.compile(r"\S+ to BLN.* at .+: .* \(unread\)")
     if not rows[1:] or not all(sentence.fullmatch(r) for r in rows[1:]):
         problems.append(f"bulletin rows do not read as sentences: {rows[:3]}")
