@@ -11,6 +11,7 @@
 #include "notifications/dbus/dbus_notifier.h"
 #include "publishing/curl/curl_uploader.h"
 #include "settings/window/message_boxes.h"
+#include "widgets/status_line.h"
 #include "widgets/x11_display.h"
 
 #include <QFile>
@@ -48,6 +49,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillet"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLET_VERSION));
+    quillet::installAccessibleInterfaces();
 
     // Beside the executable, or in the user's folder for an install under /usr. A folder that
     // cannot be written ends the start before anything is written.

@@ -11,17 +11,20 @@
 #include "hostlink/extras_registration.h"
 #include "settings/settings_file.h"
 #include "settings/window/setup_window.h"
+#include "widgets/status_line.h"
 #include "widgets/tab_columns_delegate.h"
 #include "widgets/twips.h"
 #include "widgets/window_style.h"
 
 #include <QCloseEvent>
 #include <QFile>
-#include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+
+#include <array>
 
 namespace quillet {
 
@@ -74,13 +77,19 @@ void MainWindow::buildControls() {
     setWindowTitle(QStringLiteral("Quillet"));
     setFixedSize(twipsToPixels(11190), twipsToPixels(7950));
     paintGrey(this);
+    showFocusAlways(this);
 
     m_addSingleButton =
-        makeButton(this, "Command2", QStringLiteral("Add Single"), twipsRect(120, 120, 1095, 255));
-    m_addMultipleButton = makeButton(this, "Command3", QStringLiteral("Add Multiple"),
+        makeButton(this, "Command2", QStringLiteral("&Add Single"), twipsRect(120, 120, 1095, 255));
+    m_addSingleButton->setAccessibleDescription(QStringLiteral("Write a new bulletin"));
+    m_addMultipleButton = makeButton(this, "Command3", QStringLiteral("Add &Multiple"),
                                      twipsRect(1200, 120, 1215, 255));
-    m_updateButton = makeButton(this, "updateButton", QStringLiteral("Update Message"),
+    m_addMultipleButton->setAccessibleDescription(
+        QStringLiteral("The station's own bulletins, one row for each code"));
+    m_updateButton = makeButton(this, "updateButton", QStringLiteral("&Update Message"),
                                 twipsRect(2520, 120, 1455, 255));
+    m_updateButton->setAccessibleDescription(
+        QStringLiteral("Change the chosen bulletin, when it is one of the station's own"));
     m_updateButton->setEnabled(false);
 
     // One row high: the groups sit side by side and scroll sideways.
@@ -90,37 +99,44 @@ void MainWindow::buildControls() {
     m_groupList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_groupList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_groupList->setSpacing(0);
+    m_groupList->setAccessibleName(QStringLiteral("Group filter"));
 
     m_setupButton =
-        makeButton(this, "Command5", QStringLiteral("Setup"), twipsRect(8880, 120, 1095, 255));
+        makeButton(this, "Command5", QStringLiteral("&Setup"), twipsRect(8880, 120, 1095, 255));
     m_exitButton =
-        makeButton(this, "Command1", QStringLiteral("Exit"), twipsRect(10080, 120, 1095, 255));
+        makeButton(this, "Command1", QStringLiteral("E&xit"), twipsRect(10080, 120, 1095, 255));
     m_bulletinList = makeList(this, "List1", twipsRect(0, 480, 11175, 7245));
+    m_bulletinList->setAccessibleName(QStringLiteral("Received bulletins"));
+    m_bulletinList->setAccessibleDescription(
+        QStringLiteral("Space or Enter marks the bulletin read and shows its text below"));
+    // Space and Enter act on the current row, as a click does.
+    m_bulletinList->installEventFilter(this);
     // Columns sized for a long callsign with SSID and for the locale's widest date.
-    auto* columns = new TabColumnsDelegate(m_bulletinList);
+    auto* columns = static_cast<TabColumnsDelegate*>(m_bulletinList->itemDelegate());
     const QFontMetrics metrics(m_bulletinList->font());
     const int callsignWidth = metrics.horizontalAdvance(QStringLiteral("R WW0WWW-15")) + 12;
     const std::string widestDate =
         m_services.formatter.format(makeLocalDateTime(2028, 12, 28, 20, 58, 58));
     const int dateWidth = metrics.horizontalAdvance(fromWindows1252(widestDate)) + 16;
     columns->setColumnStarts({callsignWidth, callsignWidth + dateWidth});
-    m_bulletinList->setItemDelegate(columns);
 
-    m_statusBar = new QFrame(this);
+    m_statusBar = new StatusLine(this);
     m_statusBar->setObjectName(QStringLiteral("Picture1"));
     m_statusBar->setGeometry(twipsRect(0, 7695, 11190, 255));
-    m_statusBar->setFrameShape(QFrame::Panel);
-    m_statusBar->setFrameShadow(QFrame::Sunken);
-    m_statusBar->setAutoFillBackground(true);
     QPalette barPalette = m_statusBar->palette();
     barPalette.setColor(QPalette::Window, barPalette.color(QPalette::Button));
     m_statusBar->setPalette(barPalette);
-    m_status = new QLabel(m_statusBar);
+    m_status = m_statusBar->label();
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setGeometry(twipsRect(0, 0, 11055, 255));
-    m_status->setFont(windowFont(false));
-    m_status->setIndent(2);
-    m_status->setTextFormat(Qt::PlainText); // bulletin texts come from the air: never markup
+
+    // Reading order: the buttons and the group list along the top, then the bulletins.
+    const std::array<QWidget*, 7> tabOrder{m_addSingleButton, m_addMultipleButton, m_updateButton,
+                                           m_groupList,       m_setupButton,       m_exitButton,
+                                           m_bulletinList};
+    for (std::size_t i = 1; i < tabOrder.size(); ++i) {
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    }
 
     m_applicationDir = new QLabel(QStringLiteral("Label1"), this);
     m_applicationDir->setObjectName(QStringLiteral("applicationDir"));
@@ -189,6 +205,7 @@ void MainWindow::startUp() {
     // The settings file is created when missing; on a failure the defaults apply and the
     // program goes on.
     const Status loaded = m_settings.load();
+    followColourSetting();
     m_groupFilter = std::string(kAllGroups);
     // The host's closing event; the map object comes with the first refresh.
     m_services.host.setClosingHandler([this] { m_services.endProgram(); });
@@ -207,7 +224,7 @@ void MainWindow::startUp() {
     } else if (!registered) {
         showError(registered.error());
     } else {
-        m_status->setText(versionText());
+        m_statusBar->setText(versionText());
     }
     m_refreshTimer->start();
     m_publishTimer->start();
@@ -280,14 +297,21 @@ void MainWindow::applyRefresh(const Result<HostReading>& reading,
     if (reading->reconnected) {
         showNews("Connected to the host again", true);
     }
-    m_announcer.afterRefresh(m_store->bulletins(), m_groupFilter,
-                             m_settings.settings().notifyNewBulletins,
-                             [this] { return m_callsign; });
+    const std::size_t news = m_announcer.afterRefresh(m_store->bulletins(), m_groupFilter,
+                                                      m_settings.settings().notifyNewBulletins,
+                                                      [this] { return m_callsign; });
+    // Also for a screen reader, which follows the status line of the window it is in. The
+    // host being back, said above, is the bigger news.
+    if (!reading->reconnected && news > 0) {
+        showArrivals(news == 1 ? std::string("1 new bulletin")
+                               : std::to_string(news) + " new bulletins");
+    }
     if (changed && m_settings.settings().publishOnChange) {
         const Settings& settings = m_settings.settings();
         m_pacing.changed(settings.autoCopyEnabled, settings.ftpEnabled);
         publishWhenDue();
     }
+    m_asked = false;       // kept through one refresh; news that comes later may replace it
     refreshForLogChange(); // a change that came in meanwhile
 }
 
@@ -367,6 +391,7 @@ Status MainWindow::changeConfig(const std::string& key, const std::string& value
     if (!changed) {
         showError(changed.error());
     }
+    followColourSetting();
     return changed;
 }
 
@@ -412,6 +437,7 @@ void MainWindow::bulletinClicked() {
         selectRowOf(identity);
         m_updateButton->setEnabled(!m_callsign.empty() && clicked.callsign == m_callsign);
         setStatus(clicked.text);
+        m_asked = true;
         m_follow = identity;
         refreshMessages();
     }
@@ -435,6 +461,7 @@ void MainWindow::groupClicked() {
     }
     operatorActed();
     m_groupFilter = toWindows1252(m_groupList->currentItem()->text());
+    describeChosenGroup();
     showBulletins();
 }
 
@@ -582,6 +609,7 @@ void MainWindow::sendEnded(const Status& outcome, const std::string& sentLine) {
         raise();
         activateWindow();
         setStatus(noted(sentLine));
+        m_asked = true;
     } else {
         showError(noted(outcome.error()));
     }
@@ -598,6 +626,7 @@ void MainWindow::showBulletins() {
          quillet::showBulletins(m_store->bulletins(), m_groupFilter, m_services.formatter)) {
         auto* item = new QListWidgetItem(fromWindows1252(row.text), m_bulletinList);
         item->setData(Qt::UserRole, row.slot);
+        item->setData(Qt::AccessibleTextRole, fromWindows1252(row.spoken));
     }
     m_bulletinList->setUpdatesEnabled(true);
     m_bulletinList->setCurrentRow(0);
@@ -613,13 +642,15 @@ void MainWindow::fillGroupList() {
     }
     m_groupList->setCurrentRow(groups.selected);
     m_groupList->setUpdatesEnabled(true);
+    describeChosenGroup();
     m_groupListBusy = false;
 }
 
 void MainWindow::setStatus(const std::string& text) {
     m_held = Held::Nothing;
+    m_asked = false;
     // A bulletin may be megabytes long: the label gets its start and a note that it was cut.
-    m_status->setText(fromWindows1252(shownText(text)));
+    m_statusBar->setText(fromWindows1252(shownText(text)));
 }
 
 void MainWindow::showError(const std::string& text, Held until) {
@@ -632,6 +663,12 @@ void MainWindow::showNews(const std::string& text, bool hostBack) {
         return;
     }
     setStatus(text);
+}
+
+void MainWindow::showArrivals(const std::string& text) {
+    if (m_held == Held::Nothing && !m_asked) {
+        setStatus(text);
+    }
 }
 
 void MainWindow::operatorActed() {
@@ -648,6 +685,29 @@ void MainWindow::showNote(const std::string& text) {
 
 QString MainWindow::statusText() const {
     return m_status->text();
+}
+
+void MainWindow::followColourSetting() {
+    if (m_settings.settings().useDesktopColours != desktopColours()) {
+        setDesktopColours(m_settings.settings().useDesktopColours);
+        applyColours(this); // the open windows are this window's children
+    }
+}
+
+void MainWindow::describeChosenGroup() {
+    m_groupList->setAccessibleDescription(QStringLiteral("Showing ") +
+                                          fromWindows1252(m_groupFilter));
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_bulletinList && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            bulletinClicked();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

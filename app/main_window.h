@@ -31,7 +31,6 @@
 #include <utility>
 #include <vector>
 
-class QFrame;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -42,6 +41,7 @@ namespace quillet {
 class AddMessageWindow;
 class AddMultipleWindow;
 class SetupWindow;
+class StatusLine;
 
 // The program's main window: the layout, the timers and the wiring between the bulletin
 // table, the host link, the settings and the other windows. Nothing here waits for the
@@ -119,6 +119,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     using Identity = std::pair<std::string, std::string>; // callsign, addressee
@@ -135,6 +136,10 @@ private:
     void refreshForLogChange();
     void showBulletins();
     void fillGroupList();
+    // Screen readers hear which group the list shows.
+    void describeChosenGroup();
+    // The windows take the desktop's colours or their own, as the settings say.
+    void followColourSetting();
     // The status line. What the operator asked for (a clicked bulletin's text, a send's
     // outcome) shows at once. An error stays until the operator acts or a newer error
     // replaces it: news (the host answering again, a publishing run starting or skipped) never
@@ -144,6 +149,9 @@ private:
     void setStatus(const std::string& text);
     void showError(const std::string& text, Held until = Held::Error);
     void showNews(const std::string& text, bool hostBack = false);
+    // Bulletins that a refresh brought: shown unless the line holds an error, or what the
+    // operator asked for (a bulletin's text, a send's outcome) before the refresh came.
+    void showArrivals(const std::string& text);
     // The operator acted: a click on one of this window's buttons, on a bulletin or a group,
     // opening the Add Message window (also from the board), or a new send. An error still
     // shown has been seen then, and the line is emptied for what comes next.
@@ -176,6 +184,7 @@ private:
     bool m_groupListBusy = false;
     bool m_bulletinListBusy = false;
     Held m_held = Held::Nothing;     // what the status line shows, and what may replace it
+    bool m_asked = false;            // the line shows what the operator asked for
     bool m_sending = false;          // a send is typing into the host
     bool m_hostDirect = false;       // the host offers its own interface, as the last refresh found
     bool m_logChangePending = false; // the host's log changed after the last refresh started
@@ -194,7 +203,7 @@ private:
     QPushButton* m_setupButton = nullptr;  // Command5
     QPushButton* m_exitButton = nullptr;   // Command1
     QListWidget* m_bulletinList = nullptr; // List1
-    QFrame* m_statusBar = nullptr;         // Picture1
+    StatusLine* m_statusBar = nullptr;     // Picture1
     QLabel* m_status = nullptr;
     QLabel* m_applicationDir = nullptr;
     QTimer* m_refreshTimer = nullptr; // Timer1

@@ -16,11 +16,16 @@ inline constexpr std::string_view kAllGroups = "ALL";
 struct BulletinRow {
     std::string text;
     int slot = -1;
+    std::string spoken; // the row as a screen reader says it
 
     bool operator==(const BulletinRow&) const = default;
 };
 
 std::string bulletinListHeading();
+
+// A bulletin's row as a sentence, for screen readers: "G4ABC to BLN1 at <time>: <text>", with
+// " (unread)" while it is unread. The text is cut as the list cuts it.
+std::string spokenRow(const Bulletin& bulletin, const DateTimeFormatter& formatter);
 
 // "R" for a bulletin the operator has read, "N" for a new one.
 std::string readMark(const Bulletin& bulletin);

@@ -8,10 +8,13 @@
 
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+
+#include <array>
 
 namespace quillet {
 
@@ -61,34 +64,65 @@ AddMessageWindow::AddMessageWindow(MainWindowOperations& main, QWidget* parent)
     setWindowTitle(QStringLiteral("Quillet Add Message"));
     setFixedSize(twipsToPixels(8655), twipsToPixels(1425));
     paintGrey(this);
+    showFocusAlways(this);
 
     const QColor yellow(255, 255, 0);
-    makeLabel(this, "Label1", QStringLiteral("To"), twipsRect(120, 120, 375, 255), yellow);
+    QLabel* toLabel =
+        makeLabel(this, "Label1", QStringLiteral("To"), twipsRect(120, 120, 375, 255), yellow);
     m_toStation =
         makeField(this, "toStation", QStringLiteral("BLN"), twipsRect(480, 120, 1095, 285));
+    toLabel->setBuddy(m_toStation);
+    m_toStation->setAccessibleName(QStringLiteral("To"));
+    m_toStation->setAccessibleDescription(
+        QStringLiteral("The addressee: BLN and its code, perhaps with a group, such as BLN1EU"));
     m_combo1 = new QComboBox(this);
     m_combo1->setObjectName(QStringLiteral("Combo1"));
     m_combo1->setGeometry(twipsRect(1680, 120, 615, 315));
     m_combo1->setFont(windowFont(false));
     m_combo1->addItems(bulletinCodeCharacters());
     m_combo1->setCurrentIndex(-1);
-    makeLabel(this, "Label2", QStringLiteral("Port"), twipsRect(2400, 120, 375, 255), yellow);
+    m_combo1->setAccessibleName(QStringLiteral("Bulletin code"));
+    // Screen readers on Linux name a combo box by its current item and take its label from a
+    // label that names it as its buddy: an unseen one, as the window shows no caption there.
+    auto* codeLabel = new QLabel(QStringLiteral("Bulletin code"), this);
+    codeLabel->setObjectName(QStringLiteral("codeLabel"));
+    codeLabel->setBuddy(m_combo1);
+    codeLabel->hide();
+    m_combo1->setAccessibleDescription(
+        QStringLiteral("1 to 9 or A to Z; picking one writes BLN and the code into To"));
+    QLabel* portLabel =
+        makeLabel(this, "Label2", QStringLiteral("Port"), twipsRect(2400, 120, 375, 255), yellow);
     m_port = makeField(this, "port", QStringLiteral("1"), twipsRect(2880, 120, 615, 285));
-    makeLabel(this, "Label3", QStringLiteral("Digi"), twipsRect(3480, 120, 495, 255), yellow);
+    portLabel->setBuddy(m_port);
+    m_port->setAccessibleName(QStringLiteral("Port"));
+    m_port->setAccessibleDescription(
+        QStringLiteral("The host's port to send on, a whole number from -32768 to 32767"));
+    QLabel* digiLabel =
+        makeLabel(this, "Label3", QStringLiteral("Digi"), twipsRect(3480, 120, 495, 255), yellow);
     m_digi = makeField(this, "digi", QString(), twipsRect(4080, 120, 4455, 285));
-    makeLabel(this, "Label4", QStringLiteral("Text"), twipsRect(0, 600, 495, 255), yellow);
+    digiLabel->setBuddy(m_digi);
+    m_digi->setAccessibleName(QStringLiteral("Digi path"));
+    m_digi->setAccessibleDescription(QStringLiteral(
+        "Digipeaters separated by commas, such as WIDE1-1,WIDE2-1; empty to send direct"));
+    QLabel* textLabel =
+        makeLabel(this, "Label4", QStringLiteral("Text"), twipsRect(0, 600, 495, 255), yellow);
     m_message = makeField(this, "message", QString(), twipsRect(480, 600, 8055, 285));
-    m_send = makeButton(this, "Command2", QStringLiteral("Send"), twipsRect(3480, 1080, 1455, 255));
+    textLabel->setBuddy(m_message);
+    m_message->setAccessibleName(QStringLiteral("Text"));
+    m_message->setAccessibleDescription(QStringLiteral("The bulletin's text; Enter sends it"));
+    m_send =
+        makeButton(this, "Command2", QStringLiteral("&Send"), twipsRect(3480, 1080, 1455, 255));
     m_close =
-        makeButton(this, "Command1", QStringLiteral("Close"), twipsRect(7080, 1080, 1455, 255));
+        makeButton(this, "Command1", QStringLiteral("&Close"), twipsRect(7080, 1080, 1455, 255));
 
-    setTabOrder(m_toStation, m_port);
-    setTabOrder(m_port, m_digi);
-    setTabOrder(m_digi, m_message);
-    setTabOrder(m_message, m_close);
-    setTabOrder(m_close, m_send);
-    setTabOrder(m_send, m_combo1);
-    m_toStation->setFocus();
+    // From the code to the text and on to Send, where a person writes; then the rest of the
+    // window in reading order.
+    const std::array<QWidget*, 7> tabOrder{m_combo1,    m_message, m_send, m_close,
+                                           m_toStation, m_port,    m_digi};
+    for (std::size_t i = 1; i < tabOrder.size(); ++i) {
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    }
+    m_combo1->setFocus();
 
     // Only a pick from the list rewrites the addressee, also when the same code is picked
     // again after the field was edited by hand.
@@ -106,6 +140,16 @@ void AddMessageWindow::setToStation(const std::string& toStation) {
 
 void AddMessageWindow::setMessage(const std::string& message) {
     m_message->setText(fromWindows1252(message));
+    // A bulletin to change: the code is chosen, the text is where the writing starts.
+    m_message->setFocus();
+}
+
+void AddMessageWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool AddMessageWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -32,6 +32,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Escape closes the window.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     MainWindowOperations& m_main;

@@ -8,6 +8,7 @@
 #include "widgets/twips.h"
 #include "widgets/window_style.h"
 
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -25,16 +26,20 @@ AddMultipleWindow::AddMultipleWindow(MainWindowOperations& main, QWidget* parent
     setWindowTitle(QStringLiteral("Quillet Add Multiple Messages"));
     setFixedSize(twipsToPixels(10335), twipsToPixels(7530));
     paintGrey(this);
+    showFocusAlways(this);
 
     auto* exit =
-        makeButton(this, "Command1", QStringLiteral("Exit"), twipsRect(120, 120, 975, 255));
+        makeButton(this, "Command1", QStringLiteral("E&xit"), twipsRect(120, 120, 975, 255));
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
     m_list1 = makeList(this, "List1", twipsRect(0, 480, 10335, 7050));
-    auto* columns = new TabColumnsDelegate(m_list1);
+    m_list1->setAccessibleName(QStringLiteral("Own bulletins"));
+    m_list1->setAccessibleDescription(
+        QStringLiteral("One row for each bulletin code; Space or Enter opens it in Add Message"));
+    auto* columns = static_cast<TabColumnsDelegate*>(m_list1->itemDelegate());
     columns->setColumnStarts(
         {QFontMetrics(m_list1->font()).horizontalAdvance(QStringLiteral("BLNW>")) + 12});
-    m_list1->setItemDelegate(columns);
     connect(m_list1, &QListWidget::itemClicked, this, &AddMultipleWindow::rowClicked);
+    m_list1->installEventFilter(this);
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
@@ -49,10 +54,34 @@ void AddMultipleWindow::fillBulletinList() {
     m_list1->clear();
     for (const std::string& row : ownBulletinBoardRows(
              [this](const std::string& code) { return m_main.getMyMessageForBLN(code); })) {
-        m_list1->addItem(fromWindows1252(row));
+        auto* item = new QListWidgetItem(fromWindows1252(row), m_list1);
+        // Read out as "BLN1> text", without the tab that lines the columns up.
+        item->setData(Qt::AccessibleTextRole, tabColumns(item->text()).join(QLatin1Char(' ')));
     }
     m_list1->setCurrentRow(-1); // a selection made before the refill is gone
     m_list1->setUpdatesEnabled(true);
+}
+
+bool AddMultipleWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (QListWidgetItem* item = m_list1->currentItem()) {
+                item->setSelected(true);
+                rowClicked();
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void AddMultipleWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void AddMultipleWindow::rowClicked() {

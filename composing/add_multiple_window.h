@@ -19,6 +19,12 @@ public:
 
     void fillBulletinList();
 
+protected:
+    // Space or Enter on a row hands it over, as a click does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Escape closes the window.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void rowClicked();
 

@@ -13,18 +13,18 @@ BulletinAnnouncer::BulletinAnnouncer(Notifier& notifier,
     : m_notifier(notifier),
       m_reporting(std::make_shared<Reporting>(Reporting{std::move(reportProblem)})) {}
 
-void BulletinAnnouncer::afterRefresh(const BulletinTable& table, std::string_view groupFilter,
-                                     bool enabled,
-                                     const std::function<std::string()>& ownCallsign) {
+std::size_t BulletinAnnouncer::afterRefresh(const BulletinTable& table,
+                                            std::string_view groupFilter, bool enabled,
+                                            const std::function<std::string()>& ownCallsign) {
     std::vector<Bulletin> news = m_news.take(table);
     std::erase_if(news, [&](const Bulletin& b) { return isFilteredOut(b.groupCode, groupFilter); });
-    if (!enabled || news.empty()) {
-        return;
+    if (news.empty()) {
+        return 0;
     }
     const std::string own = ownCallsign();
     std::erase_if(news, [&](const Bulletin& b) { return b.callsign == own; });
-    if (news.empty()) {
-        return;
+    if (!enabled || news.empty()) {
+        return news.size();
     }
     m_notifier.notify(composeNotice(news),
                       [weak = std::weak_ptr<Reporting>(m_reporting)](const Status& outcome) {
@@ -35,6 +35,7 @@ void BulletinAnnouncer::afterRefresh(const BulletinTable& table, std::string_vie
                           reporting->shown = true;
                           reporting->report(outcome.error());
                       });
+    return news.size();
 }
 
 } // namespace quillet

@@ -21,9 +21,10 @@ public:
 
     // Call after every refresh that read the host's log. Nothing is announced for the first
     // call, nor while `enabled` is off (what arrives then stays unannounced). `ownCallsign` is
-    // asked only when there is something to announce.
-    void afterRefresh(const BulletinTable& table, std::string_view groupFilter, bool enabled,
-                      const std::function<std::string()>& ownCallsign);
+    // asked only when the refresh brought news. Gives how many bulletins were news, the
+    // notice on or off.
+    std::size_t afterRefresh(const BulletinTable& table, std::string_view groupFilter, bool enabled,
+                             const std::function<std::string()>& ownCallsign);
 
 private:
     struct Reporting {

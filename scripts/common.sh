@@ -33,6 +33,8 @@ QUILLET_PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libxdo-dev libxcb-xtest0-dev libxcb-res0-dev libx11-xcb-dev libcurl4-openssl-dev libssl-dev
   dbus dbus-x11 xvfb openbox x11-utils xauth imagemagick fonts-dejavu-core
+  # the accessibility test: the AT-SPI bus, its reader for Debian's python3, keys typed by xdotool
+  at-spi2-core gir1.2-atspi-2.0 xdotool
   python3-pyftpdlib python3-dbus python3-gi pure-ftpd openssh-server openssh-client openssl
   chromium clang libclang-rt-14-dev clang-format git
   # a desktop notification daemon; `dunstctl history` reads it back through systemd's busctl
@@ -181,12 +183,13 @@ window_manager_running() {
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"
 }
 
-# Starts Xvfb with openbox on a free display and exports DISPLAY; sets XVFB_PIDS. The server
-# picks the display number itself, so that several displays can start at the same time.
+# start_private_display [WIDTHxHEIGHT]: starts Xvfb (1024x768 unless given) with openbox on a
+# free display and exports DISPLAY; sets XVFB_PIDS. The server picks the display number
+# itself, so that several displays can start at the same time.
 start_private_display() {
   local number_file
   number_file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
   XVFB_PIDS="$!"
   if ! wait_until 10 test -s "$number_file"; then
     rm -f "$number_file"

@@ -62,6 +62,36 @@ capture() {
   echo "== Saved $file"
 }
 
+# Presses keys in the window: the accessibility test shows that every window opens this way.
+press() {
+  xdotool windowactivate --sync "$1" 2>/dev/null || true
+  xdotool key --clearmodifiers "${@:2}"
+}
+
+# Ends the Quillet $2 whose main window is $1 with its Exit key, and waits for it.
+end_quillet() {
+  press "$1" alt+x
+  wait "$2" || true
+}
+
+# The main window, Add Message, Add Multiple and Setup of the Quillet just started, opened with
+# their keys and saved as docs/<name>-<suffix>.png; then Quillet ends.
+capture_by_keys() {
+  local suffix="$1" main window
+  main=$(wait_for_window 'Quillet \[.*\]')
+  capture "$main" "$DOCS/screenshot-$suffix.png"
+  for pair in "alt+a:Quillet Add Message:add-message" \
+    "alt+m:Quillet Add Multiple Messages:add-multiple" "alt+s:Setup:setup"; do
+    IFS=: read -r key title file <<<"$pair"
+    press "$main" "$key"
+    window=$(wait_for_window "$title")
+    capture "$window" "$DOCS/$file-$suffix.png"
+    press "$window" Escape
+    wait_until_gone "$title"
+  done
+  end_quillet "$main" "$app"
+}
+
 # The part that runs on the private display and bus: $1 is the installed program folder,
 # $2 the folder the page is copied to.
 capture_windows() {
@@ -70,12 +100,12 @@ capture_windows() {
   export QT_QPA_PLATFORM=xcb
 
   "$host" --feed "$program/host/sample_feed.txt" &
-  local host_pid=$!
+  host_pid=$!
   wait_for_bus_name "$QUILLET_HOST_BUS_NAME" || echo "quillet-host did not come onto the bus" >&2
   "$program/quillet" &
-  local app=$!
-  # shellcheck disable=SC2064
-  trap "kill $app $host_pid 2>/dev/null || true" EXIT
+  app=$! # the Quillet running now; the later ones replace it
+  # shellcheck disable=SC2016
+  trap 'kill $app $host_pid 2>/dev/null || true' EXIT
 
   local main
   main=$(wait_for_window 'Quillet \[.*\]')
@@ -114,6 +144,18 @@ capture_windows() {
     echo "Publishing left no page in $web" >&2
     return 1
   fi
+  end_quillet "$main" "$app"
+
+  # Twice the scale, as on a high-resolution screen or for low vision: nothing may be cut.
+  QT_SCALE_FACTOR=2 "$program/quillet" &
+  app=$!
+  capture_by_keys scale2
+  # The desktop's colours, as a high-contrast theme would have them.
+  printf '%s\r\n' "USE_DESKTOP_COLOURS=TRUE" >>"$program/quillet.ini"
+  "$program/quillet" &
+  app=$!
+  capture_by_keys desktop-colours
+
   dbus-send --session --print-reply --dest=com.peaksystems.UIView32 /UIView32 \
     org.quillet.HostControl1.Quit >/dev/null 2>&1 || kill "$host_pid"
   wait "$app" || true
@@ -146,7 +188,8 @@ printf '%s\r\n' "FTP_HOST=localhost" "AUTO_COPY_ENABLED=TRUE" "COPY_TO_DIRECTORY
   "WEBPAGE_UPDATE_EVERY=1" "HTML_FILENAME=quillet.htm" >"$program/quillet.ini"
 
 mkdir -p "$DOCS"
-start_private_display
+# Room for the windows at twice the scale.
+start_private_display 1600x1200
 XDG_CONFIG_HOME="$work/config" dbus-run-session -- bash "${BASH_SOURCE[0]}" --inside-session "$program" "$web"
 
 timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \

@@ -26,7 +26,8 @@ struct Settings {
     bool notifyNewBulletins = true; // set only in the file
     // The published page's own address, for the feeds' self links; set only in the file.
     std::string pageUrl;
-    bool publishOnChange = true; // on unless the file says otherwise
+    bool publishOnChange = true;    // on unless the file says otherwise
+    bool useDesktopColours = false; // for high-contrast themes; the house colours otherwise
 
     bool operator==(const Settings&) const = default;
 };
@@ -45,6 +46,7 @@ inline constexpr std::string_view kFtpCaFileKey = "FTP_CA_FILE=";
 inline constexpr std::string_view kNotifyNewBulletinsKey = "NOTIFY_NEW_BULLETINS=";
 inline constexpr std::string_view kPageUrlKey = "PAGE_URL=";
 inline constexpr std::string_view kPublishOnChangeKey = "PUBLISH_ON_CHANGE=";
+inline constexpr std::string_view kUseDesktopColoursKey = "USE_DESKTOP_COLOURS=";
 
 // "localhost" names the local machine everywhere without tying the default to an address.
 inline constexpr std::string_view kDefaultFtpHost = "localhost";
@@ -67,6 +69,7 @@ inline Settings settingDefaults() {
         .notifyNewBulletins = true,
         .pageUrl = "",
         .publishOnChange = true,
+        .useDesktopColours = false,
     };
 }
 

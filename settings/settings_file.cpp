@@ -25,7 +25,7 @@ struct KeyField {
     void (*store)(Settings&, std::string);
 };
 
-constexpr std::array<KeyField, 13> kKeyFields{{
+constexpr std::array<KeyField, 14> kKeyFields{{
     {kCopyToDirectoryKey, [](Settings& s, std::string v) { s.copyToDirectory = std::move(v); }},
     {kAutoCopyEnabledKey, [](Settings& s, std::string v) { s.autoCopyEnabled = isSwitchOn(v); }},
     {kFtpHostKey, [](Settings& s, std::string v) { s.ftpHost = std::move(v); }},
@@ -41,6 +41,8 @@ constexpr std::array<KeyField, 13> kKeyFields{{
      [](Settings& s, std::string v) { s.notifyNewBulletins = isSwitchOn(v); }},
     {kPageUrlKey, [](Settings& s, std::string v) { s.pageUrl = std::move(v); }},
     {kPublishOnChangeKey, [](Settings& s, std::string v) { s.publishOnChange = isSwitchOn(v); }},
+    {kUseDesktopColoursKey,
+     [](Settings& s, std::string v) { s.useDesktopColours = isSwitchOn(v); }},
 }};
 
 struct SettingsPaths {

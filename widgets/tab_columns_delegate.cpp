@@ -25,6 +25,8 @@ void TabColumnsDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
                                const QModelIndex& index) const {
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
+    const QStyle::State focus = opt.state & QStyle::State_HasFocus;
+    opt.state &= ~QStyle::State_HasFocus; // drawn below, where it can be seen
     const QStringList columns = tabColumns(opt.text, m_starts.size() + 1);
     opt.text.clear();
     const QStyle* style = opt.widget ? opt.widget->style() : QApplication::style();
@@ -44,6 +46,12 @@ void TabColumnsDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
             cell.setRight(textRect.right()); // the message runs to the edge
         }
         painter->drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, columns[i]);
+    }
+    // The style's own focus mark is hard to see on a black list: a frame in the text's colour
+    // shows which row the keys act on.
+    if (focus) {
+        painter->setPen(QPen(opt.palette.color(QPalette::Normal, QPalette::Text), 2));
+        painter->drawRect(opt.rect.adjusted(1, 1, -1, -1));
     }
     painter->restore();
 }

@@ -5,6 +5,7 @@
 #include "composing/add_message_window.h"
 #include "composing/add_multiple_window.h"
 #include "settings/window/setup_window.h"
+#include "widgets/window_style.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -209,6 +210,18 @@ private slots:
             testWebpage().startsWith(QStringLiteral("warning: Error doing web page update -> ")));
         QVERIFY(f.window.changeConfig("AUTO_COPY_ENABLED=", "FALSE", true));
         QCOMPARE(testWebpage(), QStringLiteral("warning: ") + QString::fromLatin1(kPublishOff));
+        // The desktop's colours take over the open windows at once, and give way again.
+        const auto bases = [&] {
+            return QList<QColor>{f.list("List1")->palette().color(QPalette::Base),
+                                 f.window.palette().color(QPalette::Window)};
+        };
+        const QList<QColor> house = bases();
+        QVERIFY(f.window.changeConfig("USE_DESKTOP_COLOURS=", "TRUE", true));
+        QCOMPARE(bases(), (QList<QColor>{QApplication::palette().color(QPalette::Base),
+                                         QApplication::palette().color(QPalette::Window)}));
+        QVERIFY(f.window.changeConfig("USE_DESKTOP_COLOURS=", "FALSE", true));
+        QCOMPARE(bases(), house);
+        QCOMPARE(house, (QList<QColor>{QColor(Qt::black), kWindowGrey}));
     }
 
     void clickingABulletinMarksItReadShowsItsTextAndLetsUpdateTakeItAndAGroupFiltersTheList() {

@@ -1,6 +1,7 @@
 #include "bulletins/bulletin_list.h"
 #include "bulletins/bulletin_store.h"
 #include "bulletins/group_list.h"
+#include "bulletins/text_rules.h"
 #include "table_helpers.h"
 #include "testsupport/fake_clock.h"
 
@@ -50,16 +51,26 @@ TEST_F(OrderAndRows, SortedByCallsignThenAddresseeInByteOrderWithTheirMarks) {
     EXPECT_FALSE(store.bulletins()[0].isRead);
 }
 
+// Each row also as the sentence a screen reader says.
 TEST_F(OrderAndRows, RowsShowMarkCallsignTimeAddresseeAndText) {
-    const BulletinRow heading{"R Callsign\tReceived\t\t\tBLN> Message", -1};
+    const BulletinRow heading{
+        "R Callsign\tReceived\t\t\tBLN> Message", -1,
+        "Columns: read mark and sender, time received, bulletin code and text"};
     EXPECT_EQ(showBulletins(store.bulletins(), "ALL", formatter), std::vector{heading});
-    store.storeMessageLog(hostLog("G4ABC|BLN|General news\r\nW1AW|BLN1EU|<x>Hello EU\r\n"));
+    const std::string longText(kLongestShownText + 1, 'x'); // cut in the row and when spoken
+    store.storeMessageLog(hostLog("G4ABC|BLN|General news\r\nW1AW|BLN1EU|<x>Hello EU\r\n") +
+                          logLine("ZZ9", "BLN2", longText));
     store.markRead(1);
     const std::string when = formatter.format(clock.now());
     EXPECT_EQ(showBulletins(store.bulletins(), "ALL", formatter),
-              (std::vector<BulletinRow>{heading,
-                                        {"N G4ABC\t" + when + "\tBLN > General news", 0},
-                                        {"R W1AW\t" + when + "\tBLN1EU> Hello EU", 1}}));
+              (std::vector<BulletinRow>{
+                  heading,
+                  {"N G4ABC\t" + when + "\tBLN > General news", 0,
+                   "G4ABC to BLN at " + when + ": General news (unread)"},
+                  {"R W1AW\t" + when + "\tBLN1EU> Hello EU", 1,
+                   "W1AW to BLN1EU at " + when + ": Hello EU"},
+                  {"N ZZ9\t" + when + "\tBLN2> " + shownText(longText), 2,
+                   "ZZ9 to BLN2 at " + when + ": " + shownText(longText) + " (unread)"}}));
 }
 
 TEST_F(OrderAndRows, TheFilterShowsItsGroupOnlyComparedExactly) {

@@ -21,6 +21,7 @@ struct Case {
     const char* name;
     std::vector<std::string> logs; // the host's log at each refresh, the first at start-up
     std::vector<Notice> expected;  // every notice raised, in order
+    std::size_t news;              // the bulletins counted as news, notices on or off
     std::string filter = "ALL";
     std::vector<bool> on = {}; // notices on at each refresh; on throughout when empty
     std::string failure = "";  // the notification service's answer, when it fails
@@ -36,34 +37,40 @@ TEST(BulletinAnnouncer, AnnouncesWhatARefreshBroughtFromOthersInTheShownGroup) {
     const std::string several = logLine("G4OWN", "BLN7", "own") + five +
                                 logLine("F1F", "BLN1", "F1F") + logLine("VK2G", "BLNK", "VK2G");
     const std::vector<Case> cases = {
-        {"a new bulletin, then the same again", {"", a, a}, {aNotice}},
+        {"a new bulletin, then the same again", {"", a, a}, {aNotice}, 1},
         {"a changed text",
          {a, a + logLine("K1ABC", "BLN1", "Net moved")},
-         {{"Bulletin from K1ABC (BLN1)", "Net moved"}}},
-        {"the station's own", {"", logLine("G4OWN", "BLN1", "mine")}, {}},
+         {{"Bulletin from K1ABC (BLN1)", "Net moved"}},
+         1},
+        {"the station's own", {"", logLine("G4OWN", "BLN1", "mine")}, {}, 0},
         {"outside the group shown",
          {"", logLine("K1ABC", "BLN1NA", "na") + logLine("K2X", "BLN1EU", "eu") + a},
          {{"Bulletin from K2X (BLN1EU)", "eu"}},
+         1,
          "EU"},
-        {"switched off", {"", a}, {}, "ALL", {true, false}},
-        {"switched on again after bulletins came", {"", a, a}, {}, "ALL", {true, false, true}},
+        {"switched off", {"", a}, {}, 1, "ALL", {true, false}},
+        {"switched on again after bulletins came", {"", a, a}, {}, 1, "ALL", {true, false, true}},
         {"several at once, in table order, the own left out",
          {"", several},
          {{"7 new bulletins",
            "DL1D (BLNL): DL1D\nF1F (BLN1): F1F\nG0E (BLN0): G0E\nN9Z (BLN9): N9Z\n"
-           "OE1B (BLNE): OE1B\nand 2 more"}}},
+           "OE1B (BLNE): OE1B\nand 2 more"}},
+         7},
         {"five: all shown, none more",
          {"", five},
          {{"5 new bulletins",
            "DL1D (BLNL): DL1D\nG0E (BLN0): G0E\nN9Z (BLN9): N9Z\nOE1B (BLNE): OE1B\n"
-           "W3C (BLN3): W3C"}}},
-        {"eviction and re-sorting", {crowdedLog(), crowdedLog(), crowdedLog()}, {}},
+           "W3C (BLN3): W3C"}},
+         5},
+        {"eviction and re-sorting", {crowdedLog(), crowdedLog(), crowdedLog()}, {}, 0},
         {"markup is left to the notifier",
          {"", logLine("K1ABC", "BLN1", "Fox <b>& hound</b>")},
-         {{"Bulletin from K1ABC (BLN1)", "Fox <b>& hound</b>"}}},
+         {{"Bulletin from K1ABC (BLN1)", "Fox <b>& hound</b>"}},
+         1},
         {"no service: told once, tried again",
          {"", a, a + logLine("K2X", "BLN2", "x")},
          {aNotice, {"Bulletin from K2X (BLN2)", "x"}},
+         2,
          "ALL",
          {},
          "no service"},
@@ -75,16 +82,18 @@ TEST(BulletinAnnouncer, AnnouncesWhatARefreshBroughtFromOthersInTheShownGroup) {
         RecordingNotifier notifier;
         notifier.failure = c.failure;
         std::vector<std::string> problems;
+        std::size_t news = 0;
         BulletinAnnouncer announcer(notifier, [&](const std::string& t) { problems.push_back(t); });
         for (std::size_t i = 0; i < c.logs.size(); ++i) {
             const std::string& log = c.logs[i];
             clock.advance(std::chrono::seconds(30));
             store.storeMessageLog(log);
             store.sortBulletins();
-            announcer.afterRefresh(store.bulletins(), c.filter, c.on.empty() || c.on[i],
-                                   [] { return std::string("G4OWN"); });
+            news += announcer.afterRefresh(store.bulletins(), c.filter, c.on.empty() || c.on[i],
+                                           [] { return std::string("G4OWN"); });
         }
         EXPECT_EQ(notifier.notices, c.expected);
+        EXPECT_EQ(news, c.news);
         EXPECT_EQ(problems, c.failure.empty() ? std::vector<std::string>{}
                                               : std::vector<std::string>{c.failure});
     }

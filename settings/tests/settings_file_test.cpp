@@ -67,7 +67,8 @@ TEST_F(SettingsLoad, EveryKeyIsReadAMissingFileIsMadeAnEmptyOneStaysAnUnreadable
                           m_scrambler.encrypt("s3cret pass") +
                           "\n\rAUTO_COPY_ENABLED=TRUE\r\nFTP_CA_FILE=/etc/quillet/ca.pem\r\n"
                           "NOTIFY_NEW_BULLETINS=FALSE\r\nPUBLISH_ON_CHANGE=FALSE\r\n"
-                          "PAGE_URL=https://x.org/a.htm\r\nWEBPAGE_UPDATE_EVERY=5");
+                          "PAGE_URL=https://x.org/a.htm\r\nUSE_DESKTOP_COLOURS=TRUE\r\n"
+                          "WEBPAGE_UPDATE_EVERY=5");
     ASSERT_TRUE(load().ok());
     Settings expected = settingDefaults();
     expected.ftpHost = "b";
@@ -81,6 +82,7 @@ TEST_F(SettingsLoad, EveryKeyIsReadAMissingFileIsMadeAnEmptyOneStaysAnUnreadable
     expected.notifyNewBulletins = false;
     expected.publishOnChange = false;
     expected.pageUrl = "https://x.org/a.htm";
+    expected.useDesktopColours = true;
     EXPECT_EQ(m_settings, expected);
     // Every load starts from the defaults, so a key gone from the file is gone from the record.
     writeBytes(ini(), "FTP_USERNAME=u\r\n");
@@ -89,6 +91,7 @@ TEST_F(SettingsLoad, EveryKeyIsReadAMissingFileIsMadeAnEmptyOneStaysAnUnreadable
                   m_settings.htmlFileName,
               "localhost/quillet.htm");
     EXPECT_TRUE(m_settings.notifyNewBulletins && m_settings.publishOnChange); // on unless off
+    EXPECT_FALSE(m_settings.useDesktopColours); // the house colours unless switched
     fs::remove(ini());
     m_settings.ftpHost = "stale";
     ASSERT_TRUE(load().ok());

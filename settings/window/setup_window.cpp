@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,12 +22,16 @@ namespace quillet {
 namespace {
 
 // Labels and check boxes are bold, text boxes and buttons regular; colours stay the system's.
-void makeCaption(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
+// The caption names its field for screen readers too.
+void makeCaption(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
+                 QWidget* field) {
     auto* label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(geometry);
     label->setFont(windowFont(true));
+    label->setBuddy(field);
+    field->setAccessibleName(text);
 }
 
 QLineEdit* makeField(QWidget* parent, const char* name, const QRect& geometry) {
@@ -77,44 +82,55 @@ SetupWindow::SetupWindow(SetupOperations& main, MessageBoxes& boxes, QWidget* pa
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Setup"));
     setFixedSize(twipsToPixels(5775), twipsToPixels(4170));
+    showFocusAlways(this);
 
-    makeCaption(this, "Label17", QStringLiteral("FTP Username"), twipsRect(120, 120, 1455, 255));
     m_text15 = makeField(this, "Text15", twipsRect(120, 360, 1095, 285));
-    makeCaption(this, "Label16", QStringLiteral("FTP Password"), twipsRect(1680, 120, 1335, 255));
+    makeCaption(this, "Label17", QStringLiteral("FTP Username"), twipsRect(120, 120, 1455, 255),
+                m_text15);
     m_text13 = makeField(this, "Text13", twipsRect(1680, 360, 1095, 285));
+    makeCaption(this, "Label16", QStringLiteral("FTP Password"), twipsRect(1680, 120, 1335, 255),
+                m_text13);
     m_text13->setEchoMode(QLineEdit::Password);
     // Masked with "*", whatever mask character the style would pick.
     m_text13->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
-    makeCaption(this, "Label14", QStringLiteral("FTP Host"), twipsRect(3000, 120, 975, 255));
     m_text16 = makeField(this, "Text16", twipsRect(3000, 360, 2655, 285));
-    makeCaption(this, "Label19", QStringLiteral("FTP Change Directory"),
-                twipsRect(120, 720, 2055, 255));
+    makeCaption(this, "Label14", QStringLiteral("FTP Host"), twipsRect(3000, 120, 975, 255),
+                m_text16);
     m_text17 = makeField(this, "Text17", twipsRect(120, 960, 2655, 285));
-    m_check4 = makeCheck(this, "Check4", QStringLiteral("Auto FTP Enabled"),
+    makeCaption(this, "Label19", QStringLiteral("FTP Change Directory"),
+                twipsRect(120, 720, 2055, 255), m_text17);
+    m_check4 = makeCheck(this, "Check4", QStringLiteral("Auto &FTP Enabled"),
                          twipsRect(3000, 960, 1935, 255));
     makeLine(this, "Line1", 1440);
-    makeCaption(this, "Label20", QStringLiteral("Copy to Directory (Weblantern)"),
-                twipsRect(120, 1680, 3135, 255));
     m_text18 = makeField(this, "Text18", twipsRect(120, 2040, 2655, 285));
-    m_check9 = makeCheck(this, "Check9", QStringLiteral("Auto Copy Enabled"),
+    makeCaption(this, "Label20", QStringLiteral("Copy to Directory (Weblantern)"),
+                twipsRect(120, 1680, 3135, 255), m_text18);
+    m_check9 = makeCheck(this, "Check9", QStringLiteral("Auto Cop&y Enabled"),
                          twipsRect(3000, 2040, 2535, 255));
     makeLine(this, "Line2", 2520);
-    makeCaption(this, "Label1", QStringLiteral("HTML FileName"), twipsRect(120, 2760, 1455, 255));
     m_text1 = makeField(this, "Text1", twipsRect(120, 3120, 2655, 285));
+    makeCaption(this, "Label1", QStringLiteral("HTML FileName"), twipsRect(120, 2760, 1455, 255),
+                m_text1);
+    m_check10 = makeCheck(this, "Check10", QStringLiteral("Use the &desktop's colours"),
+                          twipsRect(2880, 3120, 2805, 255));
+    m_check10->setAccessibleDescription(QStringLiteral(
+        "For high-contrast themes: the desktop's colours instead of green on black"));
     m_publishOnChange =
-        makeCheck(this, "publishOnChange", QStringLiteral("Publish when the board changes"),
+        makeCheck(this, "publishOnChange", QStringLiteral("&Publish when the board changes"),
                   twipsRect(1800, 2760, 3915, 255));
+    m_publishOnChange->setAccessibleDescription(QStringLiteral(
+        "Publishes the page and its feeds within seconds of a new, replaced or removed bulletin"));
     makeLine(this, "Line3", 3600);
-    m_command2 = makePlainButton(this, "Command2", QStringLiteral("Cancel"),
+    m_command2 = makePlainButton(this, "Command2", QStringLiteral("&Cancel"),
                                  twipsRect(3240, 3720, 1215, 375));
     m_command1 =
-        makePlainButton(this, "Command1", QStringLiteral("OK"), twipsRect(4560, 3720, 1095, 375));
-    m_command3 = makePlainButton(this, "Command3", QStringLiteral("Test Webpage"),
+        makePlainButton(this, "Command1", QStringLiteral("&OK"), twipsRect(4560, 3720, 1095, 375));
+    m_command3 = makePlainButton(this, "Command3", QStringLiteral("&Test Webpage"),
                                  twipsRect(120, 3720, 1695, 375));
 
-    const std::array<QWidget*, 12> tabOrder{m_text15,          m_text13,   m_text16,   m_text17,
-                                            m_check4,          m_text18,   m_check9,   m_text1,
-                                            m_publishOnChange, m_command2, m_command1, m_command3};
+    const std::array<QWidget*, 13> tabOrder{
+        m_text15, m_text13,          m_text16,  m_text17,   m_check4,   m_text18,  m_check9,
+        m_text1,  m_publishOnChange, m_check10, m_command2, m_command1, m_command3};
     for (std::size_t i = 1; i < tabOrder.size(); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
@@ -172,6 +188,15 @@ void SetupWindow::fillFrom(const Settings& settings) {
     m_text18->setText(fromWindows1252(settings.copyToDirectory));
     m_text1->setText(fromWindows1252(settings.htmlFileName));
     m_publishOnChange->setChecked(settings.publishOnChange);
+    m_check10->setChecked(settings.useDesktopColours);
+}
+
+void SetupWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void SetupWindow::save() {
@@ -181,7 +206,7 @@ void SetupWindow::save() {
         bool upCase;
     };
     // Texts go as typed, untrimmed and unchecked; an empty box stores an empty value.
-    const std::array<Change, 9> changes{{
+    const std::array<Change, 10> changes{{
         {kFtpEnabledKey, switchText(m_check4), true},
         {kFtpHostKey, toWindows1252(m_text16->text()), false},
         {kFtpUserNameKey, toWindows1252(m_text15->text()), false},
@@ -191,6 +216,7 @@ void SetupWindow::save() {
         {kCopyToDirectoryKey, toWindows1252(m_text18->text()), false},
         {kHtmlFileNameKey, toWindows1252(m_text1->text()), false},
         {kPublishOnChangeKey, switchText(m_publishOnChange), true},
+        {kUseDesktopColoursKey, switchText(m_check10), true},
     }};
     // A file far too large for a settings file is refused before the first rewrite.
     Status outcome = checkSettingsFileSize(m_main.settingsFile());

@@ -43,13 +43,17 @@ public:
     // the page file name, which have no setter of their own.
     void fillFrom(const Settings& settings);
 
-    // OK: writes the eight settings through the main window, one key after the other, and
+    // OK: writes the nine settings through the main window, one key after the other, and
     // closes. When a key cannot be written the window stays open and says why and which
     // keys were and were not saved; the keys before it stay written.
     void save();
     // Test Webpage: one publishing pass from the saved settings, then "done." once it has
     // succeeded, or a warning with what failed.
     void testWebpage();
+
+protected:
+    // Escape closes the window as Cancel does; Enter does nothing.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     SetupOperations& m_main;
@@ -63,6 +67,7 @@ private:
     QCheckBox* m_check9 = nullptr; // copy
     QLineEdit* m_text1 = nullptr;  // page file name
     QCheckBox* m_publishOnChange = nullptr;
+    QCheckBox* m_check10 = nullptr;    // the desktop's colours
     QPushButton* m_command2 = nullptr; // Cancel
     QPushButton* m_command1 = nullptr; // OK
     QPushButton* m_command3 = nullptr; // Test Webpage

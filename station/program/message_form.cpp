@@ -54,8 +54,11 @@ MessageForm::MessageForm(HostStation& host, QWidget* parent) : QDialog(parent), 
 QWidget* MessageForm::buildLogPage() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(new QLabel(tr("Messages logged from this terminal:")));
+    auto* caption = new QLabel(tr("Messages logged from this terminal:"));
+    layout->addWidget(caption);
     m_logList = new QListWidget;
+    caption->setBuddy(m_logList);
+    m_logList->setAccessibleName(tr("Messages logged from this terminal"));
     layout->addWidget(m_logList, 1);
     return page;
 }
@@ -91,6 +94,17 @@ QWidget* MessageForm::buildTransmitPage() {
     m_text = new QLineEdit;
     m_to->setPlaceholderText(tr("BLN1, station..."));
     m_digi->setPlaceholderText(tr("WIDE2-2"));
+    // The form's labels name the fields too; these stay when a label is reworded.
+    m_retries->setAccessibleName(tr("Retries"));
+    m_interval->setAccessibleName(tr("Retry interval"));
+    m_to->setAccessibleName(tr("To"));
+    m_port->setAccessibleName(tr("Port"));
+    m_port->setAccessibleDescription(tr("The port to send on, a whole number"));
+    m_digi->setAccessibleName(tr("Digi path"));
+    m_digi->setAccessibleDescription(
+        tr("Digipeaters separated by commas, such as WIDE1-1,WIDE2-1; empty to send direct"));
+    m_text->setAccessibleName(tr("Text"));
+    m_text->setAccessibleDescription(tr("Enter asks whether to send"));
 
     form->addRow(tr("Template:"), m_template);
     form->addRow(QString(), m_acknowledge);

@@ -86,7 +86,10 @@ StationWindow::StationWindow(HostStation& host, const QString& caption) : m_host
     m_heard->setUniformItemSizes(true);
     m_heard->setSelectionMode(QAbstractItemView::NoSelection);
     m_heard->setMaximumHeight(110);
-    layout->addWidget(new QLabel(tr("Heard last:")));
+    auto* heardLabel = new QLabel(tr("Heard last:"));
+    heardLabel->setBuddy(m_heard);
+    m_heard->setAccessibleName(tr("Heard last"));
+    layout->addWidget(heardLabel);
     layout->addWidget(m_heard);
     m_heardTimer = new QTimer(this);
     m_heardTimer->setSingleShot(true);
@@ -102,6 +105,8 @@ StationWindow::StationWindow(HostStation& host, const QString& caption) : m_host
     m_log->header()->setStretchLastSection(true);
     m_log->setColumnWidth(0, 90);
     m_log->setColumnWidth(1, 80);
+    m_log->setAccessibleName(tr("Message log"));
+    m_log->setAccessibleDescription(tr("The bulletins the host has logged, newest last"));
     layout->addWidget(m_log, 1);
 
     // Bulletins from any station, by hand. Only a click adds one: keys typed into this window
@@ -111,12 +116,18 @@ StationWindow::StationWindow(HostStation& host, const QString& caption) : m_host
     m_callsign = new QLineEdit(host.stationCallsign());
     m_callsign->setPlaceholderText(tr("Callsign"));
     m_callsign->setMaximumWidth(100);
+    m_callsign->setAccessibleName(tr("Callsign"));
+    m_callsign->setAccessibleDescription(tr("The station the bulletin comes from"));
     m_addressee = new QLineEdit;
     m_addressee->setPlaceholderText(tr("Addressee"));
     m_addressee->setMaximumWidth(90);
+    m_addressee->setAccessibleName(tr("Addressee"));
+    m_addressee->setAccessibleDescription(tr("BLN and its code, such as BLN1 or BLN1EU"));
     m_text = new QLineEdit;
     m_text->setPlaceholderText(tr("Bulletin text"));
+    m_text->setAccessibleName(tr("Bulletin text"));
     m_add = new QPushButton(tr("Add"));
+    m_add->setAccessibleDescription(tr("Logs the bulletin; only a click adds one"));
     m_add->setFocusPolicy(Qt::NoFocus);
     formLayout->addWidget(m_callsign);
     formLayout->addWidget(m_addressee);

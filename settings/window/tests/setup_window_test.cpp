@@ -99,9 +99,8 @@ private slots:
         QVERIFY(child<QCheckBox>(w, "Check9")->isChecked());
         QCOMPARE(child(w, "Text13")->displayText(), QStringLiteral("****"));
         QCOMPARE(child(w, "Text16")->text(), QString::fromLatin1(kDefaultFtpHost));
-        // Enter and Escape neither save nor close.
+        // Enter neither saves nor closes.
         QTest::keyClick(child(w, "Text16"), Qt::Key_Return);
-        QTest::keyClick(w, Qt::Key_Escape);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(w->isVisible());
         QCOMPARE(m_main->fileBytes(), file);
@@ -109,6 +108,12 @@ private slots:
         child(w, "Text16")->setText(QStringLiteral("typed.example"));
         QCOMPARE(SetupWindow::open(m_slot, *m_main, m_boxes), w);
         QCOMPARE(child(w, "Text16")->text(), QString::fromLatin1(kDefaultFtpHost));
+        // Escape closes it as Cancel does.
+        child(w, "Text16")->setText(QStringLiteral("typed.example"));
+        QTest::keyClick(child(w, "Text16"), Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(m_slot.isNull());
+        QCOMPARE(m_main->fileBytes(), file);
     }
 
     void okStoresEveryBoxUnderItsKeyAndCancelStoresNothing() {
@@ -129,17 +134,18 @@ private slots:
         }
         QTest::mouseClick(child<QCheckBox>(w, "Check9"), Qt::LeftButton);
         QTest::mouseClick(child<QCheckBox>(w, "publishOnChange"), Qt::LeftButton);
+        QTest::mouseClick(child<QCheckBox>(w, "Check10"), Qt::LeftButton);
         click(w, "Command1"); // OK
         QVERIFY(m_slot.isNull());
         // The switches upper-cased ("True" is not ticked, so FALSE), texts untrimmed and in
         // Windows-1252, the password scrambled, missing keys appended in their order.
-        QCOMPARE(
-            m_main->fileBytes(),
-            "# notes, kept\r\nFTP_ENABLED=FALSE\r\nFTP_HOST=ftp.example.org\r\n"
-            "FTP_USERNAME=a|b\r\nFTP_PASSWORD=" +
-                QByteArray::fromStdString(m_main->scrambler.encrypt("s3cret")) +
-                "\r\nFTP_DIRECTORY=/pub/K\xF6ln\r\nAUTO_COPY_ENABLED=TRUE\r\n"
-                "COPY_TO_DIRECTORY= /srv/www \r\nHTML_FILENAME=\r\nPUBLISH_ON_CHANGE=FALSE\r\n");
+        QCOMPARE(m_main->fileBytes(),
+                 "# notes, kept\r\nFTP_ENABLED=FALSE\r\nFTP_HOST=ftp.example.org\r\n"
+                 "FTP_USERNAME=a|b\r\nFTP_PASSWORD=" +
+                     QByteArray::fromStdString(m_main->scrambler.encrypt("s3cret")) +
+                     "\r\nFTP_DIRECTORY=/pub/K\xF6ln\r\nAUTO_COPY_ENABLED=TRUE\r\n"
+                     "COPY_TO_DIRECTORY= /srv/www \r\nHTML_FILENAME=\r\nPUBLISH_ON_CHANGE=FALSE\r\n"
+                     "USE_DESKTOP_COLOURS=TRUE\r\n");
     }
 
     void testWebpageSaysDoneOnlyAfterASuccessfulPassAndSurvivesTheWindowClosing() {
@@ -171,14 +177,14 @@ private slots:
         const QString none = QStringLiteral(
             "No setting was saved.\nNot saved: FTP_ENABLED, FTP_HOST, FTP_USERNAME, FTP_PASSWORD, "
             "FTP_DIRECTORY, AUTO_COPY_ENABLED, COPY_TO_DIRECTORY, HTML_FILENAME, "
-            "PUBLISH_ON_CHANGE.");
+            "PUBLISH_ON_CHANGE, USE_DESKTOP_COLOURS.");
         const QByteArray big(100000, '#'); // far beyond a settings file: refused at once
         const std::tuple<const char*, const QByteArray*, QString> cases[] = {
             {"FTP_ENABLED=", nullptr, none},
             {"FTP_PASSWORD=", nullptr,
              "Saved: FTP_ENABLED, FTP_HOST, FTP_USERNAME.\nNot saved: FTP_PASSWORD, "
              "FTP_DIRECTORY, AUTO_COPY_ENABLED, COPY_TO_DIRECTORY, HTML_FILENAME, "
-             "PUBLISH_ON_CHANGE."},
+             "PUBLISH_ON_CHANGE, USE_DESKTOP_COLOURS."},
             {"", &big, none}};
         for (const auto& [key, file, saved] : cases) {
             const std::string failingKey = key;
