@@ -12,6 +12,7 @@
 #include "publishing/curl/curl_uploader.h"
 #include "settings/window/message_boxes.h"
 #include "widgets/status_line.h"
+#include "widgets/twips.h"
 #include "widgets/x11_display.h"
 
 #include <QFile>
@@ -50,6 +51,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Quillet"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLET_VERSION));
     quillet::installAccessibleInterfaces();
+    quillet::followDesktopFont();
 
     // Beside the executable, or in the user's folder for an install under /usr. A folder that
     // cannot be written ends the start before anything is written.

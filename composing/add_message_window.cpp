@@ -90,8 +90,10 @@ AddMessageWindow::AddMessageWindow(MainWindowOperations& main, QWidget* parent)
     codeLabel->hide();
     m_combo1->setAccessibleDescription(
         QStringLiteral("1 to 9 or A to Z; picking one writes BLN and the code into To"));
+    // A little wider than drawn, up to the field: Debian's bold sans is wider than the
+    // caption's width allows by a pixel.
     QLabel* portLabel =
-        makeLabel(this, "Label2", QStringLiteral("Port"), twipsRect(2400, 120, 375, 255), yellow);
+        makeLabel(this, "Label2", QStringLiteral("Port"), twipsRect(2400, 120, 465, 255), yellow);
     m_port = makeField(this, "port", QStringLiteral("1"), twipsRect(2880, 120, 615, 285));
     portLabel->setBuddy(m_port);
     m_port->setAccessibleName(QStringLiteral("Port"));

@@ -150,6 +150,14 @@ capture_windows() {
   QT_SCALE_FACTOR=2 "$program/quillet" &
   app=$!
   capture_by_keys scale2
+  # A desktop font twice Qt's own, as a desktop's large-text setting gives it through the GTK
+  # platform theme: text and windows grow together.
+  mkdir -p "$XDG_CONFIG_HOME/gtk-3.0"
+  printf '[Settings]\ngtk-font-name=DejaVu Sans 18\n' >"$XDG_CONFIG_HOME/gtk-3.0/settings.ini"
+  QT_QPA_PLATFORMTHEME=gtk3 "$program/quillet" &
+  app=$!
+  capture_by_keys large-font
+  rm -r "$XDG_CONFIG_HOME/gtk-3.0"
   # The desktop's colours, as a high-contrast theme would have them.
   printf '%s\r\n' "USE_DESKTOP_COLOURS=TRUE" >>"$program/quillet.ini"
   "$program/quillet" &
@@ -168,7 +176,7 @@ if [ "${1:-}" = "--inside-session" ]; then
   exit 0
 fi
 
-QUILLET_PACKAGES+=(xdotool)
+QUILLET_PACKAGES+=(xdotool qt6-gtk-platformtheme)
 install_missing_packages
 build_preset release
 

@@ -1,6 +1,7 @@
 #include "widgets/window_style.h"
 
 #include "widgets/tab_columns_delegate.h"
+#include "widgets/twips.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -12,7 +13,7 @@ namespace quillet {
 QFont windowFont(bool bold) {
     QFont font(QStringLiteral("Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
+    font.setPointSizeF(8.25 * layoutScale()); // grows with the desktop's font, as the layout does
     font.setBold(bold);
     return font;
 }

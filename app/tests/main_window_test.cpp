@@ -5,6 +5,7 @@
 #include "composing/add_message_window.h"
 #include "composing/add_multiple_window.h"
 #include "settings/window/setup_window.h"
+#include "widgets/twips.h"
 #include "widgets/window_style.h"
 
 #include <QLabel>
@@ -222,6 +223,35 @@ private slots:
         QVERIFY(f.window.changeConfig("USE_DESKTOP_COLOURS=", "FALSE", true));
         QCOMPARE(bases(), house);
         QCOMPARE(house, (QList<QColor>{QColor(Qt::black), kWindowGrey}));
+    }
+
+    void everyCaptionFitsItsControlAtTheDesktopsFontSizeAndTwiceIt() {
+        const QFont desktop = QApplication::font();
+        for (const double times : {1.0, 2.0}) {
+            QFont font = desktop;
+            font.setPointSizeF(desktop.pointSizeF() * times);
+            QApplication::setFont(font);
+            followDesktopFont();
+            Station s;
+            for (const char* opens : {"Command2", "Command3", "Command5"}) {
+                QTest::mouseClick(s.button(opens), Qt::LeftButton);
+            }
+            QStringList cut;
+            for (auto* control : s.window.findChildren<QWidget*>()) {
+                const bool captioned = qobject_cast<QLabel*>(control) != nullptr ||
+                                       qobject_cast<QAbstractButton*>(control) != nullptr;
+                const QString text = control->property("text").toString().remove('&');
+                if (captioned && control->isVisible() && !text.isEmpty() &&
+                    control->fontMetrics().boundingRect(text).width() > control->width()) {
+                    cut << QStringLiteral("%1 (%2 times)").arg(control->objectName()).arg(times);
+                }
+            }
+            // The text grows with the desktop's, not only the windows around it.
+            QVERIFY(s.button("Command2")->font().pointSizeF() >= 8 * times);
+            QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u' ')));
+        }
+        QApplication::setFont(desktop);
+        followDesktopFont();
     }
 
     void clickingABulletinMarksItReadShowsItsTextAndLetsUpdateTakeItAndAGroupFiltersTheList() {
