@@ -6,7 +6,12 @@
 //    Target: 50 ms (the keystroke path takes about ten seconds).
 //  - heardToShown: from the server writing a bulletin line to the host to Quillet's list
 //    holding it. Target: 1 s at the median (the half-minute refresh alone: up to 30 s).
-// Each run starts with Quillet idle: no refresh under way or held back.
+//  - heardToCopiedPage: from the server writing a bulletin line to the host until Quillet's
+//    copy of the page in its copy folder holds it: the host's log change, the refresh, the
+//    pause that gathers a burst into one run, and the run that writes the page and both feeds
+//    and copies them. Target: 5 s.
+// Each run starts with Quillet idle: no refresh under way or held back, no publishing run
+// under way or waiting.
 //
 //     dbus-run-session -- env QT_QPA_PLATFORM=offscreen build/bench/quillet_direct_path_bench
 #include "app/main_window.h"
@@ -22,7 +27,9 @@
 #include "testsupport/recording_notifier.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
@@ -80,10 +87,25 @@ struct Quillet {
     template <typename T> T* child(const char* name) {
         return window.findChild<T*>(QString::fromLatin1(name));
     }
-    // No refresh under way, none held back by the one-a-second rest, no window open.
+    // No refresh under way, none held back by the one-a-second rest, no window open, no
+    // publishing run under way or waiting.
     bool idle() {
         return !window.refreshPending() && !child<QTimer>("logChangeRest")->isActive() &&
-               window.findChild<AddMessageWindow*>() == nullptr;
+               window.findChild<AddMessageWindow*>() == nullptr && !window.publishing() &&
+               !window.publishWaiting();
+    }
+    QString web() const { return dir.filePath(QStringLiteral("web")); }
+    // The page's template and script, and settings that copy the page into web() at once.
+    bool preparePublishing() {
+        QDir().mkpath(web());
+        for (const char* name : {"quillet.template", "quillet.js1"}) {
+            QFile::copy(QStringLiteral(QUILLET_PAGE_SOURCE_DIR "/") + name,
+                        dir.filePath(QString::fromLatin1(name)));
+        }
+        QFile ini(dir.filePath(QStringLiteral("quillet.ini")));
+        return ini.open(QIODevice::WriteOnly) &&
+               ini.write("AUTO_COPY_ENABLED=TRUE\r\nHTML_FILENAME=index.htm\r\nCOPY_TO_DIRECTORY=" +
+                         web().toUtf8() + "\r\n") > 0;
     }
     bool listHolds(const QString& ending) {
         return !child<QListWidget>("List1")->findItems(ending, Qt::MatchEndsWith).isEmpty();
@@ -154,6 +176,39 @@ BENCHMARK(heardToShown)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMillisecond);
 
+// A bulletin heard as heardToShown hears it, until the copied page holds it.
+void heardToCopiedPage(benchmark::State& state) {
+    Quillet& q = *running.quillet;
+    for (auto _ : state) {
+        if (!waitUntil([&] { return q.idle(); })) {
+            state.SkipWithError("Quillet did not come to rest");
+            return;
+        }
+        const QString text = QStringLiteral("Heard number %1").arg(++serial);
+        QElapsedTimer clock;
+        clock.start();
+        running.server->write("W1AW>APRS,TCPIP*,qAC,T2TEST::BLN2     :" + text.toUtf8() + "\r\n");
+        running.server->flush();
+        QFile page(q.web() + QStringLiteral("/index.htm"));
+        if (!waitUntil([&] {
+                const bool holds =
+                    page.open(QIODevice::ReadOnly) && page.readAll().contains(text.toUtf8());
+                page.close();
+                return holds;
+            })) {
+            state.SkipWithError("the copied page never held the heard bulletin");
+            return;
+        }
+        state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    }
+}
+BENCHMARK(heardToCopiedPage)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -196,6 +251,11 @@ int main(int argc, char** argv) {
 
     auto quillet = std::make_unique<Quillet>();
     running.quillet = quillet.get();
+    if (!quillet->preparePublishing()) {
+        std::fprintf(stderr, "cannot write the page's files into %s\n",
+                     qPrintable(quillet->dir.path()));
+        return 1;
+    }
     quillet->window.startUp();
     // The first refresh finds the host and its own interface.
     if (!waitUntil([&] {
