@@ -64,17 +64,22 @@ as_root() {
   fi
 }
 
+# not_installed PACKAGE...: prints those of the packages (name or name:arch) that are not
+# installed, one a line.
+not_installed() {
+  local pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" ||
+      echo "$pkg"
+  done
+}
+
 # install_missing_packages [PACKAGE...]: those given, or everything in QUILLET_PACKAGES.
 install_missing_packages() {
   local missing=()
-  local pkg
   local wanted=("$@")
   [ "$#" -gt 0 ] || wanted=("${QUILLET_PACKAGES[@]}")
-  for pkg in "${wanted[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
-      missing+=("$pkg")
-    fi
-  done
+  mapfile -t missing < <(not_installed "${wanted[@]}")
   if [ "${#missing[@]}" -eq 0 ]; then
     echo "== All needed packages are installed"
     return 0
@@ -90,15 +95,11 @@ install_missing_packages() {
 # library that cannot be installed for two architectures) installs nothing. Upgrades stay
 # allowed: both architectures' copies of a library must be the same version.
 install_cross_packages() {
-  local arch="$1" triplet pkg plan removed
+  local arch="$1" triplet plan removed
   triplet="$(dpkg-architecture -a "$arch" -qDEB_HOST_GNU_TYPE 2>/dev/null)" ||
     { echo "$arch is not a Debian architecture" >&2; return 1; }
   local missing=()
-  for pkg in "g++-$triplet" "${QUILLET_CROSS_LIBRARIES[@]/%/:$arch}"; do
-    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
-      missing+=("$pkg")
-    fi
-  done
+  mapfile -t missing < <(not_installed "g++-$triplet" "${QUILLET_CROSS_LIBRARIES[@]/%/:$arch}")
   if [ "${#missing[@]}" -eq 0 ]; then
     echo "== All packages for building for $arch are installed"
     return 0
