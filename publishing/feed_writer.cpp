@@ -2,6 +2,7 @@
 
 #include "base/files.h"
 #include "base/windows1252.h"
+#include "publishing/page_text.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -15,10 +16,10 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
 // Control characters (C0, DEL and the C1 block that the code page's five undefined bytes
 // reach) have no place in XML 1.0 text, not even as character references: they become U+FFFD.
-// Markup characters become references. The text is UTF-8 already.
+// Markup characters become references, as on the page. The text is UTF-8 already.
 std::string xmlText(std::string_view utf8) {
     std::string out;
-    out.reserve(utf8.size() + 16);
+    out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         const auto c = static_cast<unsigned char>(utf8[i]);
         if ((c < 0x20 && c != '\t') || c == 0x7F) {
@@ -27,21 +28,11 @@ std::string xmlText(std::string_view utf8) {
                    static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
             out += kReplacement;
             ++i;
-        } else if (c == '&') {
-            out += "&amp;";
-        } else if (c == '<') {
-            out += "&lt;";
-        } else if (c == '>') {
-            out += "&gt;";
-        } else if (c == '"') {
-            out += "&quot;";
-        } else if (c == '\'') {
-            out += "&apos;";
         } else {
             out += static_cast<char>(c);
         }
     }
-    return out;
+    return escapeHtml(out);
 }
 
 std::string xml(std::string_view windows1252) {
