@@ -190,7 +190,9 @@ window_manager_running() {
 start_private_display() {
   local number_file
   number_file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+  # -noreset: otherwise the server starts over whenever its last client leaves, and a client
+  # that connects meanwhile (openbox, right after the check below) is turned away.
+  Xvfb -displayfd 3 -noreset -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
   XVFB_PIDS="$!"
   if ! wait_until 10 test -s "$number_file"; then
     rm -f "$number_file"

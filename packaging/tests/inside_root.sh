@@ -73,8 +73,9 @@ as_root() {
 # --- as the user ----------------------------------------------------------------------
 as_user() {
   # The root shares the machine's abstract socket names: Xvfb picks a display number that
-  # no other X server uses.
-  Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$HOME/display" >/tmp/xvfb.log 2>&1 &
+  # no other X server uses. -noreset: without it the server starts over when its last client
+  # (the xdpyinfo below) leaves, and a program connecting during that can be turned away.
+  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 3>"$HOME/display" >/tmp/xvfb.log 2>&1 &
   local xvfb=$!
   wait_until 20 test -s "$HOME/display" || { cat /tmp/xvfb.log; fail "Xvfb did not write its display number within $((20 * scale)) s"; }
   DISPLAY=":$(head -n 1 "$HOME/display")"
